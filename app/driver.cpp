@@ -1,0 +1,93 @@
+#include "app/driver.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "app/messages.h"
+#include "app/options.h"
+#include "app/path_display.h"
+#include "app/platform.h"
+#include "bmp/load_bmp.h"
+#include "gif/write_gif_file.h"
+#include "image/bitmap.h"
+#include "image/convert.h"
+
+namespace {
+
+constexpr char kRevision[] = "001";
+constexpr int32_t kSeparatorWidth = 4;
+constexpr int kExitFailure = -1;
+
+void print_banner()
+{
+    print_message(MSG_PROGRAM_NAME, kRevision);
+    print_message(MSG_CREDIT, nullptr);
+    print_separator(kSeparatorWidth);
+    print_message(MSG_GIF_NOTICE, nullptr);
+    print_separator(kSeparatorWidth);
+}
+
+void show_name(int8_t message, const char* path)
+{
+    char shown[kPathBufferSize] = {};
+    display_name(path, !use_english, shown, sizeof shown);
+    print_message(message, shown);
+}
+
+// Everything between the banner and the release of the image.
+int run_stages(int argc, const char* const* argv, clBitMap* image)
+{
+    if (argc < 2) {
+        print_message(MSG_SHORT_USAGE, nullptr);
+        return 0;
+    }
+    int32_t conversion_mode = MODE_NONE;
+    int32_t transparent_index = -1;
+    char input_name[kPathBufferSize];
+    char output_name[kPathBufferSize];
+    uint32_t result = parse_command_line(argc, argv, &conversion_mode, &transparent_index,
+                                         input_name, output_name);
+    if (result & PARSE_INVALID) {
+        print_message(MSG_INVALID_COMMAND, nullptr);
+        std::fputs("\n\n", stdout);
+        print_message(MSG_SHORT_USAGE, nullptr);
+        return 0;
+    }
+    if (result & PARSE_HELP) {
+        print_message(MSG_FULL_USAGE, nullptr);
+        return 0;
+    }
+    uint32_t option_flags = result;
+
+    show_name(MSG_INPUT_NAME, input_name);
+    show_name(MSG_OUTPUT_NAME, output_name);
+    if (output_name_exists(output_name)) {
+        print_message(MSG_ALREADY_EXISTS, output_name);
+        return 0;
+    }
+    if (load_bmp(&option_flags, transparent_index, input_name, image) != 0) {
+        return kExitFailure;
+    }
+    if (convert_image(option_flags, conversion_mode, image) != 0) {
+        return kExitFailure;
+    }
+    if (write_gif_file(option_flags, transparent_index, output_name, image) != 0) {
+        return kExitFailure;
+    }
+    print_message(MSG_SUCCESS, nullptr);
+    return 0;
+}
+
+}  // namespace
+
+int run_program(int argc, const char* const* argv)
+{
+    clBitMap image;
+    verbose = false;
+    select_language();
+    print_banner();
+    int status = run_stages(argc, argv, &image);
+    image.release();
+    std::fflush(stdout);
+    return status;
+}

@@ -1,0 +1,47 @@
+// The command line: options first (each beginning with '/'), then the input
+// BMP name, then optionally the output GIF name.
+#ifndef VASTRELMON_APP_OPTIONS_H
+#define VASTRELMON_APP_OPTIONS_H
+
+#include <cstdint>
+
+// Bits of the option word.
+constexpr uint32_t FLAG_INTERLACE = 0x04;
+constexpr uint32_t FLAG_TRANSPARENCY = 0x08;
+constexpr uint32_t FLAG_OPTIMIZE = 0x10;
+constexpr uint32_t FLAG_BIGGEST = 0x20;
+constexpr uint32_t FLAG_NO_LZW = 0x40;
+constexpr uint32_t FLAG_EFFECT = 0x80;
+constexpr uint32_t DEFAULT_OPTION_FLAGS = FLAG_INTERLACE | FLAG_OPTIMIZE;
+
+// Results of parse_command_line that are not an option word.
+constexpr uint32_t PARSE_INVALID = 0x01;
+constexpr uint32_t PARSE_HELP = 0x02;
+
+// Colour modes chosen by /e<code>.
+enum ConversionMode : int32_t {
+    MODE_NONE = 0,
+    MODE_GREY = 1,
+    MODE_TONE_RED = 2,
+    MODE_TONE_BLUE = 3,
+    MODE_TONE_ROSE = 4,
+    MODE_RGB332 = 5,
+    MODE_RED_ONLY = 16,
+    MODE_GREEN_ONLY = 17,
+    MODE_BLUE_ONLY = 18,
+};
+
+// File names hold at most this many characters; longer ones are refused.
+constexpr int kMaxPathChars = 260;
+constexpr int kPathBufferSize = 262;
+
+// Process-wide: print progress and error details. Set by /v.
+extern bool verbose;
+
+// Parses argv[1..argc-1]. Returns PARSE_INVALID, PARSE_HELP or the option
+// word. input_name and output_name are kPathBufferSize buffers. Sets verbose
+// as soon as /v is seen.
+uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversion_mode,
+                            int32_t* transparent_index, char* input_name, char* output_name);
+
+#endif

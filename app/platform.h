@@ -1,0 +1,32 @@
+// The thin layer between the program and its operating system: the console's
+// code page and the few file operations whose semantics must be the same on
+// every platform (never block on a FIFO, never truncate an existing file).
+#ifndef VASTRELMON_APP_PLATFORM_H
+#define VASTRELMON_APP_PLATFORM_H
+
+#include <cstdio>
+
+// The console's code page. Windows asks the console; POSIX reads the
+// character set that the locale variables declare (LC_ALL, LC_CTYPE, LANG,
+// first non-empty): a Shift_JIS codeset gives 932, anything else another page.
+int console_code_page();
+
+// Decides the code page from a locale string such as "ja_JP.SJIS".
+int code_page_from_locale(const char* locale);
+
+// True when path names something that can be opened for reading. Never
+// blocks, even on a FIFO without a writer.
+bool output_name_exists(const char* path);
+
+// Opens an existing regular file for binary reading. Returns null when it
+// cannot be opened or is not a regular file (a folder, a FIFO, a device).
+std::FILE* open_regular_for_reading(const char* path);
+
+// Creates path for binary writing, failing when anything exists under that
+// name already, so an existing file is never truncated.
+std::FILE* create_exclusive(const char* path);
+
+// Deletes a file the program created; the result is not needed.
+void remove_file(const char* path);
+
+#endif

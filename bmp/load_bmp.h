@@ -1,0 +1,17 @@
+// The first stage of a run: load one BMP file into the image.
+#ifndef VASTRELMON_BMP_LOAD_BMP_H
+#define VASTRELMON_BMP_LOAD_BMP_H
+
+#include <cstdint>
+
+class clBitMap;
+
+// Opens and validates input_name and fills image (which must be empty) with
+// its pixels and palette. Clears FLAG_TRANSPARENCY in *option_flags for a
+// 24-bit picture (message 13). Prints its own failure message (and, with
+// verbose, the failing object's error text). Returns 0 on success, 1 after a
+// reported failure.
+int load_bmp(uint32_t* option_flags, int32_t transparent_index, const char* input_name,
+             clBitMap* image);
+
+#endif

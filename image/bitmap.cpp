@@ -1,0 +1,98 @@
+#include "image/bitmap.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kAlreadyCreated = 0x3A0001;
+constexpr uint32_t kOutOfRange = 0x3A0006;
+constexpr uint32_t kNoMemory = 0x3A0007;
+constexpr int kBufferAlignment = 16;
+
+const ErrorSpec kCreateTwice = {kAlreadyCreated, 52, "data area already created."};
+const ErrorSpec kCreateSize = {kOutOfRange, 59, "argument is out of range.[W:%d,H:%d]"};
+const ErrorSpec kCreateNoDepth = {kOutOfRange, 65, "yet set variable.[color:%d]"};
+const ErrorSpec kCreateNoMemory = {kNoMemory, 79, "can't allocate memory."};
+const ErrorSpec kDepthTwice = {kOutOfRange, 108, "yet set variable.[C:%d]"};
+const ErrorSpec kDepthValue = {kOutOfRange, 117, "argument is out of range.[C:%d]"};
+const ErrorSpec kTransparentNoDepth = {kOutOfRange, 149, "still set variable.[D:%d]"};
+const ErrorSpec kTransparentDepth = {kOutOfRange, 155, "variable is out of range.[D:%d]"};
+const ErrorSpec kTransparentIndex = {kOutOfRange, 161, "argument is out of range.[TC:%d]"};
+
+}  // namespace
+
+clBitMap::clBitMap()
+    : error_code(0), pixels(nullptr), width(-1), height(-1), transparent_index(-1),
+      color_depth(-1), data_size(-1)
+{
+    error_text[0] = '\0';
+}
+
+clBitMap::~clBitMap()
+{
+    release();
+}
+
+int clBitMap::release()
+{
+    std::free(pixels);
+    pixels = nullptr;
+    width = -1;
+    height = -1;
+    color_depth = -1;
+    data_size = -1;
+    transparent_index = -1;
+    return 0;
+}
+
+int clBitMap::set_color_depth(int bits)
+{
+    if (color_depth != -1) {
+        return fail(this, kDepthTwice, color_depth);
+    }
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
+        return fail(this, kDepthValue, bits);
+    }
+    color_depth = bits;
+    return 0;
+}
+
+int clBitMap::create(int new_width, int new_height)
+{
+    if (pixels != nullptr) {
+        return fail(this, kCreateTwice);
+    }
+    if (new_width <= 0 || new_width > kMaxImageWidth || new_height <= 0 ||
+        new_height > kMaxImageHeight) {
+        return fail(this, kCreateSize, new_width, new_height);
+    }
+    if (color_depth == -1) {
+        return fail(this, kCreateNoDepth, color_depth);
+    }
+    width = new_width;
+    height = new_height;
+    // At most 6400 x 4800 x 3 = 92,160,000 bytes: fits an int32 comfortably.
+    int32_t bytes = width * height * ((color_depth + 7) / 8);
+    data_size = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
+    pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(data_size), 1));
+    if (pixels == nullptr) {
+        return fail(this, kCreateNoMemory);
+    }
+    return 0;
+}
+
+int clBitMap::set_transparent_index(int index)
+{
+    if (color_depth == -1) {
+        return fail(this, kTransparentNoDepth, color_depth);
+    }
+    if (color_depth > 8) {
+        return fail(this, kTransparentDepth, color_depth);
+    }
+    if (index < 0 || index > 255) {
+        return fail(this, kTransparentIndex, index);
+    }
+    transparent_index = index;
+    return 0;
+}

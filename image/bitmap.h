@@ -1,0 +1,79 @@
+// clBitMap: the run's one in-memory picture.
+//
+// Pixels are stored top row first, no padding: one index byte per pixel for
+// depths 1 to 8 (never packed), three bytes blue, green, red for depth 24.
+// The buffer is one zero-filled allocation of width x height x bytes-per-
+// pixel rounded up to 16. The colour operations rewrite a true-colour image
+// into an indexed one in place (one byte per pixel in the first width x
+// height bytes), so after them color_depth may be any value from 1 to 8.
+//
+// Lifecycle: construct -> set_color_depth -> create -> fill pixels/palette ->
+// [set_transparent_index] -> colour work -> read by the GIF writer ->
+// release/destroy. Fields not yet set hold -1.
+#ifndef VASTRELMON_IMAGE_BITMAP_H
+#define VASTRELMON_IMAGE_BITMAP_H
+
+#include <cstdint>
+
+#include "common/error_record.h"
+
+constexpr int32_t kMaxImageWidth = 6400;
+constexpr int32_t kMaxImageHeight = 4800;
+constexpr int kPaletteEntries = 256;
+constexpr int kPaletteBytes = kPaletteEntries * 3;
+
+// Tone curves of apply_tone and channels of keep_channel.
+enum ToneKind : int { TONE_GREY = 0, TONE_RED = 1, TONE_BLUE = 2, TONE_ROSE = 3 };
+enum ChannelKind : int { CHANNEL_RED = 0, CHANNEL_GREEN = 1, CHANNEL_BLUE = 2 };
+
+class clBitMap {
+public:
+    clBitMap();
+    ~clBitMap();
+    clBitMap(const clBitMap&) = delete;
+    clBitMap& operator=(const clBitMap&) = delete;
+
+    // Frees the pixel buffer and unsets size, depth and transparency. The
+    // error record and the palette stay. Always 0.
+    int release();
+    // Once while unset; bits 1, 4, 8 or 24. Errors 0x3A0006 (lines 108, 117).
+    int set_color_depth(int bits);
+    // Needs the depth; 1..6400 x 1..4800. Errors 0x3A0001 (52), 0x3A0006 (59,
+    // 65), 0x3A0007 (79: width, height and data_size stay set).
+    int create(int width, int height);
+    // Needs a depth of 8 or less; index 0..255. Errors 0x3A0006 (149, 155, 161).
+    int set_transparent_index(int index);
+
+    int32_t get_width() const { return width; }
+    int32_t get_height() const { return height; }
+    int32_t get_color_depth() const { return color_depth; }
+    int32_t get_transparent_index() const { return transparent_index; }
+
+    // Palette work (palette.cpp). compact_palette for depths 1/4/8,
+    // build_palette for depth 24; both in place.
+    int compact_palette();
+    void remap_indices(const uint8_t* map);
+    int build_palette();
+
+    // Colour modes (color_modes.cpp). On an indexed image they rewrite the
+    // palette entries in use; on a true-colour image they write a full
+    // palette, one index byte per pixel and set depth 8.
+    int apply_tone(int kind);
+    int keep_channel(int kind);
+    int quantize_rgb332();
+
+    uint32_t error_code;
+    char error_text[kErrorTextSize];
+    uint8_t* pixels;
+    uint8_t palette[kPaletteBytes];  // red, green, blue per entry
+    int32_t width;
+    int32_t height;
+    int32_t transparent_index;
+    int32_t color_depth;
+    int32_t data_size;
+};
+
+// Integer luminance of an 8-bit colour, 0..255.
+uint32_t luminance(uint32_t red, uint32_t green, uint32_t blue);
+
+#endif

@@ -1,0 +1,15 @@
+// The second stage of a run: the optional colour mode, then the smallest
+// palette.
+#ifndef VASTRELMON_IMAGE_CONVERT_H
+#define VASTRELMON_IMAGE_CONVERT_H
+
+#include <cstdint>
+
+class clBitMap;
+
+// Leaves image as an indexed picture of depth 1 to 8. Reads only
+// FLAG_OPTIMIZE of option_flags. Prints its own messages. Returns 0 on
+// success, 1 after a reported failure.
+int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image);
+
+#endif

@@ -1,0 +1,119 @@
+// The program as a user meets it: banner, usage, invalid commands, names and
+// the refusal to overwrite, compared byte for byte with the exit status.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/run_process.h"
+
+namespace {
+
+const std::string kRule = std::string(4, ' ') + std::string(71, '\xcd') + "\n";
+const std::string kBanner =
+    "Vastrelmon Rev.001\n"
+    "\t\t\t\tBMP to GIF converter - the Vastrelmon developers\n" +
+    kRule +
+    "About GIF ...\tThe Graphics Interchange Format(c) is the Copyright\n"
+    "\t\tproperty  of  CompuServe  Incorporated. GIF(sm)  is\n"
+    "\t\ta Service Mark property of CompuServe Incorporated.\n" +
+    kRule;
+const std::string kShortUsage =
+    "USAGE:\n  0: /h\n  1: {<option>} <input BMP file> {<output GIF file>}\noption:\n"
+    "  /h\t  Print Help Message\n";
+
+TEST(FrontEnd, NoArgumentsShowsBannerAndShortUsage)
+{
+    ProcessResult r = run_vastrelmon({});
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.output, kBanner + kShortUsage);
+}
+
+TEST(FrontEnd, HelpShowsFullUsage)
+{
+    for (const char* help : {"/h", "/H"}) {
+        ProcessResult r = run_vastrelmon({help});
+        EXPECT_EQ(r.exit_status, 0);
+        ASSERT_EQ(r.output.compare(0, kBanner.size(), kBanner), 0);
+        std::string usage = r.output.substr(kBanner.size());
+        EXPECT_EQ(usage.rfind("USAGE:\t   {<option>} <input BMP file> {<output GIF file>}\n\n", 0), 0u);
+        EXPECT_NE(usage.find("  /t<num> Transparency mode on[TransparencyColorCode=num:0..255]\n"),
+                  std::string::npos);
+        EXPECT_EQ(usage.substr(usage.size() - 63),
+                  "\t\tIf output file is exist, cancel outputting it.(no overwrite)\n");
+    }
+    ProcessResult with_names = run_vastrelmon({"/v", "/h", "a.bmp", "b.gif"});
+    EXPECT_EQ(with_names.exit_status, 0);
+    EXPECT_EQ(with_names.output.find("Input Filename"), std::string::npos);
+    EXPECT_NE(with_names.output.find("USAGE:\t"), std::string::npos);
+}
+
+TEST(FrontEnd, InvalidCommandShowsErrorTwoLineFeedsAndShortUsage)
+{
+    ProcessResult r = run_vastrelmon({"/x", "a.bmp"});
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.output, kBanner + "Error :Invalid Command\n\n\n" + kShortUsage);
+}
+
+TEST(FrontEnd, ExistingOutputIsLeftAloneAndInputNeverOpened)
+{
+    TempDir dir;
+    write_file(dir.file("a.gif"), "precious");
+    // a.bmp does not even exist: the refusal comes before the input is read.
+    ProcessOptions in_dir;
+    in_dir.working_dir = dir.path();
+    ProcessResult r = run_vastrelmon({"a.bmp"}, in_dir);
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.output, kBanner +
+                            "Info  :Input Filename:a.bmp\n"
+                            "Info  :Output Filename:a.gif\n"
+                            "Error :\"a.gif\" Already Exists\n");
+    EXPECT_EQ(read_file(dir.file("a.gif")), "precious");
+}
+
+TEST(FrontEnd, WindowsPathShowsOnlyTheFileName)
+{
+    TempDir dir;
+    // On POSIX the backslashes are part of one file name in the working
+    // folder; make the derived output exist so the run stops after the names.
+    write_file(dir.file("C:\\pics\\photo.gif"), "x");
+    ProcessOptions in_dir;
+    in_dir.working_dir = dir.path();
+    ProcessResult r = run_vastrelmon({"C:\\pics\\photo.BMP"}, in_dir);
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.output, kBanner +
+                            "Info  :Input Filename:photo.BMP\n"
+                            "Info  :Output Filename:photo.gif\n"
+                            "Error :\"C:\\pics\\photo.gif\" Already Exists\n");
+}
+
+TEST(FrontEnd, ShiftJisLocaleSpeaksJapanese)
+{
+    ProcessOptions sjis;
+    sjis.environment = {{"LC_ALL", "ja_JP.SJIS"}};
+    ProcessResult r = run_vastrelmon({}, sjis);
+    EXPECT_EQ(r.exit_status, 0);
+    const std::string rule = std::string(4, ' ') + std::string(71, '\x06') + "\n";
+    // "GIFについて" and "書式:" in code page 932
+    const std::string expected =
+        "Vastrelmon Rev.001\n"
+        "\t\t\t\tBMP to GIF converter - the Vastrelmon developers\n" +
+        rule + "GIF\x82\xc9\x82\xc2\x82\xa2\x82\xc4\tThe Graphics Interchange Format(c) is the Copyright\n"
+               "\t\tproperty  of  CompuServe  Incorporated. GIF(sm)  is\n"
+               "\t\ta Service Mark property of CompuServe Incorporated.\n" +
+        rule + "\x8f\x91\x8e\xae:\n";
+    EXPECT_EQ(r.output.substr(0, expected.size()), expected);
+}
+
+TEST(FrontEnd, OtherLocalesSpeakEnglish)
+{
+    ProcessOptions utf8;
+    utf8.environment = {{"LC_ALL", "ja_JP.UTF-8"}};
+    EXPECT_EQ(run_vastrelmon({}, utf8).output, kBanner + kShortUsage);
+    // LC_ALL wins over LANG; an empty LC_ALL is skipped.
+    ProcessOptions mixed;
+    mixed.environment = {{"LC_ALL", ""}, {"LC_CTYPE", "C"}, {"LANG", "ja_JP.SJIS"}};
+    EXPECT_EQ(run_vastrelmon({}, mixed).output, kBanner + kShortUsage);
+    EXPECT_EQ(run_vastrelmon({}).output, kBanner + kShortUsage);  // no locale at all
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+#include "tests/support/run_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <ctime>
+
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                          const ProcessOptions& options)
+{
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    pid_t pid = fork();
+    if (pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (pid == 0) {
+        dup2(pipe_fds[1], STDOUT_FILENO);
+        close(pipe_fds[0]);
+        close(pipe_fds[1]);
+        if (!options.working_dir.empty() && chdir(options.working_dir.c_str()) != 0) {
+            _exit(127);
+        }
+        unsetenv("LC_ALL");
+        unsetenv("LC_CTYPE");
+        unsetenv("LANG");
+        for (const auto& variable : options.environment) {
+            setenv(variable.first.c_str(), variable.second.c_str(), 1);
+        }
+        if (options.address_space_limit > 0) {
+            struct rlimit limit = {static_cast<rlim_t>(options.address_space_limit),
+                                   static_cast<rlim_t>(options.address_space_limit)};
+            setrlimit(RLIMIT_AS, &limit);
+        }
+        if (options.file_size_limit >= 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit = {static_cast<rlim_t>(options.file_size_limit),
+                                   static_cast<rlim_t>(options.file_size_limit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    ProcessResult result;
+    fcntl(pipe_fds[0], F_SETFL, O_NONBLOCK);
+    time_t deadline = time(nullptr) + options.timeout_seconds;
+    int status = 0;
+    bool done = false;
+    char buffer[65536];
+    while (true) {
+        ssize_t got = read(pipe_fds[0], buffer, sizeof buffer);
+        if (got > 0) {
+            result.output.append(buffer, static_cast<size_t>(got));
+            continue;
+        }
+        if (got == 0) {
+            break;  // every writer closed the pipe
+        }
+        if (errno != EAGAIN && errno != EINTR) {
+            break;
+        }
+        if (!done && waitpid(pid, &status, WNOHANG) == pid) {
+            done = true;
+        }
+        if (time(nullptr) > deadline) {
+            kill(pid, SIGKILL);
+        }
+        usleep(2000);
+    }
+    close(pipe_fds[0]);
+    if (!done) {
+        waitpid(pid, &status, 0);
+    }
+    if (WIFEXITED(status)) {
+        result.exit_status = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+    return result;
+}
+
+ProcessResult run_vastrelmon(const std::vector<std::string>& args, const ProcessOptions& options)
+{
+    return run_process(VASTRELMON_BINARY, args, options);
+}
+
+TempDir::TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") +
+                          "/vastrelmon-test-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = name.data();
+}
+
+TempDir::~TempDir()
+{
+    // Tests make read-only folders too; give write access back first.
+    std::string command = "chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'";
+    if (std::system(command.c_str()) != 0) {
+        // nothing more to do: a leftover temporary folder harms no test
+    }
+}
+
+bool file_exists(const std::string& path)
+{
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void write_file(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}

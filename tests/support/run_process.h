@@ -1,0 +1,51 @@
+// Runs the built program in a child process, the way a user would, and
+// collects what it printed and how it ended.
+#ifndef VASTRELMON_TESTS_SUPPORT_RUN_PROCESS_H
+#define VASTRELMON_TESTS_SUPPORT_RUN_PROCESS_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ProcessResult {
+    int exit_status = -1;  // 0..255, or -1 when killed by a signal
+    int signal = 0;        // the signal that ended it, if any
+    std::string output;    // everything written to standard output
+};
+
+struct ProcessOptions {
+    std::string working_dir;  // empty: the test's own
+    // Environment: the locale variables are cleared unless given here.
+    std::vector<std::pair<std::string, std::string>> environment;
+    long address_space_limit = 0;  // RLIMIT_AS in bytes, 0 = unchanged
+    long file_size_limit = -1;     // RLIMIT_FSIZE in bytes, -1 = unchanged
+    int timeout_seconds = 60;      // killed after this
+};
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                          const ProcessOptions& options = ProcessOptions());
+
+// Runs the vastrelmon binary built with these tests.
+ProcessResult run_vastrelmon(const std::vector<std::string>& args,
+                             const ProcessOptions& options = ProcessOptions());
+
+// A fresh empty folder under the system's temporary folder, removed with its
+// contents when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+bool file_exists(const std::string& path);
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+
+#endif
