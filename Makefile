@@ -1,18 +1,18 @@
 # Front door: `make run` converts the bundled example, `make test` builds and
-# runs every test. Other targets: bench, fuzz, windows, clean.
+# runs every test. Other targets: bench, microbench, fuzz, windows, clean.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 EXAMPLE_BMP = examples/example.bmp
 EXAMPLE_GIF = examples/example.gif
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test test-deps unit-tests clean
+.PHONY: all build run test test-deps unit-tests sanitize-tests windows windows-tests \
+        bench microbench fuzz clean
 
 all: build
 
-$(BUILD)/CMakeCache.txt:
+build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF
-
-build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) --target vastrelmon -j $(JOBS)
 
 # The program never overwrites, so an earlier output is removed first.
@@ -20,7 +20,11 @@ run: build
 	rm -f $(EXAMPLE_GIF)
 	./$(BUILD)/vastrelmon $(EXAMPLE_BMP) $(EXAMPLE_GIF)
 
-# giflib is the independent decoder the tests check our files against.
+# Every test: the unit and end-to-end tests, the same again under
+# AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, and the Windows
+# build under Wine when MinGW-w64 and Wine are installed.
+test: unit-tests sanitize-tests windows-tests
+
 test-deps:
 	@sh tools/ensure-test-deps.sh
 
@@ -29,7 +33,42 @@ unit-tests: test-deps
 	cmake --build build-test -j $(JOBS)
 	cd build-test && ctest --output-on-failure -j $(JOBS)
 
-test: unit-tests
+sanitize-tests: test-deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVASTRELMON_TESTS=ON -DVASTRELMON_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# Native Windows executables, cross-built with MinGW-w64.
+windows:
+	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=ON
+	cmake --build build-windows -j $(JOBS)
+
+windows-tests: unit-tests
+	@if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then \
+	  $(MAKE) windows && sh tests/windows/run_wine_tests.sh build-windows build-test; \
+	else \
+	  echo "Skipping the Windows tests: install g++-mingw-w64-x86-64 and wine to run them."; \
+	fi
+
+# Side by side with the common converters (installs them when missing).
+bench:
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF -DVASTRELMON_BENCH=ON
+	cmake --build build-bench -j $(JOBS)
+	/usr/bin/python3 bench/compare.py
+
+microbench:
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF -DVASTRELMON_BENCH=ON
+	cmake --build build-bench -j $(JOBS)
+	./build-bench/bench/microbench
+
+# libFuzzer targets, each run for FUZZ_SECONDS from a generated seed corpus.
+fuzz: test-deps
+	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASTRELMON_TESTS=OFF \
+	  -DVASTRELMON_FUZZ=ON -DVASTRELMON_SANITIZE=ON
+	cmake --build build-fuzz -j $(JOBS)
+	sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) build-test build-asan build-bench build-fuzz build-windows

@@ -68,7 +68,13 @@ int code_page_from_locale(const char* locale)
 
 int console_code_page()
 {
-    return static_cast<int>(GetConsoleCP());
+    UINT code_page = GetConsoleCP();
+    if (code_page == 0) {
+        // No console attached (output to a pipe or file): use the page a
+        // console of this system would get.
+        code_page = GetOEMCP();
+    }
+    return static_cast<int>(code_page);
 }
 
 bool output_name_exists(const char* path)

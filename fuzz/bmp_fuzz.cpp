@@ -1,0 +1,37 @@
+// The BMP reader on arbitrary bytes: it must refuse or load, never read or
+// write outside its buffers, never leak, and a loaded picture must be sound.
+#include <cstdint>
+#include <cstdlib>
+
+#include "app/options.h"
+#include "bmp/load_bmp.h"
+#include "fuzz_support.h"
+#include "image/bitmap.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    silence_console();
+    static const std::string path = scratch_path(".bmp");
+    write_scratch(path, data, size);
+
+    verbose = (size & 1) != 0;  // exercise the detail texts as well
+    uint32_t flags = DEFAULT_OPTION_FLAGS | FLAG_TRANSPARENCY;
+    clBitMap image;
+    if (load_bmp(&flags, static_cast<int32_t>(size % 256), path.c_str(), &image) == 0) {
+        int depth = image.get_color_depth();
+        if (image.pixels == nullptr || image.get_width() < 1 || image.get_height() < 1 ||
+            (depth != 1 && depth != 4 && depth != 8 && depth != 24)) {
+            std::abort();
+        }
+        if (depth <= 8) {
+            // Every index must address the file's colour table.
+            size_t count = static_cast<size_t>(image.get_width()) * image.get_height();
+            for (size_t i = 0; i < count; ++i) {
+                if (image.pixels[i] >= (1u << depth)) {
+                    std::abort();
+                }
+            }
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,119 @@
+#!/bin/sh
+# Runs the cross-built Windows program and its unit tests under Wine, and
+# checks that vastrelmon.exe writes byte-identical GIF files and the same
+# messages as the Linux build for the same inputs and options.
+#
+# Usage: tests/windows/run_wine_tests.sh <windows-build-dir> <linux-build-dir>
+set -u
+win_build=$(cd "$1" && pwd)
+linux_build=$(cd "$2" && pwd)
+export WINEDEBUG=-all
+export WINEPREFIX="$win_build/wineprefix"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() {
+    echo "FAILED: $*"
+    failures=$((failures + 1))
+}
+
+# The console output of a Windows program ends its lines with CR LF.
+unix_lines() {
+    sed 's/\r$//' "$1"
+}
+
+echo "== Windows unit tests under Wine (the first start prepares Wine's configuration)"
+for test in "$win_build"/tests/*.exe; do
+    if wine "$test" --gtest_brief=1 > "$work/unit.log" 2>&1; then
+        echo "ok   $(basename "$test"): $(grep -a -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$work/unit.log")"
+    else
+        cat "$work/unit.log"
+        fail "$(basename "$test")"
+    fi
+done
+
+echo "== vastrelmon.exe against the Linux build"
+gen="$linux_build/bmpgen"
+mkdir -p "$work/in" "$work/seeds"
+"$gen" photo24 97 61 "$work/in/photo24.bmp"
+"$gen" photo8 64 48 "$work/in/photo8.bmp"
+"$gen" dither1 33 17 "$work/in/dither1.bmp"
+"$gen" noise8 120 90 "$work/in/noise8.bmp"
+"$gen" example 80 50 "$work/in/example24.bmp"
+"$gen" seeds "$work/seeds" > /dev/null
+cp "$work/seeds/seed-4-40-33x7.bmp" "$work/in/four.bmp"
+cp "$work/seeds/seed-4-12-9x5-td.bmp" "$work/in/fourcore.bmp"
+cp "$work/seeds/seed-1-124-9x5.bmp" "$work/in/one124.bmp"
+
+cases=0
+for input in "$work"/in/*.bmp; do
+    name=$(basename "$input" .bmp)
+    for options in "" "/i" "/t1" "/t3 /i" "/u" "/u /b" "/b" "/v" "/o" "/emc" "/esr" "/esb" "/esw" "/es8" "/ec1" "/ec2" "/ec4" "/v /u /b /i"; do
+        for side in linux win; do
+            rm -rf "$work/$side"
+            mkdir -p "$work/$side"
+            cp "$input" "$work/$side/in.bmp"
+        done
+        # shellcheck disable=SC2086
+        (cd "$work/linux" && "$linux_build/vastrelmon" $options in.bmp out.gif > out.txt)
+        linux_status=$?
+        # shellcheck disable=SC2086
+        (cd "$work/win" && wine "$win_build/vastrelmon.exe" $options in.bmp out.gif > out.txt)
+        win_status=$?
+        cases=$((cases + 1))
+        label="$name [$options]"
+        [ "$linux_status" = "$win_status" ] || fail "$label: exit $win_status, Linux $linux_status"
+        unix_lines "$work/win/out.txt" > "$work/win/out.unix"
+        cmp -s "$work/win/out.unix" "$work/linux/out.txt" || fail "$label: messages differ"
+        if [ -f "$work/linux/out.gif" ]; then
+            cmp -s "$work/win/out.gif" "$work/linux/out.gif" || fail "$label: GIF files differ"
+        elif [ -f "$work/win/out.gif" ]; then
+            fail "$label: Windows wrote a file Linux refused"
+        fi
+    done
+done
+echo "$cases runs compared"
+
+echo "== never overwrite"
+rm -rf "$work/win" && mkdir -p "$work/win" && cp "$work/in/photo8.bmp" "$work/win/in.bmp"
+printf 'keep me' > "$work/win/in.gif"
+(cd "$work/win" && wine "$win_build/vastrelmon.exe" in.bmp > out.txt)
+status=$?
+[ "$status" = 0 ] || fail "existing output: exit $status"
+[ "$(cat "$work/win/in.gif")" = "keep me" ] || fail "existing output was changed"
+grep -q 'Error :"in.gif" Already Exists' "$work/win/out.txt" || fail "existing output: no message 17"
+
+echo "== exit status of a failed run"
+(cd "$work/win" && wine "$win_build/vastrelmon.exe" missing.bmp > out.txt)
+status=$?
+[ "$status" = 255 ] || fail "missing input: exit $status, expected 255"
+grep -q 'Error :"missing.bmp" Can'"'"'t Open' "$work/win/out.txt" || fail "missing input: no message 19"
+
+echo "== drive letters and separators in shown names"
+(cd "$work/win" && wine "$win_build/vastrelmon.exe" 'C:\no\such\folder\photo.BMP' > out.txt)
+unix_lines "$work/win/out.txt" | grep -q '^Info  :Input Filename:photo.BMP$' || fail "drive path: input name"
+unix_lines "$work/win/out.txt" | grep -q '^Info  :Output Filename:photo.gif$' || fail "drive path: output name"
+
+echo "== Japanese console (code page 932)"
+# Wine takes its code pages from the Unix locale; make a Japanese one.
+if localedef -i ja_JP -f UTF-8 "$work/ja_JP.UTF-8" > /dev/null 2>&1; then
+    jp_prefix="$win_build/wineprefix-ja"
+    # U+8868 is 95 5C in code page 932: its second byte is a backslash.
+    (cd "$work/win" && LOCPATH="$work" LANG=ja_JP.UTF-8 WINEPREFIX="$jp_prefix" \
+        wine "$win_build/vastrelmon.exe" 'C:\dir\表.bmp' > jp.txt)
+    (cd "$work/linux" && LC_ALL=ja_JP.SJIS "$linux_build/vastrelmon" > jp-linux.txt)
+    unix_lines "$work/win/jp.txt" | head -n 5 > "$work/win/jp-banner.txt"
+    head -n 5 "$work/linux/jp-linux.txt" > "$work/linux/jp-banner.txt"
+    cmp -s "$work/win/jp-banner.txt" "$work/linux/jp-banner.txt" || fail "Japanese banner differs from Linux"
+    # "情報  :入力ファイル名:表.bmp" in code page 932
+    printf '\217\356\225\361  :\223\374\227\315\203t\203@\203C\203\213\226\274:\225\\.bmp\n' > "$work/expect-jp"
+    unix_lines "$work/win/jp.txt" | grep -a -F -x -f "$work/expect-jp" > /dev/null || fail "double-byte name shown wrongly"
+else
+    echo "skipped: cannot make a ja_JP locale here (install the locales package)"
+fi
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures Windows check(s) failed"
+    exit 1
+fi
+echo "All Windows checks passed"
