@@ -13,6 +13,7 @@
 #ifndef VASTRELMON_IMAGE_BITMAP_H
 #define VASTRELMON_IMAGE_BITMAP_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "common/error_record.h"
@@ -32,6 +33,12 @@ public:
     ~clBitMap();
     clBitMap(const clBitMap&) = delete;
     clBitMap& operator=(const clBitMap&) = delete;
+
+    // Depths 1 to this one are indexed (one index byte per pixel); above it
+    // a pixel is three bytes blue, green, red.
+    static constexpr int32_t kMaxIndexedDepth = 8;
+    static constexpr int32_t kTrueColorDepth = 24;
+    static constexpr int kTrueColorBytes = 3;
 
     // Frees the pixel buffer and unsets size, depth and transparency. The
     // error record and the palette stay. Always 0.
@@ -71,6 +78,12 @@ public:
     int32_t transparent_index;
     int32_t color_depth;
     int32_t data_size;
+
+private:
+    size_t pixel_count() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
+    bool is_indexed() const { return color_depth <= kMaxIndexedDepth; }
+    // Palette entries an indexed picture may address: 2^color_depth.
+    int entries_in_use() const { return 1 << color_depth; }
 };
 
 // Integer luminance of an 8-bit colour, 0..255.

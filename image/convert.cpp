@@ -1,6 +1,90 @@
 #include "image/convert.h"
 
-int convert_image(uint32_t, int32_t, clBitMap*)
+#include "app/messages.h"
+#include "app/options.h"
+#include "image/bitmap.h"
+
+namespace {
+
+constexpr int kUnknownMode = -1;
+
+// Runs the step of a colour mode: 0 or 1 as the step returns, or
+// kUnknownMode for a value that names no mode.
+int run_color_mode(int32_t conversion_mode, clBitMap* image)
 {
-    return 1;  // not built yet
+    switch (conversion_mode) {
+    case MODE_NONE:
+        return 0;
+    case MODE_GREY:
+        return image->apply_tone(TONE_GREY);
+    case MODE_TONE_RED:
+        return image->apply_tone(TONE_RED);
+    case MODE_TONE_BLUE:
+        return image->apply_tone(TONE_BLUE);
+    case MODE_TONE_ROSE:
+        return image->apply_tone(TONE_ROSE);
+    case MODE_RGB332:
+        return image->quantize_rgb332();
+    case MODE_RED_ONLY:
+        return image->keep_channel(CHANNEL_RED);
+    case MODE_GREEN_ONLY:
+        return image->keep_channel(CHANNEL_GREEN);
+    case MODE_BLUE_ONLY:
+        return image->keep_channel(CHANNEL_BLUE);
+    default:
+        return kUnknownMode;
+    }
+}
+
+void report_failure(int8_t message, const clBitMap& image)
+{
+    print_message(message, nullptr);
+    if (verbose) {
+        print_verbatim(image.error_text);
+    }
+}
+
+void report_depths(int32_t before, int32_t after)
+{
+    if (verbose) {
+        print_message(MSG_DEPTH_BEFORE, &before);
+        print_message(MSG_DEPTH_AFTER, &after);
+    }
+}
+
+}  // namespace
+
+int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image)
+{
+    const int step = run_color_mode(conversion_mode, image);
+    if (step == kUnknownMode) {
+        print_message(MSG_EDIT_PALETTE_FAILED, nullptr);
+        return 1;
+    }
+    if (step != 0) {
+        report_failure(MSG_EDIT_PALETTE_FAILED, *image);
+        return 1;
+    }
+    // /o asks for no optimisation, but the GIF needs the smallest table all
+    // the same: say so and go on.
+    if ((option_flags & FLAG_OPTIMIZE) == 0) {
+        print_message(MSG_OPTIMIZE_ANYWAY, nullptr);
+    }
+    const int32_t before = image->get_color_depth();
+    if (before > clBitMap::kMaxIndexedDepth) {
+        if (image->build_palette() != 0) {
+            report_failure(MSG_MAKE_PALETTE_FAILED, *image);
+            return 1;
+        }
+        if (image->get_color_depth() > clBitMap::kMaxIndexedDepth) {
+            print_message(MSG_TOO_MANY_COLORS, nullptr);
+            return 1;
+        }
+    } else {
+        // A picture using a single index cannot be compacted; it keeps its
+        // depth and palette, which the GIF carries as they are.
+        image->compact_palette();
+    }
+    report_depths(before, image->get_color_depth());
+    return 0;
 }
