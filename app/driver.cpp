@@ -71,7 +71,11 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
     if (convert_image(option_flags, conversion_mode, image) != 0) {
         return kExitFailure;
     }
-    if (write_gif_file(option_flags, transparent_index, output_name, image) != 0) {
+    int written = write_gif_file(option_flags, transparent_index, output_name, image);
+    if (written == kGifOutputExisted) {
+        return 0;  // message 17 said it; nothing was written, so no success either
+    }
+    if (written != 0) {
         return kExitFailure;
     }
     print_message(MSG_SUCCESS, nullptr);

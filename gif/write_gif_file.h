@@ -9,10 +9,17 @@ class clBitMap;
 // The comment every written file carries.
 extern const char kGifComment[];
 
+// Result when the output appeared while the picture was being coded:
+// message 17 has been printed and nothing was written. Not a failure, but
+// not a success either, so the run ends as when the name existed at start.
+constexpr int kGifOutputExisted = 2;
+
 // Codes image (an indexed picture of depth 1 to 8) in memory, then creates
-// output_name and writes the stream. Returns 0 when the file was written or
-// already existed (message 17, nothing written), 1 after a reported failure;
-// after a failure no file created here is left behind.
+// output_name and writes the stream. Returns 0 when the file was written,
+// kGifOutputExisted when it already existed, 1 after a reported failure;
+// after a failure no file created here is left behind. transparent_index is
+// not read: with FLAG_TRANSPARENCY the index written is the image's own, and
+// none at all when the image has none (-1).
 int write_gif_file(uint32_t option_flags, int32_t transparent_index, const char* output_name,
                    const clBitMap* image);
 

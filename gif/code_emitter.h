@@ -1,0 +1,89 @@
+// The code side of GIF image data shared by both coders: the code values
+// fixed by the minimum code size, and the width rule that keeps the encoder
+// in step with a decoder's growing string table.
+//
+// A decoder adds one string for every code after the first one following a
+// clear code, and reads wider codes from the moment its next free code
+// reaches 2^width. The emitter counts the strings the same way, so it widens
+// its codes at that moment and tells the caller when the table is full.
+#ifndef VASTRELMON_GIF_CODE_EMITTER_H
+#define VASTRELMON_GIF_CODE_EMITTER_H
+
+#include <cstdint>
+
+#include "gif/bit_packer.h"
+
+// Codes are at most 12 bits wide, so a table holds codes 0 to 4095.
+constexpr int kMaxCodeWidth = 12;
+constexpr int kCodeLimit = 1 << kMaxCodeWidth;
+
+class CodeEmitter {
+public:
+    // min_code_size b (2..8): pixel codes 0..2^b-1, then the clear and end
+    // codes.
+    CodeEmitter(BitPacker* packer, int min_code_size)
+        : clear_code(1 << min_code_size),
+          end_code(clear_code + 1),
+          packer_(packer),
+          initial_width_(min_code_size + 1),
+          initial_limit_((1 << (min_code_size + 1)) - 1)
+    {
+        start_over();
+    }
+
+    // Each emit returns false when the coded-data area has filled up.
+
+    // Emits the clear code at the current width; the table starts over.
+    bool emit_clear()
+    {
+        if (!packer_->put(static_cast<uint32_t>(clear_code), width_)) {
+            return false;
+        }
+        start_over();
+        return true;
+    }
+
+    // Emits the end code at the current width.
+    bool emit_end() { return packer_->put(static_cast<uint32_t>(end_code), width_); }
+
+    // Emits a string's code at the current width and accounts for the string
+    // the decoder will add, widening the codes that follow when it will.
+    bool emit_string(int code)
+    {
+        if (!packer_->put(static_cast<uint32_t>(code), width_)) {
+            return false;
+        }
+        if (next_code_ > width_limit_) {
+            width_limit_ = 2 * width_limit_ + 1;
+            ++width_;
+        }
+        ++next_code_;
+        return true;
+    }
+
+    // The code the next new string gets.
+    int next_code() const { return next_code_; }
+    // No code is left for a new string: a clear code must come next.
+    bool table_full() const { return next_code_ == kCodeLimit; }
+    int width() const { return width_; }
+
+    const int clear_code;
+    const int end_code;
+
+private:
+    void start_over()
+    {
+        next_code_ = end_code + 1;
+        width_ = initial_width_;
+        width_limit_ = initial_limit_;
+    }
+
+    BitPacker* packer_;
+    const int initial_width_;
+    const int initial_limit_;
+    int next_code_;    // code of the next new string
+    int width_;        // bits per code
+    int width_limit_;  // largest code that fits width_ bits
+};
+
+#endif

@@ -1,0 +1,176 @@
+// Writing the stream: the settings are checked, then each block goes out in
+// file order, the variable-length parts as data sub-blocks.
+#include "gif/gif_file.h"
+
+#include <cstring>
+
+namespace {
+
+const ErrorSpec kStreamNotOpen = {kGifFileNotOpen, 652, "file don't open."};
+const ErrorSpec kStreamNoData = {kGifNotCreated, 659, "data area not created."};
+const ErrorSpec kStreamNoSize = {kGifIllegal, 666, "illegal setting.[SIZE NOT SET]"};
+const ErrorSpec kStreamNoDepth = {kGifIllegal, 673, "illegal setting.[COLOR-DEPTH NOT SET]"};
+const ErrorSpec kStreamNoArea = {kGifIllegal, 680, "illegal setting.[AREA NOT ALLOCATE]"};
+const ErrorSpec kStreamNoPixels = {kGifIllegal, 687, "illegal setting.[GRP-DATA NOT SET]"};
+const ErrorSpec kStreamNoPalette = {kGifIllegal, 694, "illegal setting.[PALETTE NOT SET]"};
+
+constexpr char kNotOpen[] = "file don't open.";
+constexpr char kShortWrite[] = "I/O write error.[Can't write(%d)]";
+
+const ErrorSpec kHeaderNotOpen = {kGifFileNotOpen, 742, kNotOpen};
+const ErrorSpec kHeaderShort = {kGifWriteError, 751, kShortWrite};
+const ErrorSpec kTableNotOpen = {kGifFileNotOpen, 772, kNotOpen};
+const ErrorSpec kTableShort = {kGifWriteError, 781, kShortWrite};
+const ErrorSpec kDescriptorNotOpen = {kGifFileNotOpen, 795, kNotOpen};
+const ErrorSpec kDescriptorShort = {kGifWriteError, 804, kShortWrite};
+const ErrorSpec kDataNotOpen = {kGifFileNotOpen, 824, kNotOpen};
+const ErrorSpec kDataCodeSizeShort = {kGifWriteError, 836, kShortWrite};
+const ErrorSpec kDataBlockShort = {kGifWriteError, 858, kShortWrite};
+const ErrorSpec kControlNotOpen = {kGifFileNotOpen, 878, kNotOpen};
+const ErrorSpec kControlShort = {kGifWriteError, 886, kShortWrite};
+const ErrorSpec kCommentNotOpen = {kGifFileNotOpen, 905, kNotOpen};
+const ErrorSpec kCommentIntroShort = {kGifWriteError, 913, kShortWrite};
+const ErrorSpec kCommentBlockShort = {kGifWriteError, 935, kShortWrite};
+const ErrorSpec kTrailerNotOpen = {kGifFileNotOpen, 1068, kNotOpen};
+const ErrorSpec kTrailerShort = {kGifWriteError, 1076, kShortWrite};
+
+constexpr size_t kSubBlockLimit = 255;
+constexpr int kColorEntryBytes = 3;
+
+}  // namespace
+
+int clGIFFile::write_gif()
+{
+    if (output_file == nullptr) {
+        return fail(this, kStreamNotOpen);
+    }
+    if (coded_buffer == nullptr) {
+        return fail(this, kStreamNoData);
+    }
+    if (!(state_flags & SIZE_SET)) {
+        return fail(this, kStreamNoSize);
+    }
+    if (!(state_flags & COLOR_DEPTH_SET)) {
+        return fail(this, kStreamNoDepth);
+    }
+    if (!(state_flags & AREA_ALLOCATED)) {
+        return fail(this, kStreamNoArea);
+    }
+    if (!(state_flags & GRP_DATA_SET)) {
+        return fail(this, kStreamNoPixels);
+    }
+    if (!(state_flags & PALETTE_SET)) {
+        return fail(this, kStreamNoPalette);
+    }
+    if (write_header() != 0 || write_color_table() != 0) {
+        return 1;
+    }
+    if ((state_flags & COMMENT_SET) && write_comment(comment_text) != 0) {
+        return 1;
+    }
+    if (write_graphic_control() != 0 || write_image_descriptor() != 0 ||
+        write_image_data() != 0 || write_trailer() != 0) {
+        return 1;
+    }
+    return 0;
+}
+
+int clGIFFile::write_block(const void* block, size_t size, const ErrorSpec& short_write)
+{
+    size_t written = std::fwrite(block, size, 1, output_file);
+    if (written < 1) {
+        return fail(this, short_write, static_cast<int>(written));
+    }
+    return 0;
+}
+
+int clGIFFile::write_sub_blocks(const uint8_t* data, size_t length, const ErrorSpec& short_write)
+{
+    // Each sub-block, its length byte first, leaves in one write.
+    uint8_t staging[kSubBlockLimit + 1];
+    size_t remaining = length;
+    size_t offset = 0;
+    for (;;) {
+        size_t n = remaining > kSubBlockLimit ? kSubBlockLimit : remaining;
+        staging[0] = static_cast<uint8_t>(n);
+        std::memcpy(staging + 1, data + offset, n);
+        size_t written = std::fwrite(staging, 1, n + 1, output_file);
+        if (written < n + 1) {
+            return fail(this, short_write, static_cast<int>(written));
+        }
+        if (remaining == 0) {
+            return 0;  // the empty sub-block that ends the chain
+        }
+        remaining -= n;
+        offset += n;
+    }
+}
+
+int clGIFFile::write_header()
+{
+    if (output_file == nullptr) {
+        return fail(this, kHeaderNotOpen);
+    }
+    return write_block(header_block, sizeof header_block, kHeaderShort);
+}
+
+int clGIFFile::write_color_table()
+{
+    if (output_file == nullptr) {
+        return fail(this, kTableNotOpen);
+    }
+    size_t entries = static_cast<size_t>(color_table_entries(color_depth));
+    size_t written = std::fwrite(global_color_table, kColorEntryBytes, entries, output_file);
+    if (written < entries) {
+        return fail(this, kTableShort, static_cast<int>(written));
+    }
+    return 0;
+}
+
+int clGIFFile::write_comment(const char* text)
+{
+    if (output_file == nullptr) {
+        return fail(this, kCommentNotOpen);
+    }
+    if (write_block(comment_introducer, sizeof comment_introducer, kCommentIntroShort) != 0) {
+        return 1;
+    }
+    return write_sub_blocks(reinterpret_cast<const uint8_t*>(text), std::strlen(text),
+                            kCommentBlockShort);
+}
+
+int clGIFFile::write_graphic_control()
+{
+    if (output_file == nullptr) {
+        return fail(this, kControlNotOpen);
+    }
+    return write_block(graphic_control_block, sizeof graphic_control_block, kControlShort);
+}
+
+int clGIFFile::write_image_descriptor()
+{
+    if (output_file == nullptr) {
+        return fail(this, kDescriptorNotOpen);
+    }
+    return write_block(image_descriptor, sizeof image_descriptor, kDescriptorShort);
+}
+
+int clGIFFile::write_image_data()
+{
+    if (output_file == nullptr) {
+        return fail(this, kDataNotOpen);
+    }
+    uint8_t code_size = static_cast<uint8_t>(min_code_size(color_depth));
+    if (write_block(&code_size, sizeof code_size, kDataCodeSizeShort) != 0) {
+        return 1;
+    }
+    return write_sub_blocks(coded_buffer, static_cast<size_t>(coded_length), kDataBlockShort);
+}
+
+int clGIFFile::write_trailer()
+{
+    if (output_file == nullptr) {
+        return fail(this, kTrailerNotOpen);
+    }
+    return write_block(&trailer_byte, sizeof trailer_byte, kTrailerShort);
+}

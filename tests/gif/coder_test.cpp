@@ -1,0 +1,228 @@
+// The coders: exact bytes of small cases, where clear and end codes fall,
+// code widths, interlace order, the pixel check and the area guard.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "gif/bit_packer.h"
+#include "tests/gif/gif_test_util.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes coded(int width, int height, int depth, const Bytes& pixels, CoderMode mode)
+{
+    clGIFFile gif;
+    EXPECT_EQ(code_picture(&gif, width, height, depth, pixels, mode), 0) << gif.error_text;
+    return coded_bytes(gif);
+}
+
+TEST(BitPacker, GuardFiresWhenWholeBytesReachTheCapacity)
+{
+    uint8_t area[8] = {};
+    BitPacker small(area, 3);
+    EXPECT_TRUE(small.put(0xFF, 8));
+    EXPECT_TRUE(small.put(0x7F, 15));   // 23 bits: two whole bytes
+    EXPECT_FALSE(small.put(0, 1));      // the third byte completes: refused
+    for (size_t capacity : {5u, 6u}) {  // twelve-bit codes over the flush
+        BitPacker packer(area, capacity);
+        int accepted = 0;
+        while (packer.put(0xFFF, 12)) {
+            ++accepted;
+        }
+        // Refused at 48 bits (6 bytes) with capacity 6, at 48 too with 5
+        // (36 bits leave 4 whole bytes, below 5).
+        EXPECT_EQ(accepted, 3) << "capacity " << capacity;
+    }
+}
+
+TEST(Coders, WorkedExamples)
+{
+    EXPECT_EQ(coded(2, 2, 1, {0, 1, 1, 0}, LZW), (Bytes{0x44, 0x02, 0x05}));
+    EXPECT_EQ(coded(2, 2, 1, {0, 1, 1, 0}, PLAIN), (Bytes{0x44, 0x18, 0x14}));
+    EXPECT_EQ(coded(4, 1, 8, {0, 0, 0, 0}, LZW), (Bytes{0x00, 0x01, 0x08, 0x04, 0x10, 0x10}));
+    EXPECT_EQ(coded(4, 1, 8, {0, 0, 0, 0}, PLAIN),
+              (Bytes{0x00, 0x01, 0x00, 0x00, 0x00, 0x20, 0x20}));
+    Bytes threes(6, 3);
+    EXPECT_EQ(read_codes(coded(6, 1, 2, threes, PLAIN), 2),
+              (std::vector<Code>{{4, 3}, {3, 3}, {3, 3}, {4, 3}, {3, 3}, {3, 3}, {4, 3}, {3, 3},
+                                 {3, 3}, {5, 3}}));
+    EXPECT_EQ(read_codes(coded(6, 1, 2, threes, PLAIN_BIGGEST), 2),
+              (std::vector<Code>{{4, 3}, {3, 3}, {3, 3}, {3, 3}, {3, 4}, {3, 4}, {3, 4}, {5, 4}}));
+}
+
+TEST(Coders, BiggestModeMatchesLzwWhenNoPairRepeats)
+{
+    Bytes ramp(256);
+    for (int i = 0; i < 256; ++i) {
+        ramp[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    }
+    EXPECT_EQ(coded(256, 1, 8, ramp, LZW), coded(256, 1, 8, ramp, PLAIN_BIGGEST));
+}
+
+TEST(Coders, ClearAndEndCodesAtTheTableEdges)
+{
+    // Biggest mode at depth 8 holds 3,838 pixel codes between clear codes.
+    std::vector<Code> full = read_codes(coded(3838, 1, 8, noise(3838, 8, 1), PLAIN_BIGGEST), 8);
+    ASSERT_GE(full.size(), 3u);
+    EXPECT_EQ(full[full.size() - 2], (Code{256, 12}));
+    EXPECT_EQ(full.back(), (Code{257, 9}));
+    EXPECT_EQ(full.size(), 3841u);
+    std::vector<Code> short_one = read_codes(coded(3837, 1, 8, noise(3837, 8, 1), PLAIN_BIGGEST), 8);
+    EXPECT_EQ(short_one.back(), (Code{257, 12}));
+    EXPECT_EQ(short_one.size(), 3839u);
+    // Without biggest mode 254 pixel codes fit between clear codes, so 254
+    // pixels end without a second clear code.
+    std::vector<Code> plain = read_codes(coded(254, 1, 8, Bytes(254, 7), PLAIN), 8);
+    ASSERT_EQ(plain.size(), 256u);
+    EXPECT_EQ(plain[254], (Code{7, 9}));
+    EXPECT_EQ(plain[255], (Code{257, 9}));
+    std::vector<Code> more = read_codes(coded(255, 1, 8, Bytes(255, 7), PLAIN), 8);
+    EXPECT_EQ(more[255], (Code{256, 9}));
+}
+
+TEST(Coders, LzwClearsExactlyWhenTheTableIsFull)
+{
+    for (int depth : {1, 4, 8}) {
+        const int clear = 1 << (depth == 1 ? 2 : depth);
+        Bytes data = coded(300, 200, depth, noise(60000, depth, 5), LZW);
+        std::vector<Code> codes = read_codes(data, depth == 1 ? 2 : depth);
+        ASSERT_EQ(codes.back().value, clear + 1) << "depth " << depth << ": the end code ends the data";
+        int clears = 0;
+        int since_clear = 0;
+        for (size_t i = 1; i < codes.size(); ++i) {
+            if (codes[i].value == clear) {
+                ++clears;
+                // The decoder has assigned codes up to 4094; the encoder's
+                // 4095 is never sent because this clear code follows.
+                EXPECT_EQ(clear + 1 + since_clear, 4095) << "depth " << depth << " code " << i;
+                EXPECT_EQ(codes[i].width, 12);
+                since_clear = 0;
+            } else {
+                ++since_clear;
+            }
+        }
+        EXPECT_GE(clears, depth == 1 ? 1 : 2) << "depth " << depth;
+    }
+}
+
+TEST(Coders, PlainCodesNeverWidenWithoutBiggestMode)
+{
+    for (int depth = 1; depth <= 8; ++depth) {
+        const int b = depth == 1 ? 2 : depth;
+        std::vector<Code> codes = read_codes(coded(100, 30, depth, noise(3000, depth, 9), PLAIN), b);
+        int run = 0;
+        for (const Code& code : codes) {
+            ASSERT_EQ(code.width, b + 1) << "depth " << depth;
+            run = code.value == (1 << b) ? 0 : run + 1;
+            ASSERT_LE(run, (1 << b) - 1) << "depth " << depth;  // pixel codes + end code
+        }
+    }
+}
+
+TEST(SetGraphics, InterlaceRowOrders)
+{
+    const char* const orders[] = {"0", "01", "021", "0213", "04213", "042135", "0426135",
+                                  "04261357"};
+    for (int height = 1; height <= 8; ++height) {
+        Bytes rows;
+        for (int row = 0; row < height; ++row) {
+            rows.insert(rows.end(), {static_cast<uint8_t>('0' + row), 0});
+        }
+        clGIFFile gif;
+        ASSERT_EQ(code_picture(&gif, 2, height, 8, rows, LZW, true), 0);
+        std::string order;
+        for (int row = 0; row < height; ++row) {
+            order += static_cast<char>(gif.pixel_buffer[2 * row]);
+        }
+        EXPECT_EQ(order, orders[height - 1]) << "height " << height;
+    }
+}
+
+TEST(SetGraphics, PixelsMustFitTheDepth)
+{
+    clGIFFile one_bit;
+    EXPECT_EQ(code_picture(&one_bit, 2, 1, 1, {1, 2}, LZW), 1);
+    EXPECT_STREQ(one_bit.error_text, ":3F0004:00470:illegal data.[G]");
+    EXPECT_EQ(one_bit.coded_buffer, nullptr);
+    EXPECT_EQ(one_bit.set_graphics(Bytes{1, 0}.data()), 0) << "a new call may still succeed";
+    clGIFFile four_bit;
+    EXPECT_EQ(code_picture(&four_bit, 1, 1, 4, {16}, PLAIN), 1);
+    clGIFFile eight_bit;
+    EXPECT_EQ(code_picture(&eight_bit, 1, 1, 8, {255}, PLAIN), 0);
+}
+
+TEST(SetGraphics, RefusesWhatItCannotCode)
+{
+    clGIFFile empty;
+    EXPECT_EQ(empty.set_graphics(Bytes{0}.data()), 1);
+    EXPECT_STREQ(empty.error_text, ":3F0003:00396:data area not created.[G]");
+    clGIFFile no_pixels;
+    EXPECT_EQ(code_picture(&no_pixels, 0, 5, 8, {0}, LZW), 1);
+    EXPECT_STREQ(no_pixels.error_text, ":3F0004:00470:illegal data.[G]");
+    EXPECT_EQ(no_pixels.coded_buffer, nullptr);
+    clGIFFile twice;
+    ASSERT_EQ(code_picture(&twice, 1, 1, 8, {0}, LZW), 0);
+    EXPECT_EQ(twice.set_graphics(Bytes{0}.data()), 1);
+    EXPECT_STREQ(twice.error_text, ":3F0001:00403:data area already created.[P]");
+}
+
+TEST(SetGraphics, TinyPicturesCodeAtEveryDepth)
+{
+    for (int depth = 1; depth <= 8; ++depth) {
+        for (CoderMode mode : {LZW, PLAIN, PLAIN_BIGGEST}) {
+            for (int count : {1, 2}) {
+                clGIFFile gif;
+                EXPECT_EQ(code_picture(&gif, count, 1, depth, Bytes(2, 1), mode), 0)
+                    << "depth " << depth << " mode " << mode << " pixels " << count << ": "
+                    << gif.error_text;
+            }
+        }
+    }
+}
+
+TEST(Coders, FullAreaIsReported)
+{
+    for (CoderMode mode : {LZW, PLAIN}) {
+        clGIFFile gif;
+        ASSERT_EQ(gif.create(4, 4), 0);
+        ASSERT_EQ(gif.set_color_depth(8), 0);
+        gif.coded_buffer = static_cast<uint8_t*>(std::calloc(2, 1));
+        gif.coded_capacity = 2;
+        EXPECT_EQ(mode == LZW ? gif.encode_lzw() : gif.encode_uncompressed(), 1);
+        EXPECT_STREQ(gif.error_text, mode == LZW ? ":3F0004:01336:not enough write area.[P]"
+                                                 : ":3F0004:01166:not enough write area.[P]");
+    }
+}
+
+TEST(Coders, LzwShowsProgressOnlyWhenVerbose)
+{
+    verbose = true;
+    testing::internal::CaptureStdout();
+    clGIFFile gif;
+    EXPECT_EQ(code_picture(&gif, 100, 100, 8, noise(10000, 8, 3), LZW), 0);
+    clGIFFile plain;
+    EXPECT_EQ(code_picture(&plain, 100, 100, 8, noise(10000, 8, 3), PLAIN), 0);
+    std::string shown = testing::internal::GetCapturedStdout();
+    verbose = false;
+    const std::string tail = "\rInfo  :Process 100%/100%\n";
+    ASSERT_GE(shown.size(), tail.size());
+    EXPECT_EQ(shown.substr(shown.size() - tail.size()), tail);
+    int last = -1;
+    for (size_t at = shown.find('\r'); at != std::string::npos; at = shown.find('\r', at + 1)) {
+        int percent = std::atoi(shown.c_str() + at + 16);
+        EXPECT_EQ(percent % 2, 0) << shown.substr(at, 26);
+        EXPECT_GT(percent, last) << shown.substr(at, 26);
+        last = percent;
+    }
+    testing::internal::CaptureStdout();
+    clGIFFile quiet;
+    EXPECT_EQ(code_picture(&quiet, 10, 10, 8, noise(100, 8, 3), LZW), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+}  // namespace

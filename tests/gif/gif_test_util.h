@@ -1,0 +1,114 @@
+// Shared by the GIF tests: an encoder configured in one call, the stream it
+// writes, and a reader that splits coded data into codes the way a decoder
+// does, so tests can look at code values and widths.
+#ifndef VASTRELMON_TESTS_GIF_GIF_TEST_UTIL_H
+#define VASTRELMON_TESTS_GIF_GIF_TEST_UTIL_H
+
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gif/gif_file.h"
+#include "tests/support/run_process.h"
+
+enum CoderMode { LZW, PLAIN, PLAIN_BIGGEST };
+
+// Codes pixels in a new encoder; the caller checks the status.
+inline int code_picture(clGIFFile* gif, int width, int height, int depth,
+                        const std::vector<uint8_t>& pixels, CoderMode mode,
+                        bool interlace = false)
+{
+    if (gif->create(width, height) != 0 || gif->set_color_depth(depth) != 0) {
+        return 1;
+    }
+    std::vector<uint8_t> palette(kGifColorTableBytes);
+    for (size_t i = 0; i < palette.size(); ++i) {
+        palette[i] = static_cast<uint8_t>(i * 7);
+    }
+    gif->set_palette(palette.data());
+    if (interlace) {
+        gif->set_interlace();
+    }
+    mode == LZW ? gif->lzw_on() : gif->lzw_off();
+    mode == PLAIN_BIGGEST ? gif->biggest_on() : gif->biggest_off();
+    return gif->set_graphics(pixels.data());
+}
+
+inline std::vector<uint8_t> coded_bytes(const clGIFFile& gif)
+{
+    return std::vector<uint8_t>(gif.coded_buffer, gif.coded_buffer + gif.coded_length);
+}
+
+// Writes the stream of a coded encoder into a file and returns its bytes, or
+// the error text when that fails. The file is removed again.
+inline std::string stream_of(clGIFFile* gif, const TempDir& dir, const char* name = "t.gif")
+{
+    std::string path = dir.file(name);
+    if (gif->open_file(path.c_str()) != 0 || gif->write_gif() != 0) {
+        return std::string("failed: ") + gif->error_text;
+    }
+    gif->close_file();
+    std::string bytes = read_file(path);
+    std::remove(path.c_str());
+    return bytes;
+}
+
+inline std::vector<uint8_t> noise(size_t count, int depth, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<uint8_t> pixels(count);
+    for (uint8_t& p : pixels) {
+        p = static_cast<uint8_t>(random() & ((1u << depth) - 1));
+    }
+    return pixels;
+}
+
+struct Code {
+    int value;
+    int width;
+    bool operator==(const Code& other) const
+    {
+        return value == other.value && width == other.width;
+    }
+};
+
+// Splits coded data into codes with the widths a GIF decoder reads them at:
+// it adds a string for every code but the first after a clear, and reads one
+// bit more once its next free code reaches 2^width (at most 12 bits).
+inline std::vector<Code> read_codes(const std::vector<uint8_t>& data, int min_code_size)
+{
+    const int clear = 1 << min_code_size;
+    std::vector<Code> codes;
+    size_t bit = 0;
+    int width = min_code_size + 1;
+    int next_free = clear + 2;
+    bool first = true;
+    while (bit + static_cast<size_t>(width) <= data.size() * 8) {
+        int value = 0;
+        for (int i = 0; i < width; ++i, ++bit) {
+            value |= ((data[bit / 8] >> (bit % 8)) & 1) << i;
+        }
+        codes.push_back({value, width});
+        if (value == clear) {
+            width = min_code_size + 1;
+            next_free = clear + 2;
+            first = true;
+            continue;
+        }
+        if (value == clear + 1) {
+            break;
+        }
+        if (!first && next_free < 4096) {
+            ++next_free;
+        }
+        first = false;
+        if (next_free == (1 << width) && width < 12) {
+            ++width;
+        }
+    }
+    return codes;
+}
+
+#endif
