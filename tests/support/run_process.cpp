@@ -51,6 +51,12 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
                                    static_cast<rlim_t>(options.file_size_limit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
+        if (options.as_nobody && geteuid() == 0) {
+            const uid_t kNobody = 65534;
+            if (setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+                _exit(126);
+            }
+        }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& arg : args) {
@@ -66,11 +72,17 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     time_t deadline = time(nullptr) + options.timeout_seconds;
     int status = 0;
     bool done = false;
+    bool printed_seen = false;
     char buffer[65536];
     while (true) {
         ssize_t got = read(pipe_fds[0], buffer, sizeof buffer);
         if (got > 0) {
             result.output.append(buffer, static_cast<size_t>(got));
+            if (!printed_seen && options.on_printed &&
+                result.output.find(options.when_printed) != std::string::npos) {
+                printed_seen = true;
+                options.on_printed();
+            }
             continue;
         }
         if (got == 0) {

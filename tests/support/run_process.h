@@ -3,6 +3,7 @@
 #ifndef VASTRELMON_TESTS_SUPPORT_RUN_PROCESS_H
 #define VASTRELMON_TESTS_SUPPORT_RUN_PROCESS_H
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,10 @@ struct ProcessOptions {
     long address_space_limit = 0;  // RLIMIT_AS in bytes, 0 = unchanged
     long file_size_limit = -1;     // RLIMIT_FSIZE in bytes, -1 = unchanged
     int timeout_seconds = 60;      // killed after this
+    bool as_nobody = false;        // when run by root: drop to user 65534 first
+    // Called once, while the program runs, when it has printed this text.
+    std::string when_printed;
+    std::function<void()> on_printed;
 };
 
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,

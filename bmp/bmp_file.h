@@ -1,0 +1,82 @@
+// clFile: one BMP file opened for reading, its header check and its colour
+// table and pixel-row readers.
+//
+// Call order: open -> read_header -> read_palette (1, 4, 8 bits) or
+// read_pixels (24 bits) -> close (or destruction, which closes). read_palette
+// and read_pixels each position the file themselves, so they may be repeated.
+// Every operation returns 0 on success and 1 on failure, leaving the code and
+// text of the failure in error_code / error_text; a success clears neither.
+#ifndef VASTRELMON_BMP_BMP_FILE_H
+#define VASTRELMON_BMP_BMP_FILE_H
+
+#include <cstdint>
+#include <cstdio>
+
+#include "common/error_record.h"
+
+// Error codes of clFile.
+constexpr uint32_t BMP_ALREADY_OPEN = 0x340001;
+constexpr uint32_t BMP_CANT_POSITION = 0x340002;  // also: cannot be opened
+constexpr uint32_t BMP_SHORT_READ = 0x340003;
+constexpr uint32_t BMP_NOT_ACCEPTED = 0x340004;
+constexpr uint32_t BMP_BAD_ARGUMENT = 0x340006;
+constexpr uint32_t BMP_NO_MEMORY = 0x340007;
+
+// The header values that read_header validated. Offsets are 64-bit so that
+// no field value can wrap them around.
+struct BmpInfo {
+    uint8_t is_core;         // 1: 12-byte core header, 3-byte table entries
+    int32_t width;           // 1 .. INT32_MAX
+    int32_t height;          // 1 .. INT32_MAX, whatever the row order
+    uint8_t top_down;        // 1: the first stored row is the top row
+    uint8_t bit_count;       // 1, 4, 8 or 24
+    int64_t palette_offset;  // 14 + the header-size field
+    int64_t pixel_offset;    // the file header's offset field (signed)
+};
+
+// The bit counts this reader unpacks.
+inline bool is_supported_bit_count(int bits)
+{
+    return bits == 1 || bits == 4 || bits == 8 || bits == 24;
+}
+
+class clFile {
+public:
+    clFile();
+    ~clFile();
+    clFile(const clFile&) = delete;
+    clFile& operator=(const clFile&) = delete;
+
+    // Opens name for binary reading; only regular files are accepted, and a
+    // FIFO never blocks the call. Errors 0x340001 (line 36), 0x340002 (44).
+    int open(const char* name);
+    // Closes the file if one is open. Always 0.
+    int close();
+    // Reads and checks the headers into *info (which must not be null). *info
+    // is cleared first and filled only on success. Errors 0x340002 (82, 89,
+    // 99), 0x340003 (108, 133, 149, 169), 0x340004 (116 .. 209).
+    int read_header(BmpInfo* info);
+    // Reads the 2^bit_count-entry colour table into palette (256 x red, green,
+    // blue; entries beyond the table are left alone), then the pixel rows as
+    // read_pixels does. Errors 0x340006 (351, 357, 363), 0x340002 (373, 380),
+    // 0x340003 (396) and those of read_pixels.
+    int read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
+                     int64_t pixel_capacity);
+    // Writes the picture into pixels top row first, one byte per pixel for
+    // 1, 4 and 8 bits, blue, green, red for 24 bits. pixel_capacity is the
+    // size of the pixels buffer; a picture that does not fit is refused as a
+    // bad third argument. Errors 0x340006 (239, 245, 329), 0x340002 (255,
+    // 262), 0x340007 (277), 0x340003 (288).
+    int read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity);
+
+    uint32_t error_code;
+    char error_text[kErrorTextSize];
+
+private:
+    // Moves to offset from the start and confirms the position.
+    int move_to(int64_t offset, const ErrorSpec& seek_error, const ErrorSpec& tell_error);
+
+    std::FILE* file;
+};
+
+#endif

@@ -1,0 +1,123 @@
+// clFile::read_palette and clFile::read_pixels: the colour table and the
+// pixel rows, unpacked to one byte per index or three per colour.
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "bmp/bmp_errors.h"
+#include "bmp/bmp_file.h"
+
+using namespace bmp_errors;
+
+namespace {
+
+constexpr int kMaxIndexedBits = 8;
+constexpr int kTrueColourBits = 24;
+constexpr int kTrueColourBytes = 3;
+constexpr int kCoreEntryBytes = 3;  // blue, green, red
+constexpr int kInfoEntryBytes = 4;  // blue, green, red, reserved
+constexpr size_t kRgbBytes = 3;    // one entry of the image's palette
+constexpr int kMaxTableEntries = 1 << kMaxIndexedBits;
+constexpr int64_t kRowAlignment = 4;
+
+// Bytes of one stored row before its padding. width is at most INT32_MAX, so
+// 64 bits hold every product.
+int64_t row_length(int64_t width, int bits)
+{
+    return bits == kTrueColourBits ? width * kTrueColourBytes : (width * bits + 7) / 8;
+}
+
+void unpack_1bit(const uint8_t* row, int32_t width, uint8_t* out)
+{
+    for (int32_t j = 0; j < width; ++j) {
+        out[j] = static_cast<uint8_t>((row[j / 8] >> (7 - j % 8)) & 1);
+    }
+}
+
+void unpack_4bit(const uint8_t* row, int32_t width, uint8_t* out)
+{
+    for (int32_t j = 0; j < width; ++j) {
+        uint8_t pair = row[j / 2];
+        out[j] = static_cast<uint8_t>(j % 2 == 0 ? pair >> 4 : pair & 0x0F);
+    }
+}
+
+}  // namespace
+
+int clFile::read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
+                         int64_t pixel_capacity)
+{
+    if (info == nullptr) {
+        return fail(this, kPaletteNoInfo);
+    }
+    if (palette == nullptr) {
+        return fail(this, kPaletteNoBuffer);
+    }
+    if (info->bit_count == 0 || info->bit_count > kMaxIndexedBits) {
+        return fail(this, kPaletteBitCount);
+    }
+    if (move_to(info->palette_offset, kPaletteSeek, kPaletteTell) != 0) {
+        return 1;
+    }
+    size_t entries = size_t{1} << info->bit_count;
+    size_t entry_bytes = info->is_core ? kCoreEntryBytes : kInfoEntryBytes;
+    uint8_t table[kMaxTableEntries * kInfoEntryBytes];
+    if (std::fread(table, entry_bytes, entries, file) != entries) {
+        return fail(this, kTableShort);
+    }
+    for (size_t i = 0; i < entries; ++i) {
+        const uint8_t* entry = table + i * entry_bytes;
+        uint8_t* colour = palette + kRgbBytes * i;
+        colour[0] = entry[2];  // red
+        colour[1] = entry[1];  // green
+        colour[2] = entry[0];  // blue
+    }
+    return read_pixels(info, pixels, pixel_capacity);
+}
+
+int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity)
+{
+    // A record that read_header cannot have produced is as good as none.
+    if (info == nullptr || info->width <= 0 || info->height <= 0) {
+        return fail(this, kPixelsNoInfo);
+    }
+    if (pixels == nullptr) {
+        return fail(this, kPixelsNoBuffer);
+    }
+    int bits = info->bit_count;
+    if (!is_supported_bit_count(bits)) {
+        return fail(this, kPixelsBitCount);
+    }
+    // The picture must fit the caller's buffer before a single byte is
+    // written; checked a factor at a time so nothing can overflow.
+    int64_t out_row =
+        static_cast<int64_t>(info->width) * (bits == kTrueColourBits ? kTrueColourBytes : 1);
+    if (out_row > pixel_capacity || info->height > pixel_capacity / out_row) {
+        return fail(this, kPixelsNoBuffer);
+    }
+    if (move_to(info->pixel_offset, kPixelsSeek, kPixelsTell) != 0) {
+        return 1;
+    }
+    int64_t length = row_length(info->width, bits);
+    int64_t stride = (length + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+    std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[static_cast<size_t>(stride)]);
+    if (!row) {
+        return fail(this, kRowMemory);
+    }
+    for (int32_t i = 0; i < info->height; ++i) {
+        size_t got = std::fread(row.get(), 1, static_cast<size_t>(stride), file);
+        if (got != static_cast<size_t>(stride)) {
+            return fail(this, kRowShort, static_cast<int>(got), i);
+        }
+        int64_t target = info->top_down ? i : info->height - 1 - i;
+        uint8_t* out = pixels + target * out_row;
+        if (bits == 1) {
+            unpack_1bit(row.get(), info->width, out);
+        } else if (bits == 4) {
+            unpack_4bit(row.get(), info->width, out);
+        } else {
+            std::copy(row.get(), row.get() + length, out);
+        }
+    }
+    return 0;
+}

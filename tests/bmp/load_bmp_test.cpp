@@ -1,0 +1,132 @@
+// What load_bmp prints and leaves behind: messages 9, 10, 13, 19, 20, 22
+// and 23, the verbose error texts, and the option word.
+#include <sys/stat.h>
+
+#include "tests/bmp/bmp_fixture.h"
+
+namespace {
+
+using bmp_writer::BmpSpec;
+
+BmpSpec indexed_picture()
+{
+    BmpSpec spec;
+    spec.bit_count = 8;
+    spec.width = 3;
+    spec.height = 2;
+    spec.palette.assign(256, {0, 0, 0});
+    spec.palette[7] = {255, 0, 0};
+    spec.pixels = {7, 0, 0, 0, 0, 1};
+    return spec;
+}
+
+TEST_F(BmpTest, VerboseLoadShowsTheSize)
+{
+    clBitMap image;
+    ASSERT_EQ(load(indexed_picture(), &image), 0);
+    EXPECT_EQ(printed, "");
+    verbose = true;
+    clBitMap again;
+    ASSERT_EQ(load(indexed_picture(), &again), 0);
+    EXPECT_EQ(printed, "Info  :BMP Width =3\nInfo  :BMP Height=2\n");
+}
+
+TEST_F(BmpTest, FilesThatCannotBeOpened)
+{
+    verbose = true;
+    // A '%' in the name shows that the detail is printed, not formatted.
+    const std::string missing = dir_.file("no%sfile.bmp");
+    const std::string folder = dir_.file("folder.bmp");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    // A FIFO with no writer would hang a plain open.
+    const std::string fifo = dir_.file("fifo.bmp");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {missing, folder, fifo}) {
+        SCOPED_TRACE(path);
+        clBitMap image;
+        EXPECT_EQ(load_path(path, &image), 1);
+        EXPECT_EQ(printed, "Error :\"" + path + "\" Can't Open\n" +
+                               error_text(0x340002, 44, "file don't open.[" + path + "]"));
+        EXPECT_EQ(image.pixels, nullptr);
+    }
+}
+
+TEST_F(BmpTest, RefusedHeaderIsMessage20AndNothingIsCreated)
+{
+    BmpSpec spec = indexed_picture();
+    spec.compression = 1;
+    clBitMap image;
+    EXPECT_EQ(load(spec, &image), 1);
+    EXPECT_EQ(printed, "Error :Fail To Read BMP File(340004)\n");
+    EXPECT_EQ(image.color_depth, -1);
+
+    verbose = true;
+    use_english = false;
+    EXPECT_EQ(load(spec, &image), 1);
+    // "エラー:BMPの読み込みに失敗しました(340004)\n" in code page 932, then the detail.
+    EXPECT_EQ(printed,
+              "\x83\x47\x83\x89\x81\x5b:BMP\x82\xcc\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xc9"
+              "\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd(340004)\n" +
+                  error_text(0x340004, 188, "this file is not BMP file.[read,header,compress]"));
+}
+
+TEST_F(BmpTest, SizeBeyondTheImageLimitsIsMessage22)
+{
+    verbose = true;
+    BmpSpec spec;
+    spec.width = 7000;
+    spec.height = 10;
+    clBitMap image;
+    EXPECT_EQ(load(spec, &image), 1);
+    EXPECT_EQ(printed, "Info  :BMP Width =7000\nInfo  :BMP Height=10\n"
+                       "Error :Fail To Allocate Memory(3A0006)\n" +
+                           error_text(0x3A0006, 59, "argument is out of range.[W:7000,H:10]"));
+
+    // The largest height a file can claim never reaches a row read.
+    BmpSpec tall;
+    tall.height = -INT32_MAX;
+    tall.raw_pixels = "";
+    verbose = false;
+    clBitMap other;
+    EXPECT_EQ(load(tall, &other), 1);
+    EXPECT_EQ(printed, "Error :Fail To Allocate Memory(3A0006)\n");
+}
+
+TEST_F(BmpTest, TrueColourDropsTransparency)
+{
+    BmpSpec spec;
+    spec.width = 2;
+    spec.pixels = {0xFF0000, 0x0000FF};
+    uint32_t flags = DEFAULT_OPTION_FLAGS | FLAG_TRANSPARENCY | FLAG_NO_LZW;
+    clBitMap image;
+    ASSERT_EQ(load(spec, &image, &flags, 3), 0);
+    EXPECT_EQ(printed, "Info  :Transparency mode disable because color depth exceeds 8 bits.\n");
+    EXPECT_EQ(flags, DEFAULT_OPTION_FLAGS | FLAG_NO_LZW);
+    EXPECT_EQ(image.transparent_index, -1);
+}
+
+TEST_F(BmpTest, IndexedPictureTakesTheTransparentIndex)
+{
+    uint32_t flags = DEFAULT_OPTION_FLAGS | FLAG_TRANSPARENCY;
+    clBitMap image;
+    ASSERT_EQ(load(indexed_picture(), &image, &flags, 7), 0);
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(flags, DEFAULT_OPTION_FLAGS | FLAG_TRANSPARENCY);
+    EXPECT_EQ(image.transparent_index, 7);
+    EXPECT_EQ(image.palette[3 * 7], 255);
+
+    // Without the flag the index is not looked at.
+    clBitMap plain;
+    ASSERT_EQ(load(indexed_picture(), &plain, nullptr, 7), 0);
+    EXPECT_EQ(plain.transparent_index, -1);
+
+    // The image refuses an index beyond 255: message 23, then its own text.
+    verbose = true;
+    clBitMap refused;
+    EXPECT_EQ(load(indexed_picture(), &refused, &flags, 256), 1);
+    EXPECT_EQ(printed, "Info  :BMP Width =3\nInfo  :BMP Height=2\n"
+                       "Error :Out Of Range[Transparency Color]\n" +
+                           error_text(0x3A0006, 161, "argument is out of range.[TC:256]"));
+}
+
+}  // namespace

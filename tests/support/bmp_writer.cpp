@@ -1,0 +1,157 @@
+#include "tests/support/bmp_writer.h"
+
+#include <fstream>
+
+namespace bmp_writer {
+
+namespace {
+
+constexpr size_t kFileHeaderBytes = 14;
+constexpr size_t kFileSizeAt = 2;
+
+void put16(std::string& out, uint32_t value)
+{
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>((value >> 8) & 0xFF);
+}
+
+void put32(std::string& out, uint32_t value)
+{
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
+}
+
+uint64_t row_count(int32_t height)
+{
+    return height < 0 ? uint64_t{0} - static_cast<uint64_t>(static_cast<int64_t>(height))
+                      : static_cast<uint64_t>(height);
+}
+
+std::string picture_header(const BmpSpec& spec)
+{
+    std::string header;
+    put32(header, spec.header_size_field.value_or(spec.header_size));
+    if (spec.header_size == kCoreHeader) {
+        put16(header, static_cast<uint32_t>(spec.width));
+        put16(header, static_cast<uint32_t>(spec.height));
+        put16(header, spec.planes);
+        put16(header, spec.bit_count);
+        return header;
+    }
+    put32(header, static_cast<uint32_t>(spec.width));
+    put32(header, static_cast<uint32_t>(spec.height));
+    put16(header, spec.planes);
+    put16(header, spec.bit_count);
+    put32(header, spec.compression);
+    uint64_t image_bytes = stride(spec.width, spec.bit_count) * row_count(spec.height);
+    put32(header, spec.image_size.value_or(static_cast<uint32_t>(image_bytes)));
+    put32(header, static_cast<uint32_t>(spec.x_resolution));
+    put32(header, static_cast<uint32_t>(spec.y_resolution));
+    put32(header, spec.colors_used);
+    put32(header, spec.colors_important);
+    header.resize(spec.header_size, '\0');
+    return header;
+}
+
+std::string colour_table(const BmpSpec& spec)
+{
+    std::string table;
+    for (const Rgb& entry : spec.palette) {
+        table += static_cast<char>(entry.blue);
+        table += static_cast<char>(entry.green);
+        table += static_cast<char>(entry.red);
+        if (spec.header_size != kCoreHeader) {
+            table += '\0';
+        }
+    }
+    return table;
+}
+
+// One stored row: bit-packed most significant bit first for counts that are
+// not whole bytes, little-endian bytes otherwise; then zero padding.
+std::string packed_row(const BmpSpec& spec, uint64_t top_row)
+{
+    const int bits = spec.bit_count;
+    std::string row(stride(spec.width, bits), '\0');
+    for (int64_t x = 0; x < spec.width; ++x) {
+        uint64_t index = top_row * static_cast<uint64_t>(spec.width) + static_cast<uint64_t>(x);
+        uint32_t value = index < spec.pixels.size() ? spec.pixels[index] : 0;
+        if (bits % 8 != 0) {
+            for (int bit = 0; bit < bits; ++bit) {
+                int shift = bits - 1 - bit;  // values hold 32 bits; higher ones are 0
+                if (shift >= 32 || ((value >> shift) & 1) == 0) {
+                    continue;
+                }
+                uint64_t position = static_cast<uint64_t>(x) * bits + bit;
+                char& byte = row[position / 8];
+                byte = static_cast<char>(byte | (0x80 >> (position % 8)));
+            }
+        } else {
+            for (int byte = 0; byte < bits / 8 && byte < 4; ++byte) {
+                row[static_cast<size_t>(x) * (bits / 8) + byte] =
+                    static_cast<char>((value >> (8 * byte)) & 0xFF);
+            }
+        }
+    }
+    return row;
+}
+
+std::string pixel_area(const BmpSpec& spec)
+{
+    if (spec.raw_pixels) {
+        return *spec.raw_pixels;
+    }
+    std::string area;
+    const uint64_t rows = row_count(spec.height);
+    for (uint64_t stored = 0; stored < rows; ++stored) {
+        area += packed_row(spec, spec.height < 0 ? stored : rows - 1 - stored);
+    }
+    return area;
+}
+
+}  // namespace
+
+size_t stride(int32_t width, int bit_count)
+{
+    if (width <= 0) {
+        return 0;
+    }
+    return (static_cast<size_t>(width) * static_cast<size_t>(bit_count) + 31) / 32 * 4;
+}
+
+std::string build(const BmpSpec& spec)
+{
+    const std::string header = picture_header(spec);
+    const std::string table = colour_table(spec);
+    std::string file = spec.signature;
+    file.resize(2, '\0');
+    put32(file, 0);  // the file size, filled in below
+    put16(file, spec.reserved1);
+    put16(file, spec.reserved2);
+    put32(file, spec.pixel_offset.value_or(
+                    static_cast<uint32_t>(kFileHeaderBytes + header.size() + table.size())));
+    file += header;
+    file += table;
+    file += pixel_area(spec);
+    file += spec.trailing;
+    if (spec.truncate_to && *spec.truncate_to < file.size()) {
+        file.resize(*spec.truncate_to);
+    }
+    std::string size_field;
+    put32(size_field, spec.file_size.value_or(static_cast<uint32_t>(file.size())));
+    for (size_t i = 0; i < size_field.size() && kFileSizeAt + i < file.size(); ++i) {
+        file[kFileSizeAt + i] = size_field[i];
+    }
+    return file;
+}
+
+bool write(const std::string& path, const BmpSpec& spec)
+{
+    const std::string bytes = build(spec);
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+}  // namespace bmp_writer

@@ -1,0 +1,87 @@
+// A small BMP writer for tests: every header field can be set, including to
+// values no sane file holds, so readers can be fed exactly the file a test
+// needs. Pictures are given as plain values and packed by the writer.
+//
+//   bmp_writer::BmpSpec spec;            // 1 x 1, 24 bits, 40-byte header
+//   spec.width = 2; spec.height = 1;
+//   spec.pixels = {0xFF0000, 0x0000FF};  // red, blue (0xRRGGBB)
+//   std::string bytes = bmp_writer::build(spec);
+#ifndef VASTRELMON_TESTS_SUPPORT_BMP_WRITER_H
+#define VASTRELMON_TESTS_SUPPORT_BMP_WRITER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bmp_writer {
+
+struct Rgb {
+    uint8_t red;
+    uint8_t green;
+    uint8_t blue;
+};
+
+// Header sizes with a name; any other value is written in the 40-byte
+// layout, cut short or padded with zero bytes to the size.
+constexpr uint32_t kCoreHeader = 12;
+constexpr uint32_t kInfoHeader = 40;
+constexpr uint32_t kV4Header = 108;
+constexpr uint32_t kV5Header = 124;
+
+struct BmpSpec {
+    // File header.
+    std::string signature = "BM";             // cut or zero-padded to 2 bytes
+    std::optional<uint32_t> file_size;        // default: the final file length
+    uint16_t reserved1 = 0;
+    uint16_t reserved2 = 0;
+    std::optional<uint32_t> pixel_offset;     // default: where the rows are written
+
+    // Picture header. header_size picks the layout and the bytes written;
+    // header_size_field, when set, is stored instead of it.
+    uint32_t header_size = kInfoHeader;
+    std::optional<uint32_t> header_size_field;
+    int32_t width = 1;                        // core layout: stored as 16 bits
+    int32_t height = 1;                       // negative: rows stored top-down
+    uint16_t planes = 1;
+    uint16_t bit_count = 24;
+    uint32_t compression = 0;
+    std::optional<uint32_t> image_size;       // default: stride x rows
+    int32_t x_resolution = 2835;              // 72 dpi
+    int32_t y_resolution = 2835;
+    uint32_t colors_used = 0;
+    uint32_t colors_important = 0;
+
+    // Colour table, written right after the header: 3 bytes per entry in the
+    // core layout, 4 (blue, green, red, 0) otherwise. Written as given, so
+    // its length is the test's choice.
+    std::vector<Rgb> palette;
+
+    // Pixels, row-major, top row first, |height| rows of width values:
+    // indices for bit counts below 8 (packed most significant bit first);
+    // otherwise the value's low bit_count/8 bytes, little-endian, so 24-bit
+    // 0xRRGGBB is stored blue, green, red. Missing values count as 0. Rows
+    // are padded to 4 bytes and stored bottom-up unless height < 0.
+    std::vector<uint32_t> pixels;
+    // When set, written as the pixel area instead of packing pixels (for
+    // headers that claim pictures far too big to write).
+    std::optional<std::string> raw_pixels;
+
+    std::string trailing;                     // appended after the rows
+    std::optional<size_t> truncate_to;        // cut the file to this many bytes
+};
+
+// Bytes of one stored row, padding included.
+size_t stride(int32_t width, int bit_count);
+
+// The complete file. The automatic file size is the length after
+// truncation, so a cut file still passes a file-size check.
+std::string build(const BmpSpec& spec);
+
+// build(spec) written to path; false when the file cannot be written.
+bool write(const std::string& path, const BmpSpec& spec);
+
+}  // namespace bmp_writer
+
+#endif
