@@ -174,6 +174,24 @@ std::FILE* create_exclusive(const char* path)
 
 #endif
 
+int seek_file(std::FILE* file, int64_t offset, int whence)
+{
+#ifdef _WIN32
+    return _fseeki64(file, offset, whence);
+#else
+    return fseeko(file, static_cast<off_t>(offset), whence);
+#endif
+}
+
+int64_t tell_file(std::FILE* file)
+{
+#ifdef _WIN32
+    return _ftelli64(file);
+#else
+    return static_cast<int64_t>(ftello(file));
+#endif
+}
+
 void remove_file(const char* path)
 {
     std::remove(path);

@@ -4,6 +4,7 @@
 #ifndef VASTRELMON_APP_PLATFORM_H
 #define VASTRELMON_APP_PLATFORM_H
 
+#include <cstdint>
 #include <cstdio>
 
 // The console's code page. Windows asks the console; POSIX reads the
@@ -25,6 +26,11 @@ std::FILE* open_regular_for_reading(const char* path);
 // Creates path for binary writing, failing when anything exists under that
 // name already, so an existing file is never truncated.
 std::FILE* create_exclusive(const char* path);
+
+// 64-bit file positions on every platform (a long is 32 bits on Windows).
+// seek_file returns 0 on success; tell_file returns -1 on failure.
+int seek_file(std::FILE* file, int64_t offset, int whence);
+int64_t tell_file(std::FILE* file);
 
 // Deletes a file the program created; the result is not needed.
 void remove_file(const char* path);

@@ -1,6 +1,5 @@
 #include "bmp/bmp_file.h"
 
-#include <limits>
 
 #include "app/platform.h"
 #include "bmp/bmp_errors.h"
@@ -43,13 +42,10 @@ int clFile::close()
 
 int clFile::move_to(int64_t offset, const ErrorSpec& seek_error, const ErrorSpec& tell_error)
 {
-    // fseek takes a long, which is 32 bits on some platforms: an offset it
-    // cannot carry is a failed seek, never a truncated one.
-    if (file == nullptr || offset < 0 || offset > std::numeric_limits<long>::max() ||
-        std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) {
+    if (file == nullptr || offset < 0 || seek_file(file, offset, SEEK_SET) != 0) {
         return fail(this, seek_error);
     }
-    if (std::ftell(file) != offset) {
+    if (tell_file(file) != offset) {
         return fail(this, tell_error);
     }
     return 0;

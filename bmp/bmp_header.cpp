@@ -2,6 +2,7 @@
 // every check that decides whether the file is a BMP this program reads.
 #include <climits>
 
+#include "app/platform.h"
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
 #include "bmp/little_endian.h"
@@ -39,21 +40,21 @@ constexpr uint32_t kUncompressed = 0;
 int clFile::read_header(BmpInfo* out)
 {
     *out = BmpInfo{};
-    if (file == nullptr || std::fseek(file, 0, SEEK_END) != 0) {
+    if (file == nullptr || seek_file(file, 0, SEEK_END) != 0) {
         return fail(this, kLengthSeek);
     }
-    long end = std::ftell(file);
+    int64_t end = tell_file(file);
     if (end < 0) {
         return fail(this, kLengthTell);
     }
-    if (std::fseek(file, 0, SEEK_SET) != 0) {
+    if (seek_file(file, 0, SEEK_SET) != 0) {
         return fail(this, kStartTell);
     }
-    long start = std::ftell(file);
+    int64_t start = tell_file(file);
     if (start < 0) {
         return fail(this, kStartTell);
     }
-    int64_t length = static_cast<int64_t>(end) - start;
+    int64_t length = end - start;
 
     uint8_t file_header[kFileHeaderBytes];
     if (std::fread(file_header, 1, kFileHeaderBytes, file) != kFileHeaderBytes) {

@@ -15,7 +15,7 @@
 #include "bmp/load_bmp.h"
 #include "image/bitmap.h"
 #include "tests/support/bmp_writer.h"
-#include "tests/support/run_process.h"
+#include "tests/support/temp_dir.h"
 
 // The error text a failure must leave: ":CCCCCC:LLLLL:" and the text.
 inline std::string error_text(uint32_t code, int line, const std::string& text)

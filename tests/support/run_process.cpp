@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <ctime>
 
@@ -114,49 +112,4 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
 ProcessResult run_vastrelmon(const std::vector<std::string>& args, const ProcessOptions& options)
 {
     return run_process(VASTRELMON_BINARY, args, options);
-}
-
-TempDir::TempDir()
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") +
-                          "/vastrelmon-test-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = name.data();
-}
-
-TempDir::~TempDir()
-{
-    // Tests make read-only folders too; give write access back first.
-    std::string command = "chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'";
-    if (std::system(command.c_str()) != 0) {
-        // nothing more to do: a leftover temporary folder harms no test
-    }
-}
-
-bool file_exists(const std::string& path)
-{
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
-}
-
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void write_file(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path);
-    }
 }

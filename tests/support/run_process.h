@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 struct ProcessResult {
     int exit_status = -1;  // 0..255, or -1 when killed by a signal
     int signal = 0;        // the signal that ended it, if any
@@ -33,24 +35,5 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
 // Runs the vastrelmon binary built with these tests.
 ProcessResult run_vastrelmon(const std::vector<std::string>& args,
                              const ProcessOptions& options = ProcessOptions());
-
-// A fresh empty folder under the system's temporary folder, removed with its
-// contents when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-bool file_exists(const std::string& path);
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& bytes);
 
 #endif

@@ -1,0 +1,134 @@
+// The public BMP corpus, file by file, as a user would run it: the outcome,
+// the message, the exit status, no file left after a refusal, and converted
+// files that decode to exactly the BMP's colours.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/bmp_reference.h"
+#include "tests/support/gif_decode.h"
+#include "tests/support/run_process.h"
+
+namespace {
+
+struct Expectation {
+    std::string file;
+    bool converts;
+    int message;
+    std::string code;
+};
+
+std::vector<Expectation> read_expectations(const std::string& folder)
+{
+    std::vector<Expectation> rows;
+    std::ifstream in(folder + "/EXPECTED.tsv");
+    std::string line;
+    std::getline(in, line);  // column names
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        Expectation row;
+        std::string outcome, message;
+        std::getline(fields, row.file, '\t');
+        std::getline(fields, outcome, '\t');
+        std::getline(fields, message, '\t');
+        std::getline(fields, row.code, '\t');
+        row.converts = outcome == "converts";
+        row.message = std::stoi(message);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+const char* message_text(int id)
+{
+    switch (id) {
+    case 12: return "Info  :Success.\n";
+    case 20: return "Error :Fail To Read BMP File(";
+    case 22: return "Error :Fail To Allocate Memory(";
+    case 26: return "Error :Can't Optimized Palette[More Than 257]\n";
+    default: return "(unknown message)";
+    }
+}
+
+uint32_t grey(uint32_t c)
+{
+    uint32_t l = ((c >> 16) * 5024544u + ((c >> 8) & 255) * 9860814u + (c & 255) * 1924761u) >> 24;
+    return l << 16 | l << 8 | l;
+}
+
+// giflib's view of the GIF against the BMP's colours, through transform.
+void expect_same_colors(const std::string& gif_path, const ReferenceBmp& bmp,
+                        uint32_t (*transform)(uint32_t))
+{
+    DecodedGif gif = decode_gif_file(gif_path);
+    ASSERT_TRUE(gif.ok) << gif.error;
+    ASSERT_EQ(gif.width, bmp.width);
+    ASSERT_EQ(gif.height, bmp.height);
+    size_t wrong = 0;
+    for (size_t i = 0; i < bmp.colors.size(); ++i) {
+        size_t at = 3u * gif.pixels[i];
+        ASSERT_LT(at + 2, gif.color_table.size());
+        uint32_t got = static_cast<uint32_t>(gif.color_table[at]) << 16 |
+                       static_cast<uint32_t>(gif.color_table[at + 1]) << 8 | gif.color_table[at + 2];
+        if (got != transform(bmp.colors[i]) && wrong++ < 3) {
+            ADD_FAILURE() << "pixel " << i << ": got " << std::hex << got << ", want "
+                          << transform(bmp.colors[i]);
+        }
+    }
+    EXPECT_EQ(wrong, 0u);
+}
+
+TEST(BmpSuite, EveryFileHasItsExpectedOutcome)
+{
+    const std::string folder = BMPSUITE_DIR;
+    if (!file_exists(folder + "/EXPECTED.tsv")) {
+        GTEST_SKIP() << "no BMP corpus at " << folder;
+    }
+    std::vector<Expectation> rows = read_expectations(folder);
+    ASSERT_EQ(rows.size(), 91u);
+    int as_expected = 0;
+    for (const Expectation& row : rows) {
+        SCOPED_TRACE(row.file);
+        TempDir dir;
+        const std::string input = dir.file("in.bmp");
+        const std::string bytes = read_file(folder + "/" + row.file);
+        write_file(input, bytes);
+        ProcessOptions options;
+        options.working_dir = dir.path();
+        ProcessResult run = run_vastrelmon({"in.bmp"}, options);
+        const int failures_before = ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+        EXPECT_EQ(run.signal, 0);
+        EXPECT_EQ(run.exit_status, row.converts ? 0 : 255) << run.output;
+        std::string expected = message_text(row.message);
+        if (row.code != "-") {
+            expected += row.code + ")\n";
+        }
+        EXPECT_NE(run.output.find(expected), std::string::npos) << run.output;
+        if (row.converts) {
+            ReferenceBmp bmp = decode_reference_bmp(bytes);
+            ASSERT_TRUE(bmp.ok);
+            expect_same_colors(dir.file("in.gif"), bmp, [](uint32_t c) { return c; });
+        } else {
+            EXPECT_FALSE(file_exists(dir.file("in.gif")));
+        }
+        if (row.message == 26) {
+            // Too many colours for a palette of its own, but greyscale fits.
+            ProcessResult grey_run = run_vastrelmon({"/emc", "in.bmp", "grey.gif"}, options);
+            EXPECT_EQ(grey_run.exit_status, 0) << grey_run.output;
+            ReferenceBmp bmp = decode_reference_bmp(bytes);
+            ASSERT_TRUE(bmp.ok);
+            expect_same_colors(dir.file("grey.gif"), bmp, grey);
+        }
+        if (::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() ==
+            failures_before) {
+            ++as_expected;
+        }
+    }
+    std::printf("%d of %zu corpus files as expected\n", as_expected, rows.size());
+}
+
+}  // namespace
