@@ -14,6 +14,7 @@
 #include "app/options.h"
 #include "bmp/load_bmp.h"
 #include "image/bitmap.h"
+#include "tests/support/saved_flags.h"
 #include "tests/support/bmp_writer.h"
 #include "tests/support/temp_dir.h"
 
@@ -53,18 +54,7 @@ inline std::vector<uint8_t> image_pixels(const clBitMap& image)
 
 class BmpTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        saved_verbose_ = verbose;
-        saved_english_ = use_english;
-        verbose = false;
-        use_english = true;
-    }
-    void TearDown() override
-    {
-        verbose = saved_verbose_;
-        use_english = saved_english_;
-    }
+    SavedFlags saved_flags_;
 
     std::string save(const bmp_writer::BmpSpec& spec, const std::string& name = "in.bmp")
     {
@@ -95,8 +85,6 @@ protected:
     std::string printed;
 
 private:
-    bool saved_verbose_ = false;
-    bool saved_english_ = true;
 };
 
 #endif

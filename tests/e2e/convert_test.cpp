@@ -148,6 +148,15 @@ std::vector<std::string> split(const std::string& options)
     return words;
 }
 
+// Writes the picture as in.bmp in dir and runs the program there.
+ProcessResult run_on(const TempDir& dir, const Picture& picture, std::vector<std::string> args)
+{
+    EXPECT_TRUE(bmp_writer::write(dir.file("in.bmp"), picture.spec));
+    ProcessOptions in_dir;
+    in_dir.working_dir = dir.path();
+    return run_vastrelmon(args, in_dir);
+}
+
 int table_entries_for(size_t colors)
 {
     int depth = 1;
@@ -163,12 +172,9 @@ void convert_and_check(const Picture& picture, const std::string& options, const
 {
     SCOPED_TRACE(picture.name + " with options \"" + options + "\"");
     TempDir dir;
-    ASSERT_TRUE(bmp_writer::write(dir.file("in.bmp"), picture.spec));
     std::vector<std::string> args = split(options);
     args.push_back("in.bmp");
-    ProcessOptions in_dir;
-    in_dir.working_dir = dir.path();
-    ProcessResult run = run_vastrelmon(args, in_dir);
+    ProcessResult run = run_on(dir, picture, args);
     ASSERT_EQ(run.exit_status, 0) << run.output;
     ASSERT_NE(run.output.find("Info  :Success.\n"), std::string::npos) << run.output;
 
@@ -256,10 +262,7 @@ TEST(Convert, TransparencyIsDroppedForTrueColour)
 {
     Picture picture = true_color_picture(8, 8, 3);
     TempDir dir;
-    ASSERT_TRUE(bmp_writer::write(dir.file("in.bmp"), picture.spec));
-    ProcessOptions in_dir;
-    in_dir.working_dir = dir.path();
-    ProcessResult run = run_vastrelmon({"/t1", "in.bmp"}, in_dir);
+    ProcessResult run = run_on(dir, picture, {"/t1", "in.bmp"});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_NE(run.output.find("Info  :Transparency mode disable because color depth exceeds 8 bits.\n"),
               std::string::npos);
@@ -270,10 +273,7 @@ TEST(Convert, VerboseRunShowsSizeDepthsAndProgress)
 {
     Picture picture = true_color_picture(30, 20, 5);
     TempDir dir;
-    ASSERT_TRUE(bmp_writer::write(dir.file("in.bmp"), picture.spec));
-    ProcessOptions in_dir;
-    in_dir.working_dir = dir.path();
-    ProcessResult run = run_vastrelmon({"/v", "in.bmp"}, in_dir);
+    ProcessResult run = run_on(dir, picture, {"/v", "in.bmp"});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_NE(run.output.find("Info  :Input Filename:in.bmp\nInfo  :Output Filename:in.gif\n"
                               "Info  :BMP Width =30\nInfo  :BMP Height=20\n"
@@ -295,10 +295,7 @@ TEST(Convert, MoreThan256ColoursNeedAColourMode)
         picture.colors.push_back((i * 0x010203u) & 0xFFFFFF);
     }
     TempDir dir;
-    ASSERT_TRUE(bmp_writer::write(dir.file("in.bmp"), picture.spec));
-    ProcessOptions in_dir;
-    in_dir.working_dir = dir.path();
-    ProcessResult refused = run_vastrelmon({"in.bmp"}, in_dir);
+    ProcessResult refused = run_on(dir, picture, {"in.bmp"});
     EXPECT_EQ(refused.exit_status, 255);
     EXPECT_NE(refused.output.find("Error :Can't Optimized Palette[More Than 257]\n"),
               std::string::npos);

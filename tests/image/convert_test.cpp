@@ -8,23 +8,13 @@
 #include "image/bitmap.h"
 #include "image/convert.h"
 #include "tests/image/image_recipes.h"
+#include "tests/support/saved_flags.h"
 
 namespace {
 
 class Convert : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        saved_verbose_ = verbose;
-        saved_english_ = use_english;
-        verbose = false;
-        use_english = true;
-    }
-    void TearDown() override
-    {
-        verbose = saved_verbose_;
-        use_english = saved_english_;
-    }
+    SavedFlags saved_flags_;
 
     // Runs convert_image and keeps what it printed in printed_.
     int convert(clBitMap* image, int32_t mode, uint32_t flags = DEFAULT_OPTION_FLAGS)
@@ -38,8 +28,6 @@ protected:
     std::string printed_;
 
 private:
-    bool saved_verbose_ = false;
-    bool saved_english_ = true;
 };
 
 std::vector<Color> distinct_colors(int count)
