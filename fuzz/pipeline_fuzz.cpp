@@ -50,6 +50,10 @@ void check_gif_matches(const char* path, const clBitMap& image, uint32_t flags)
         check(c.Red == image.palette[3 * i] && c.Green == image.palette[3 * i + 1] &&
               c.Blue == image.palette[3 * i + 2]);
     }
+    GraphicsControlBlock control;
+    check(DGifSavedExtensionToGCB(gif, 0, &control) == GIF_OK);
+    const bool transparent = (flags & FLAG_TRANSPARENCY) && image.get_transparent_index() >= 0;
+    check(control.TransparentColor == (transparent ? image.get_transparent_index() : NO_TRANSPARENT_COLOR));
     // giflib hands back rows in picture order, interlaced or not.
     check(std::memcmp(frame.RasterBits, image.pixels, static_cast<size_t>(width) * height) == 0);
     DGifCloseFile(gif, &error);
