@@ -2,13 +2,17 @@
 """Side-by-side benchmark: Vastrelmon against the common converters.
 
 Makes four 6400 x 4800 workloads with the project's own generator, runs every
-converter several times on each, and prints median wall time, peak resident
-memory, output size and the time ratio to Vastrelmon. It also decodes every
-GIF and says whether it holds exactly the BMP's colours (lossless) and
-whether it matches Vastrelmon's pixels.
+converter several times on each and prints the median wall time of the whole
+process, the peak resident memory, the output size and the time relative to
+Vastrelmon. The runs of the converters alternate (one round runs each of them
+once), so a change in the machine's load hits all of them alike. Every GIF is
+decoded again: the table says whether it holds exactly the BMP's colours
+(lossless) and whether it shows the same pixels as Vastrelmon's.
 
-Usage: bench/compare.py [--runs N] [--size WxH] [--only NAME,...]
+Usage: bench/compare.py [--runs N] [--size WxH] [--only KIND,...] [--build DIR]
 Run through `make bench`, which builds the program and the generator first.
+The exit status is 0 when Vastrelmon takes at most half the time of the
+fastest other converter on every workload.
 """
 import argparse
 import os
@@ -20,36 +24,51 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BUILD = os.path.join(ROOT, "build-bench")
-VASTRELMON = os.path.join(BUILD, "vastrelmon")
-BMPGEN = os.path.join(BUILD, "bmpgen")
-PEER_PACKAGES = ["imagemagick", "graphicsmagick", "netpbm", "python3-pil"]
+DEBIAN_PYTHON = "/usr/bin/python3"  # Debian's Pillow lives there, not in other Pythons
+GNU_TIME = "/usr/bin/time"
 WORKLOADS = [
     ("24-bit, 256 colours, photo-like", "photo24"),
     ("8-bit, same picture", "photo8"),
     ("1-bit, dithered", "dither1"),
     ("8-bit noise", "noise8"),
 ]
+# Debian package of each peer, and the program that shows it is installed.
+PEER_PACKAGES = [("imagemagick", "convert-im6.q16"), ("graphicsmagick", "gm"),
+                 ("netpbm", "pamtogif"), ("time", "time"), ("python3-pil", None)]
 
 
-def converters(python):
+def system_tool(name):
+    """The distribution's own program, never a wrapper earlier on the PATH."""
+    for folder in ("/usr/bin", "/bin"):
+        path = os.path.join(folder, name)
+        if os.access(path, os.X_OK):
+            return path
+    return shutil.which(name)
+
+
+def converters(vastrelmon):
+    # Every command runs in the work folder on plain file names: Vastrelmon
+    # reads a leading '/' as the start of an option.
+    convert = system_tool("convert-im6.q16") or system_tool("convert")
+    gm = system_tool("gm")
+    bmptopnm, pamtogif = system_tool("bmptopnm"), system_tool("pamtogif")
     return [
-        ("Vastrelmon", lambda src, dst: [VASTRELMON, src, dst]),
-        ("ImageMagick convert", lambda src, dst: ["convert", src, dst]),
-        ("GraphicsMagick gm convert", lambda src, dst: ["gm", "convert", src, dst]),
-        ("netpbm bmptopnm | pamtogif",
-         lambda src, dst: ["sh", "-c", 'bmptopnm "$0" 2>/dev/null | pamtogif > "$1" 2>/dev/null', src, dst]),
+        ("Vastrelmon", lambda src, dst: [vastrelmon, src, dst]),
+        ("ImageMagick convert", lambda src, dst: [convert, src, dst]),
+        ("GraphicsMagick gm convert", lambda src, dst: [gm, "convert", src, dst]),
+        ("netpbm bmptopnm + pamtogif",
+         lambda src, dst: ["/bin/sh", "-c", '"$0" "$2" 2>/dev/null | "$1" > "$3" 2>/dev/null',
+                           bmptopnm, pamtogif, src, dst]),
         ("Pillow Image.save",
-         lambda src, dst: [python, "-c", "import sys; from PIL import Image; Image.open(sys.argv[1]).save(sys.argv[2])", src, dst]),
+         lambda src, dst: [DEBIAN_PYTHON, "-c",
+                           "import sys; from PIL import Image; Image.open(sys.argv[1]).save(sys.argv[2])",
+                           src, dst]),
     ]
 
 
 def ensure_peers():
-    missing = [p for p, tool in [("imagemagick", "convert"), ("graphicsmagick", "gm"), ("netpbm", "pamtogif")]
-               if shutil.which(tool) is None]
-    try:
-        subprocess.run(["/usr/bin/python3", "-c", "import PIL"], check=True, capture_output=True)
-    except subprocess.CalledProcessError:
+    missing = [package for package, tool in PEER_PACKAGES if tool is not None and system_tool(tool) is None]
+    if subprocess.run([DEBIAN_PYTHON, "-c", "import PIL"], capture_output=True).returncode != 0:
         missing.append("python3-pil")
     if not missing:
         return
@@ -61,14 +80,22 @@ def ensure_peers():
                    env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"), stdout=subprocess.DEVNULL)
 
 
-def run_once(argv):
-    """Wall time in seconds and peak resident memory in bytes of one run."""
+def run_once(argv, cwd):
+    """Wall time in seconds, peak resident memory in bytes and exit status.
+
+    GNU time starts the command and reports its peak memory (a pipeline's
+    shell includes the programs it waited for). Measured from here, the
+    memory would include the copy of this Python process made when
+    starting the command.
+    """
+    report = os.path.join(cwd, "peak.txt")
     start = time.perf_counter()
-    process = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(process.pid, 0)
+    status = subprocess.run([GNU_TIME, "-f", "%M", "-o", report] + argv, cwd=cwd,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
     elapsed = time.perf_counter() - start
-    process.returncode = os.waitstatus_to_exitcode(status)
-    return elapsed, usage.ru_maxrss * 1024, process.returncode
+    with open(report) as lines:
+        peak_kib = int(lines.read().split()[-1])
+    return elapsed, peak_kib * 1024, status
 
 
 def decode_rgb(path):
@@ -77,15 +104,67 @@ def decode_rgb(path):
         return picture.size, picture.convert("RGB").tobytes()
 
 
+def measure(kind, width, height, runs, work, vastrelmon, bmpgen):
+    source = kind + ".bmp"
+    subprocess.run([bmpgen, kind, str(width), str(height), source], check=True, cwd=work)
+    _, bmp_rgb = decode_rgb(os.path.join(work, source))
+    tools = converters(vastrelmon)
+    times = {name: [] for name, _ in tools}
+    peaks = {name: [] for name, _ in tools}
+    failed = set()
+    outputs = {name: "out%d.gif" % i for i, (name, _) in enumerate(tools)}
+    for _ in range(runs):
+        for name, command in tools:
+            if name in failed:
+                continue
+            output = outputs[name]
+            target = os.path.join(work, output)
+            if os.path.exists(target):
+                os.remove(target)  # Vastrelmon never overwrites
+            # Every run starts with nothing waiting to be written back, so no
+            # converter pays for the picture just made or for an earlier
+            # converter's output.
+            os.sync()
+            elapsed, peak, status = run_once(command(source, output), work)
+            if status != 0 or not os.path.exists(target):
+                failed.add(name)
+                continue
+            times[name].append(elapsed)
+            peaks[name].append(peak)
+    results = []
+    ours_rgb = None
+    for name, _ in tools:
+        if name in failed:
+            results.append((name, None, None, None, "failed", ""))
+            continue
+        target = os.path.join(work, outputs[name])
+        size = os.path.getsize(target)
+        _, rgb = decode_rgb(target)
+        if name == "Vastrelmon":
+            ours_rgb = rgb
+        lossless = "lossless" if rgb == bmp_rgb else "LOSSY"
+        same = "same pixels as ours" if rgb == ours_rgb else "other pixels than ours"
+        results.append((name, statistics.median(times[name]), max(peaks[name]), size, lossless, same))
+    os.remove(os.path.join(work, source))
+    return results
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--size", default="6400x4800")
     parser.add_argument("--only", default="", help="comma-separated workload kinds")
+    parser.add_argument("--build", default=os.path.join(ROOT, "build-bench"),
+                        help="build folder holding vastrelmon and bmpgen")
     args = parser.parse_args()
     width, height = (int(v) for v in args.size.split("x"))
+    build = os.path.abspath(args.build)
+    vastrelmon, bmpgen = os.path.join(build, "vastrelmon"), os.path.join(build, "bmpgen")
+    for program in (vastrelmon, bmpgen):
+        if not os.access(program, os.X_OK):
+            sys.exit(program + " is missing: build it first (make bench does)")
     ensure_peers()
-    sys.path.insert(0, "/usr/lib/python3/dist-packages")  # Debian's Pillow
+    sys.path.insert(0, "/usr/lib/python3/dist-packages")  # Debian's Pillow, whatever runs this
 
     work = tempfile.mkdtemp(prefix="vastrelmon-bench-")
     rows = []
@@ -93,51 +172,26 @@ def main():
         for title, kind in WORKLOADS:
             if args.only and kind not in args.only.split(","):
                 continue
-            source = os.path.join(work, kind + ".bmp")
-            subprocess.run([BMPGEN, kind, str(width), str(height), source], check=True)
-            _, bmp_rgb = decode_rgb(source)
-            results = []
-            ours_rgb = None
-            for name, command in converters("/usr/bin/python3"):
-                times, peaks = [], []
-                output = os.path.join(work, "out.gif")
-                failed = False
-                for _ in range(args.runs):
-                    if os.path.exists(output):
-                        os.remove(output)
-                    elapsed, peak, status = run_once(command(source, output))
-                    if status != 0 or not os.path.exists(output):
-                        failed = True
-                        break
-                    times.append(elapsed)
-                    peaks.append(peak)
-                if failed:
-                    results.append((name, None, None, None, "failed", ""))
-                    continue
-                size = os.path.getsize(output)
-                _, rgb = decode_rgb(output)
-                if name == "Vastrelmon":
-                    ours_rgb = rgb
-                lossless = "lossless" if rgb == bmp_rgb else "LOSSY"
-                same = "same pixels" if rgb == ours_rgb else "differs from ours"
-                results.append((name, statistics.median(times), max(peaks), size, lossless, same))
+            print("measuring " + kind, file=sys.stderr, flush=True)
+            results = measure(kind, width, height, args.runs, work, vastrelmon, bmpgen)
             ours_time = results[0][1]
             peers = [r[1] for r in results[1:] if r[1] is not None]
-            fastest = min(peers) if peers else None
-            rows.append((title, results, ours_time, fastest))
+            rows.append((title, results, ours_time, min(peers) if peers else None))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
     print()
-    print(f"| workload ({width} x {height}) | converter | median wall time | peak RSS | output bytes | time / Vastrelmon | pixels |")
+    print(f"| workload ({width} x {height}, median of {args.runs}) | converter | wall time | peak RSS "
+          f"| output bytes | time / Vastrelmon | pixels |")
     print("|---|---|---|---|---|---|---|")
     for title, results, ours_time, fastest in rows:
         for name, median, peak, size, lossless, same in results:
             if median is None:
                 print(f"| {title} | {name} | failed | | | | |")
                 continue
-            ratio = median / ours_time if ours_time else float("nan")
-            print(f"| {title} | {name} | {median:.3f} s | {peak / 1e6:.0f} MB | {size:,} | {ratio:.1f}x | {lossless}, {same} |")
+            ratio = f"{median / ours_time:.1f}x" if ours_time else "n/a"
+            print(f"| {title} | {name} | {median:.3f} s | {peak / 1e6:.0f} MB | {size:,} | {ratio} "
+                  f"| {lossless}, {same} |")
     print()
     verdict = True
     for title, results, ours_time, fastest in rows:
@@ -148,7 +202,8 @@ def main():
         share = ours_time / fastest
         ok = share <= 0.5
         verdict = verdict and ok
-        print(f"{title}: Vastrelmon {ours_time:.3f} s = {share:.2f} x the fastest peer ({fastest:.3f} s) {'OK' if ok else 'TOO SLOW'}")
+        print(f"{title}: Vastrelmon {ours_time:.3f} s = {share:.2f} x the fastest peer ({fastest:.3f} s) "
+              f"{'OK' if ok else 'TOO SLOW'}")
     return 0 if verdict else 1
 
 

@@ -1,11 +1,13 @@
 // clFile::read_palette and clFile::read_pixels: the colour table and the
 // pixel rows, unpacked to one byte per index or three per colour.
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
+#include "bmp/row_unpack.h"
 
 using namespace bmp_errors;
 
@@ -27,20 +29,9 @@ int64_t row_length(int64_t width, int bits)
     return bits == kTrueColourBits ? width * kTrueColourBytes : (width * bits + 7) / 8;
 }
 
-void unpack_1bit(const uint8_t* row, int32_t width, uint8_t* out)
-{
-    for (int32_t j = 0; j < width; ++j) {
-        out[j] = static_cast<uint8_t>((row[j / 8] >> (7 - j % 8)) & 1);
-    }
-}
-
-void unpack_4bit(const uint8_t* row, int32_t width, uint8_t* out)
-{
-    for (int32_t j = 0; j < width; ++j) {
-        uint8_t pair = row[j / 2];
-        out[j] = static_cast<uint8_t>(j % 2 == 0 ? pair >> 4 : pair & 0x0F);
-    }
-}
+// Stored rows are read several at a time into a staging area of about this
+// size, so narrow pictures do not cost one read request per row.
+constexpr int64_t kStagingBytes = int64_t{1} << 18;
 
 }  // namespace
 
@@ -100,24 +91,42 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     }
     int64_t length = row_length(info->width, bits);
     int64_t stride = (length + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
-    std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[static_cast<size_t>(stride)]);
-    if (!row) {
+    // Room for many rows when it can be had; one stride is all that is
+    // needed, and only its absence is a failure.
+    int64_t staged_rows = std::max<int64_t>(1, std::min<int64_t>(kStagingBytes / stride, info->height));
+    std::unique_ptr<uint8_t[]> staging(new (std::nothrow) uint8_t[static_cast<size_t>(staged_rows * stride)]);
+    if (!staging) {
+        staged_rows = 1;
+        staging.reset(new (std::nothrow) uint8_t[static_cast<size_t>(stride)]);
+    }
+    if (!staging) {
         return fail(this, kRowMemory);
     }
-    for (int32_t i = 0; i < info->height; ++i) {
-        size_t got = std::fread(row.get(), 1, static_cast<size_t>(stride), file);
-        if (got != static_cast<size_t>(stride)) {
-            return fail(this, kRowShort, static_cast<int>(got), i);
+    for (int32_t first = 0; first < info->height;) {
+        const int64_t rows = std::min<int64_t>(staged_rows, info->height - first);
+        const size_t wanted = static_cast<size_t>(rows * stride);
+        const size_t got = std::fread(staging.get(), 1, wanted, file);
+        // The rows that arrived whole are stored before a short read is
+        // reported, as if each had been read on its own.
+        const int32_t whole = static_cast<int32_t>(got / static_cast<size_t>(stride));
+        for (int32_t r = 0; r < whole; ++r) {
+            const int32_t i = first + r;
+            const uint8_t* row = staging.get() + static_cast<size_t>(r) * static_cast<size_t>(stride);
+            int64_t target = info->top_down ? i : info->height - 1 - i;
+            uint8_t* out = pixels + target * out_row;
+            if (bits == 1) {
+                unpack_1bit(row, info->width, out);
+            } else if (bits == 4) {
+                unpack_4bit(row, info->width, out);
+            } else {
+                std::memcpy(out, row, static_cast<size_t>(length));
+            }
         }
-        int64_t target = info->top_down ? i : info->height - 1 - i;
-        uint8_t* out = pixels + target * out_row;
-        if (bits == 1) {
-            unpack_1bit(row.get(), info->width, out);
-        } else if (bits == 4) {
-            unpack_4bit(row.get(), info->width, out);
-        } else {
-            std::copy(row.get(), row.get() + length, out);
+        if (got != wanted) {
+            const size_t partial = got - static_cast<size_t>(whole) * static_cast<size_t>(stride);
+            return fail(this, kRowShort, static_cast<int>(partial), first + whole);
         }
+        first += static_cast<int32_t>(rows);
     }
     return 0;
 }

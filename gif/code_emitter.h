@@ -6,9 +6,13 @@
 // clear code, and reads wider codes from the moment its next free code
 // reaches 2^width. The emitter counts the strings the same way, so it widens
 // its codes at that moment and tells the caller when the table is full.
+//
+// The emitter owns its bit packer, so a coder that keeps it as a local
+// object has all of its state in registers.
 #ifndef VASTRELMON_GIF_CODE_EMITTER_H
 #define VASTRELMON_GIF_CODE_EMITTER_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "gif/bit_packer.h"
@@ -19,12 +23,13 @@ constexpr int kCodeLimit = 1 << kMaxCodeWidth;
 
 class CodeEmitter {
 public:
+    // Codes go into area (capacity bytes) as BitPacker packs them.
     // min_code_size b (2..8): pixel codes 0..2^b-1, then the clear and end
     // codes.
-    CodeEmitter(BitPacker* packer, int min_code_size)
+    CodeEmitter(uint8_t* area, size_t capacity, int min_code_size)
         : clear_code(1 << min_code_size),
           end_code(clear_code + 1),
-          packer_(packer),
+          packer_(area, capacity),
           initial_width_(min_code_size + 1),
           initial_limit_((1 << (min_code_size + 1)) - 1)
     {
@@ -36,7 +41,7 @@ public:
     // Emits the clear code at the current width; the table starts over.
     bool emit_clear()
     {
-        if (!packer_->put(static_cast<uint32_t>(clear_code), width_)) {
+        if (!packer_.put(static_cast<uint32_t>(clear_code), width_)) {
             return false;
         }
         start_over();
@@ -44,13 +49,13 @@ public:
     }
 
     // Emits the end code at the current width.
-    bool emit_end() { return packer_->put(static_cast<uint32_t>(end_code), width_); }
+    bool emit_end() { return packer_.put(static_cast<uint32_t>(end_code), width_); }
 
     // Emits a string's code at the current width and accounts for the string
     // the decoder will add, widening the codes that follow when it will.
-    bool emit_string(int code)
+    bool emit_string(uint32_t code)
     {
-        if (!packer_->put(static_cast<uint32_t>(code), width_)) {
+        if (!packer_.put(code, width_)) {
             return false;
         }
         if (next_code_ > width_limit_) {
@@ -60,6 +65,11 @@ public:
         ++next_code_;
         return true;
     }
+
+    // Stores the last, partly filled byte; the number of bytes in use.
+    size_t finish() { return packer_.finish(); }
+    // Whole bytes stored so far.
+    size_t stored() const { return packer_.stored(); }
 
     // The code the next new string gets.
     int next_code() const { return next_code_; }
@@ -78,7 +88,7 @@ private:
         width_limit_ = initial_limit_;
     }
 
-    BitPacker* packer_;
+    BitPacker packer_;
     const int initial_width_;
     const int initial_limit_;
     int next_code_;    // code of the next new string

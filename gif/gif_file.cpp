@@ -94,10 +94,13 @@ void clGIFFile::init_blocks()
     reserved_word = 0;
     coded_length = 0;
     coded_capacity = 0;
+    pixel_bits_ = kGifMaxDepth;
 }
 
 int clGIFFile::release()
 {
+    pixel_pages_.stop();
+    coded_pages_.stop();
     std::free(pixel_buffer);
     pixel_buffer = nullptr;
     std::free(coded_buffer);
@@ -133,6 +136,9 @@ int clGIFFile::create(int32_t new_width, int32_t new_height)
         return fail(this, kCreateMemory);
     }
     pixel_buffer = area;
+    // set_graphics copies the rows in from the start, faster than the pages
+    // can be had: from the end, the two meet halfway.
+    pixel_pages_.start(area, static_cast<size_t>(bytes), PageFiller::FROM_END);
     state_flags |= AREA_ALLOCATED | SIZE_SET;
     put_uint16(header_block + kScreenWidthOffset, width);
     put_uint16(header_block + kScreenHeightOffset, height);

@@ -19,6 +19,9 @@
 #include <cstdio>
 
 #include "common/error_record.h"
+#include "image/page_filler.h"
+
+class RowCopier;
 
 // Error codes of the encoder.
 constexpr uint32_t kGifAlreadyCreated = 0x3F0001;
@@ -131,6 +134,13 @@ public:
     // encode_uncompressed error: 0x3F0004 (1166: area full).
     int encode_lzw();
     int encode_uncompressed();
+    // Pictures of at least this many pixels are coded with LZW on two
+    // threads when no progress line is shown: one finds the strings, the
+    // other packs their codes, and the rows are copied into GIF order on
+    // the second one while the first already codes them.
+    static constexpr uint64_t kSideThreadPixels = uint64_t{1} << 20;
+    // Tells the page filler of coded_buffer how far the coders have come.
+    void coded_so_far(size_t bytes) { coded_pages_.reached(bytes); }
 
     // Needs the file open and size, depth, area, pixels and palette set;
     // writes the whole stream. Errors 0x3F0009 (652), 0x3F0003 (659),
@@ -170,6 +180,23 @@ public:
     std::FILE* output_file;   // owned while open
 
 private:
+    // encode_lzw for pixels that feed is still copying into pixel_buffer:
+    // 0, 1 with the error set, or kMisfitPixels when a copied pixel does not
+    // fit the depth (no error set; the coding is of no use).
+    static constexpr int kMisfitPixels = 2;
+    int encode_lzw_fed(RowCopier* feed);
+    // set_graphics with the copy on a second thread; false when that cannot
+    // be set up, and then nothing has changed.
+    bool set_graphics_beside(const uint8_t* pixels, size_t capacity, int* status);
+
+    // Get the pages of pixel_buffer and coded_buffer ready while they are
+    // being filled; stopped before the buffers are freed.
+    PageFiller pixel_pages_;
+    PageFiller coded_pages_;
+    // Bits that every value in pixel_buffer fits: color_depth once
+    // set_graphics has checked them, otherwise 8. The LZW table is sized by it.
+    int32_t pixel_bits_;
+
     // Writes length bytes as data sub-blocks; a short write is recorded with
     // short_write.
     int write_sub_blocks(const uint8_t* data, size_t length, const ErrorSpec& short_write);

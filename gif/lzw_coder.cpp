@@ -4,9 +4,18 @@
 
 #include "app/messages.h"
 #include "app/options.h"
-#include "gif/bit_packer.h"
 #include "gif/code_emitter.h"
+#include "gif/code_relay.h"
 #include "gif/lzw_string_table.h"
+#include "gif/row_order.h"
+
+// The match functions belong inside the coding loops: called, they would
+// take the table's state out of registers.
+#if defined(__GNUC__)
+#define LZW_INLINE inline __attribute__((always_inline))
+#else
+#define LZW_INLINE inline
+#endif
 
 namespace {
 
@@ -27,64 +36,339 @@ void show_progress(size_t done, size_t total, int64_t* last_step)
     }
 }
 
+enum class LzwOutcome { DONE, NO_TABLE, AREA_FULL, MISFIT };
+
+// No string is longer than the codes a table can give out, so a match that
+// starts this far before the end of the pixels copied so far never reads
+// beyond them.
+constexpr size_t kLongestString = kCodeLimit;
+
+struct LzwJob {
+    const uint8_t* pixels;
+    size_t count;
+    uint8_t* area;
+    size_t capacity;
+    int min_code_size;
+    size_t* length;     // receives the bytes coded
+    clGIFFile* owner;   // told the progress at every clear code
+    RowCopier* feed;    // still copying the pixels, or null
+};
+
+// The pixel group that starts at pixels, packed into one key byte.
+template <int kValueBits>
+LZW_INLINE uint32_t leap_key(const uint8_t* pixels)
+{
+    uint32_t key = 0;
+    for (size_t i = 0; i < LzwStringTable<kValueBits>::kLeapPixels; ++i) {
+        key |= static_cast<uint32_t>(pixels[i]) << (i * kValueBits);
+    }
+    return key;
+}
+
+// Longest match for the string that starts at pixels[*k] (with *k below
+// count), for depths 1 to 4: from every string whose length is 1 more than a
+// multiple of the group, a whole group at a time while the table knows the
+// leap, then pixel by pixel through the rows. Every string whose length is 1
+// more than a multiple of the group is also entered as a leap from the
+// string one group shorter, so a leap that is not known means that no
+// string goes that far, and the single steps that follow stop within the
+// group.
+// Returns the code of the match and advances *k past it; a new string (the
+// match and the next pixel) gets new_code.
+template <int kValueBits>
+LZW_INLINE uint32_t match_with_leaps(const uint8_t* pixels, size_t count, size_t* k,
+                                     LzwStringTable<kValueBits>* table, uint32_t new_code)
+{
+    constexpr size_t kGroup = LzwStringTable<kValueBits>::kLeapPixels;
+    const size_t start = *k;
+    size_t at = start;
+    uint32_t current = pixels[at++];
+    while (count - at >= kGroup) {
+        const uint32_t longer = table->leap(current, leap_key<kValueBits>(pixels + at));
+        if (longer == lzw_table::kNoString) {
+            break;
+        }
+        current = longer;
+        at += kGroup;
+    }
+    uint32_t anchor = current;  // the last string on the way with a leap length
+    while (at < count) {
+        const uint32_t longer = table->child(current, pixels[at]);
+        if (longer == lzw_table::kNoString) {
+            table->add_child(current, pixels[at], new_code);
+            const size_t length = at - start + 1;
+            if (length > kGroup && length % kGroup == 1 % kGroup) {
+                table->add_leap(anchor, leap_key<kValueBits>(pixels + at + 1 - kGroup), new_code);
+            }
+            break;
+        }
+        current = longer;
+        ++at;
+        if ((at - start) % kGroup == 1 % kGroup) {
+            anchor = current;
+        }
+    }
+    *k = at;
+    return current;
+}
+
+// Longest match for depths 5 to 8: after the first step, a pixel equal to
+// the one before it extends the string through the repeats, any other pixel
+// through the rows, which are read only when the table's bits say they hold
+// strings. Same contract as match_with_leaps.
+template <int kValueBits>
+LZW_INLINE uint32_t match_with_repeats(const uint8_t* pixels, size_t count, size_t* k,
+                                       LzwStringTable<kValueBits>* table, uint32_t new_code)
+{
+    size_t at = *k;
+    uint32_t current = pixels[at++];
+    if (at == count) {
+        *k = at;
+        return current;
+    }
+    // The first step, from a one-pixel string, whatever the pixel: the bits
+    // alone know whether it leads anywhere.
+    uint32_t last = pixels[at];
+    if (!table->root_in_use(current, last)) {
+        table->add_root(current, last, new_code);
+        *k = at;
+        return current;
+    }
+    current = table->child(current, last);
+    for (;;) {
+        if (++at == count) {
+            *k = at;
+            return current;
+        }
+        uint32_t pixel = pixels[at];
+        if (pixel == last) {
+            // A run of repeats follows links, so each step is one read.
+            const unsigned char* const repeats = table->repeats();
+            size_t link = LzwStringTable<kValueBits>::link_of(current);
+            do {
+                const uint32_t next = LzwStringTable<kValueBits>::repeat_link(repeats, link);
+                if (next == lzw_table::kNoString) {
+                    current = LzwStringTable<kValueBits>::code_of(static_cast<uint32_t>(link));
+                    table->add_repeat(current, new_code);
+                    *k = at;
+                    return current;
+                }
+                link = next;
+                if (++at == count) {
+                    *k = at;
+                    return LzwStringTable<kValueBits>::code_of(static_cast<uint32_t>(link));
+                }
+                pixel = pixels[at];
+            } while (pixel == last);
+            current = LzwStringTable<kValueBits>::code_of(static_cast<uint32_t>(link));
+        }
+        if (!table->row_in_use(current)) {
+            table->add_child(current, pixel, new_code);
+            *k = at;
+            return current;
+        }
+        const uint32_t longer = table->child(current, pixel);
+        if (longer == lzw_table::kNoString) {
+            table->add_child(current, pixel, new_code);
+            *k = at;
+            return current;
+        }
+        current = longer;
+        last = pixel;
+    }
+}
+
+// The longest match from pixels[*k] on; the new string it ends with gets
+// new_code.
+template <int kValueBits>
+LZW_INLINE uint32_t match(const uint8_t* pixels, size_t count, size_t* k, LzwStringTable<kValueBits>* table,
+                          uint32_t new_code)
+{
+    if constexpr (LzwStringTable<kValueBits>::kHasLeaps) {
+        return match_with_leaps<kValueBits>(pixels, count, k, table, new_code);
+    } else {
+        return match_with_repeats<kValueBits>(pixels, count, k, table, new_code);
+    }
+}
+
+// The packing half of a relayed coding, on the second thread: the same
+// emissions as in code_pixels, for the codes as they arrive.
+struct PackJob {
+    uint8_t* area;
+    size_t capacity;
+    int min_code_size;
+    size_t* length;     // receives the bytes coded
+    clGIFFile* owner;   // told the progress at every clear code
+};
+
+bool pack_codes(CodeRelay* relay, void* context)
+{
+    const PackJob& job = *static_cast<const PackJob*>(context);
+    CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
+    if (!emitter.emit_clear()) {
+        return false;
+    }
+    const uint16_t* codes = nullptr;
+    for (size_t count = relay->take(&codes); count != 0; count = relay->take(&codes)) {
+        for (size_t i = 0; i < count; ++i) {
+            if (!emitter.emit_string(codes[i])) {
+                return false;
+            }
+            if (emitter.table_full()) {
+                if (!emitter.emit_clear()) {
+                    return false;
+                }
+                job.owner->coded_so_far(emitter.stored());
+            }
+        }
+        relay->done();
+    }
+    if (!emitter.emit_end()) {
+        return false;
+    }
+    *job.length = emitter.finish();
+    return true;
+}
+
+// The finding half: every match, handed over in order. The table starts
+// over where the packer puts a clear code, after the string that took code
+// 4095. While the pixels are still being copied, a match starts only where
+// it cannot run past the pixels copied so far. False when the pixels turned
+// out not to fit the depth.
+template <int kValueBits>
+bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay* relay)
+{
+    const uint32_t first_free = (1u << job.min_code_size) + 2;
+    uint32_t new_code = first_free;
+    uint16_t* batch = relay->claim();
+    size_t filled = 0;
+    size_t k = 0;
+    size_t ready = job.feed != nullptr ? 0 : job.count;
+    while (batch != nullptr && k < job.count) {
+        if (ready < job.count && ready - k < kLongestString) {
+            ready = job.feed->wait_for(k + kLongestString);
+            if (ready == 0) {
+                return false;
+            }
+        }
+        batch[filled++] = static_cast<uint16_t>(match<kValueBits>(job.pixels, ready, &k, table, new_code));
+        if (++new_code == static_cast<uint32_t>(kCodeLimit)) {
+            table->reset();
+            new_code = first_free;
+        }
+        if (filled == CodeRelay::kBatchCodes) {
+            relay->submit(filled);
+            batch = relay->claim();  // null: the packer has stopped
+            filled = 0;
+        }
+    }
+    if (batch != nullptr) {
+        relay->submit(filled);
+    }
+    return true;
+}
+
+// The whole coding, with the depth fixed at compile time so the lookups are
+// a few shifts and one read, and with or without the progress line, which
+// is printed after every match and before its code is emitted. Table and
+// emitter are local objects, so their state stays in registers. A big
+// picture coded without the progress line has its codes packed on a second
+// thread while this one finds the next.
+template <int kValueBits, bool kShowProgress>
+LzwOutcome code_pixels(const LzwJob& job)
+{
+    LzwStringTable<kValueBits> table;
+    if (!table.allocate()) {
+        return LzwOutcome::NO_TABLE;
+    }
+    if (!kShowProgress && job.count >= clGIFFile::kSideThreadPixels) {
+        PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.owner};
+        CodeRelay relay;
+        if (relay.start(pack_codes, &pack)) {
+            const bool fits = find_codes<kValueBits>(job, &table, &relay);
+            const bool packed = relay.finish();
+            return !fits ? LzwOutcome::MISFIT : packed ? LzwOutcome::DONE : LzwOutcome::AREA_FULL;
+        }
+    }
+    if (job.feed != nullptr && job.feed->wait_for(job.count) == 0) {
+        return LzwOutcome::MISFIT;
+    }
+    CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
+    const uint8_t* const pixels = job.pixels;
+    const size_t count = job.count;
+    int64_t last_step = -1;
+    size_t k = 0;
+
+    // The stream opens with a clear code; the table starts out empty.
+    if (!emitter.emit_clear()) {
+        return LzwOutcome::AREA_FULL;
+    }
+    while (k < count) {
+        const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
+        const uint32_t code = match<kValueBits>(pixels, count, &k, &table, new_code);
+        if (kShowProgress) {
+            show_progress(k, count, &last_step);
+        }
+        if (!emitter.emit_string(code)) {
+            return LzwOutcome::AREA_FULL;
+        }
+        if (emitter.table_full()) {
+            if (!emitter.emit_clear()) {
+                return LzwOutcome::AREA_FULL;
+            }
+            table.reset();
+            job.owner->coded_so_far(emitter.stored());
+        }
+    }
+    if (!emitter.emit_end()) {
+        return LzwOutcome::AREA_FULL;
+    }
+    if (kShowProgress) {
+        print_verbatim("\n");
+    }
+    *job.length = emitter.finish();
+    return LzwOutcome::DONE;
+}
+
+// Each loop is compiled for one table width and with or without the
+// progress line, which keeps the quiet loop free of its bookkeeping.
+using LzwLoop = LzwOutcome (*)(const LzwJob&);
+const LzwLoop kQuietLoops[] = {code_pixels<1, false>, code_pixels<2, false>, code_pixels<3, false>,
+                               code_pixels<4, false>, code_pixels<5, false>, code_pixels<6, false>,
+                               code_pixels<7, false>, code_pixels<8, false>};
+const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, code_pixels<3, true>,
+                                 code_pixels<4, true>, code_pixels<5, true>, code_pixels<6, true>,
+                                 code_pixels<7, true>, code_pixels<8, true>};
+
 }  // namespace
 
 int clGIFFile::encode_lzw()
 {
-    LzwStringTable table;
-    if (!table.allocate()) {
+    return encode_lzw_fed(nullptr);
+}
+
+int clGIFFile::encode_lzw_fed(RowCopier* feed)
+{
+    size_t length = 0;
+    const LzwJob job = {pixel_buffer,
+                        static_cast<size_t>(width) * static_cast<size_t>(height),
+                        coded_buffer,
+                        coded_capacity,
+                        min_code_size(color_depth),
+                        &length,
+                        this,
+                        feed};
+    // The table has a column for every value the pixels can hold.
+    switch ((verbose ? kShowingLoops : kQuietLoops)[pixel_bits_ - 1](job)) {
+    case LzwOutcome::NO_TABLE:
         return fail(this, kTableMemory);
+    case LzwOutcome::AREA_FULL:
+        return fail(this, kAreaFull);
+    case LzwOutcome::MISFIT:
+        return kMisfitPixels;
+    case LzwOutcome::DONE:
+        break;
     }
-    BitPacker packer(coded_buffer, coded_capacity);
-    CodeEmitter emitter(&packer, min_code_size(color_depth));
-    const uint8_t* pixels = pixel_buffer;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    size_t k = 0;
-    int64_t last_step = -1;
-
-    // The stream opens with a clear code, which also empties the table.
-    int code = emitter.clear_code;
-    for (;;) {
-        if (code == emitter.clear_code) {
-            if (!emitter.emit_clear()) {
-                return fail(this, kAreaFull);
-            }
-            table.reset();
-        } else if (code == emitter.end_code) {
-            if (!emitter.emit_end()) {
-                return fail(this, kAreaFull);
-            }
-            break;
-        } else if (!emitter.emit_string(code)) {
-            return fail(this, kAreaFull);
-        }
-
-        if (emitter.table_full()) {
-            code = emitter.clear_code;
-        } else if (k == count) {
-            code = emitter.end_code;
-        } else {
-            // Longest match: extend the string while the table knows the
-            // extension; the first unknown extension becomes a new string.
-            int current = pixels[k++];
-            while (k < count) {
-                int longer = table.find(current, pixels[k]);
-                if (longer == LzwStringTable::kNoString) {
-                    table.add(current, pixels[k], emitter.next_code());
-                    break;
-                }
-                current = longer;
-                ++k;
-            }
-            code = current;
-            if (verbose) {
-                show_progress(k, count, &last_step);
-            }
-        }
-    }
-    if (verbose) {
-        print_verbatim("\n");
-    }
-    coded_length = static_cast<int64_t>(packer.finish());
+    coded_length = static_cast<int64_t>(length);
     return 0;
 }

@@ -1,9 +1,14 @@
 // Taking the pixels: GIF row order, the check against the colour depth, the
-// coded-data area, and the choice of coder.
+// coded-data area, and the choice of coder. A big picture coded with LZW
+// and no progress line is copied on a second thread while the coder already
+// reads the rows copied; the outcome is the same as when everything is
+// copied and checked first.
 #include "gif/gif_file.h"
 
 #include <cstdlib>
-#include <cstring>
+
+#include "app/options.h"
+#include "gif/row_order.h"
 
 namespace {
 
@@ -13,39 +18,12 @@ const ErrorSpec kGraphicsTwice = {kGifOutOfRange, 410, "variable is already set.
 const ErrorSpec kIllegalData = {kGifIllegal, 470, "illegal data.[G]"};
 const ErrorSpec kCodedMemory = {kGifNoMemory, 478, "can't allocate memory.[G]"};
 
-// The four interlace passes: first row and row step of each.
-struct InterlacePass {
-    int32_t first_row;
-    int32_t row_step;
-};
-const InterlacePass kInterlacePasses[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
-
 // Room for the clear and end codes of the tiniest pictures, on top of two
 // bytes per pixel.
 constexpr uint64_t kCodedBytesPerPixel = 2;
 constexpr uint64_t kCodedSlack = 8;
-
-// Copies the rows of source into target in interlace order.
-void copy_interlaced(const uint8_t* source, int32_t width, int32_t height, uint8_t* target)
-{
-    const size_t row_bytes = static_cast<size_t>(width);
-    for (const InterlacePass& pass : kInterlacePasses) {
-        for (int32_t row = pass.first_row; row < height; row += pass.row_step) {
-            std::memcpy(target, source + static_cast<size_t>(row) * row_bytes, row_bytes);
-            target += row_bytes;
-        }
-    }
-}
-
-// OR of all values: it reaches 2^D exactly when some value does.
-uint8_t combined_bits(const uint8_t* values, size_t count)
-{
-    uint8_t bits = 0;
-    for (size_t i = 0; i < count; ++i) {
-        bits |= values[i];
-    }
-    return bits;
-}
+// How far ahead of the coders the pages of the coded area are got.
+constexpr size_t kCodedLead = size_t{4} << 20;
 
 }  // namespace
 
@@ -65,28 +43,72 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
     if (count == 0) {
         return fail(this, kIllegalData);
     }
-    if (state_flags & INTERLACE_MODE) {
-        copy_interlaced(pixels, width, height, pixel_buffer);
-    } else {
-        std::memcpy(pixel_buffer, pixels, static_cast<size_t>(count));
+    const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
+    int beside_status = 0;
+    if ((state_flags & LZW_MODE) && !verbose && count >= kSideThreadPixels && capacity <= SIZE_MAX &&
+        set_graphics_beside(pixels, static_cast<size_t>(capacity), &beside_status)) {
+        return beside_status;
     }
-    if ((combined_bits(pixel_buffer, static_cast<size_t>(count)) >> color_depth) != 0) {
+    const bool interlaced = (state_flags & INTERLACE_MODE) != 0;
+    pixel_bits_ = kGifMaxDepth;
+    if ((copy_in_gif_order(pixels, width, height, interlaced, pixel_buffer) >> color_depth) != 0) {
         return fail(this, kIllegalData);
     }
-    const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
+    pixel_bits_ = color_depth;
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
-    // Zero-filled, so no byte of the area is ever undefined.
-    coded_buffer = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(capacity), 1));
+    // Not zero-filled: the coders store whole bytes and the writer reads only
+    // the coded_length bytes they stored.
+    coded_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(capacity)));
     if (coded_buffer == nullptr) {
         return fail(this, kCodedMemory);
     }
     coded_capacity = static_cast<size_t>(capacity);
+    // The coders fill the area from its start; most pictures need far less
+    // than all of it, so the pages are got only a little ahead of them.
+    coded_pages_.start(coded_buffer, coded_capacity, PageFiller::FROM_START, kCodedLead);
     int status = (state_flags & LZW_MODE) ? encode_lzw() : encode_uncompressed();
     if (status != 0) {
         return 1;
     }
     state_flags |= GRP_DATA_SET;
     return 0;
+}
+
+bool clGIFFile::set_graphics_beside(const uint8_t* pixels, size_t capacity, int* status)
+{
+    coded_buffer = static_cast<uint8_t*>(std::malloc(capacity));
+    if (coded_buffer == nullptr) {
+        return false;  // the plain way reports what comes first
+    }
+    RowCopier copier;
+    if (!copier.start(pixels, width, height, (state_flags & INTERLACE_MODE) != 0, pixel_buffer, color_depth)) {
+        std::free(coded_buffer);
+        coded_buffer = nullptr;
+        return false;
+    }
+    coded_capacity = capacity;
+    coded_pages_.start(coded_buffer, coded_capacity, PageFiller::FROM_START, kCodedLead);
+    // The coder reads only pixels the copier has found to fit the depth.
+    pixel_bits_ = color_depth;
+    const int coded = encode_lzw_fed(&copier);
+    if ((copier.finish() >> color_depth) != 0) {
+        // As if the pixels had been checked before anything else: no coded
+        // area, whatever the coder did.
+        coded_pages_.stop();
+        std::free(coded_buffer);
+        coded_buffer = nullptr;
+        coded_capacity = 0;
+        pixel_bits_ = kGifMaxDepth;
+        *status = fail(this, kIllegalData);
+        return true;
+    }
+    if (coded != 0) {
+        *status = 1;
+        return true;
+    }
+    state_flags |= GRP_DATA_SET;
+    *status = 0;
+    return true;
 }

@@ -15,8 +15,7 @@ const ErrorSpec kAreaFull = {kGifIllegal, 1166, "not enough write area.[P]"};
 int clGIFFile::encode_uncompressed()
 {
     const int b = min_code_size(color_depth);
-    BitPacker packer(coded_buffer, coded_capacity);
-    CodeEmitter emitter(&packer, b);
+    CodeEmitter emitter(coded_buffer, coded_capacity, b);
     const uint8_t* pixels = pixel_buffer;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     size_t k = 0;
@@ -26,31 +25,26 @@ int clGIFFile::encode_uncompressed()
     // mode only when the table is full, so the codes widen up to 12 bits.
     const int clear_at = (state_flags & BIGGEST_MODE) ? kCodeLimit : 1 << (b + 1);
 
-    int code = emitter.clear_code;
-    for (;;) {
-        if (code == emitter.clear_code) {
+    // A clear code after a pixel code when the table is full, or else when
+    // the clear threshold is reached and more pixels follow; the end code
+    // after the last pixel code or the clear code that follows it.
+    if (!emitter.emit_clear()) {
+        return fail(this, kAreaFull);
+    }
+    while (k < count) {
+        if (!emitter.emit_string(pixels[k++])) {
+            return fail(this, kAreaFull);
+        }
+        if (emitter.table_full() || (k < count && emitter.next_code() == clear_at)) {
             if (!emitter.emit_clear()) {
                 return fail(this, kAreaFull);
             }
-        } else if (code == emitter.end_code) {
-            if (!emitter.emit_end()) {
-                return fail(this, kAreaFull);
-            }
-            break;
-        } else if (!emitter.emit_string(code)) {
-            return fail(this, kAreaFull);
-        }
-
-        if (emitter.table_full()) {
-            code = emitter.clear_code;
-        } else if (k == count) {
-            code = emitter.end_code;
-        } else if (emitter.next_code() == clear_at) {
-            code = emitter.clear_code;
-        } else {
-            code = pixels[k++];
+            coded_so_far(emitter.stored());
         }
     }
-    coded_length = static_cast<int64_t>(packer.finish());
+    if (!emitter.emit_end()) {
+        return fail(this, kAreaFull);
+    }
+    coded_length = static_cast<int64_t>(emitter.finish());
     return 0;
 }

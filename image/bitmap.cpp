@@ -36,6 +36,7 @@ clBitMap::~clBitMap()
 
 int clBitMap::release()
 {
+    page_filler_.stop();
     std::free(pixels);
     pixels = nullptr;
     width = -1;
@@ -79,6 +80,9 @@ int clBitMap::create(int new_width, int new_height)
     if (pixels == nullptr) {
         return fail(this, kCreateNoMemory);
     }
+    // BMP files mostly store the bottom row first, so the buffer is mostly
+    // filled from its end, and more slowly than the pages can be had.
+    page_filler_.start(pixels, static_cast<size_t>(data_size), PageFiller::FROM_END);
     return 0;
 }
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "common/error_record.h"
+#include "image/page_filler.h"
 
 constexpr int32_t kMaxImageWidth = 6400;
 constexpr int32_t kMaxImageHeight = 4800;
@@ -84,6 +85,9 @@ private:
     bool is_indexed() const { return color_depth <= kMaxIndexedDepth; }
     // Palette entries an indexed picture may address: 2^color_depth.
     int entries_in_use() const { return 1 << color_depth; }
+
+    // Gets the pages of the pixel buffer ready while it is being filled.
+    PageFiller page_filler_;
 };
 
 // Integer luminance of an 8-bit colour, 0..255.

@@ -40,11 +40,13 @@ int bits_for_count(uint32_t count, int top_depth)
     return depth;
 }
 
-// Flags the indices the pixels use; stops once all `entries` are seen.
-// Returns how many distinct indices were flagged.
-int flag_used_indices(const uint8_t* pixels, size_t count, int entries, bool* used)
+// Pixels flagged between two looks at the count of flags.
+constexpr size_t kFlagChunk = 4096;
+
+// Flags the indices the pixels use, `seen` of them flagged already; stops
+// once all `entries` are seen. Returns how many distinct indices are flagged.
+int flag_used_indices_one_by_one(const uint8_t* pixels, size_t count, int entries, bool* used, int seen)
 {
-    int seen = 0;
     for (size_t i = 0; i < count && seen < entries; ++i) {
         if (!used[pixels[i]]) {
             used[pixels[i]] = true;
@@ -54,10 +56,44 @@ int flag_used_indices(const uint8_t* pixels, size_t count, int entries, bool* us
     return seen;
 }
 
+int count_flags(const bool* used)
+{
+    int flagged = 0;
+    for (int i = 0; i < kPaletteEntries; ++i) {
+        flagged += used[i] ? 1 : 0;
+    }
+    return flagged;
+}
+
+// The same, a chunk of pixels at a time with no test per pixel. The chunk in
+// which the count reaches `entries` is gone through again one pixel at a
+// time, so the scan stops at the same pixel and flags the same indices even
+// when some pixels hold values of 2^depth or more.
+int flag_used_indices(const uint8_t* pixels, size_t count, int entries, bool* used)
+{
+    int seen = 0;
+    for (size_t start = 0; start < count && seen < entries; start += kFlagChunk) {
+        const size_t length = count - start < kFlagChunk ? count - start : kFlagChunk;
+        bool before[kPaletteEntries];
+        std::memcpy(before, used, sizeof before);
+        for (size_t i = start; i < start + length; ++i) {
+            used[pixels[i]] = true;
+        }
+        const int flagged = count_flags(used);
+        if (flagged >= entries) {
+            std::memcpy(used, before, sizeof before);
+            return flag_used_indices_one_by_one(pixels + start, length, entries, used, seen);
+        }
+        seen = flagged;
+    }
+    return seen;
+}
+
 struct ColorEntry {
     uint32_t packed;  // red << 16 | green << 8 | blue
     uint32_t uses;
     uint8_t key;
+    uint8_t first;  // place in the order of first appearance
 };
 
 struct ColorList {
@@ -70,44 +106,124 @@ uint32_t pack_bgr(const uint8_t* bgr)
     return static_cast<uint32_t>(bgr[2]) << 16 | static_cast<uint32_t>(bgr[1]) << 8 | bgr[0];
 }
 
-int find_color(const ColorList& list, uint32_t packed)
-{
-    for (int i = 0; i < list.size; ++i) {
-        if (list.entries[i].packed == packed) {
-            return i;
+// Where each colour of the list sits, found in a few steps instead of a walk
+// through up to 256 entries: open addressing over four times as many slots
+// as the list can hold, keyed by the packed colour.
+class ColorIndex {
+public:
+    ColorIndex()
+    {
+        for (Slot& slot : slots_) {
+            slot.packed = kEmpty;
         }
     }
-    return -1;
-}
+
+    // The value stored with packed, or -1.
+    int find(uint32_t packed) const
+    {
+        for (uint32_t at = home(packed);; at = (at + 1) & kSlotMask) {
+            if (slots_[at].packed == packed) {
+                return slots_[at].value;
+            }
+            if (slots_[at].packed == kEmpty) {
+                return -1;
+            }
+        }
+    }
+
+    // Stores value with a colour not yet present.
+    void add(uint32_t packed, int value)
+    {
+        uint32_t at = home(packed);
+        while (slots_[at].packed != kEmpty) {
+            at = (at + 1) & kSlotMask;
+        }
+        slots_[at].packed = packed;
+        slots_[at].value = static_cast<uint16_t>(value);
+    }
+
+    // Replaces every stored value v by map[v].
+    void renumber(const int* map)
+    {
+        for (Slot& slot : slots_) {
+            if (slot.packed != kEmpty) {
+                slot.value = static_cast<uint16_t>(map[slot.value]);
+            }
+        }
+    }
+
+private:
+    static constexpr int kSlotBits = 10;
+    static constexpr uint32_t kSlotMask = (1u << kSlotBits) - 1;
+    // No packed colour reaches 2^24.
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+    // Fibonacci hashing: the top bits of the product spread neighbouring
+    // colours over the whole table.
+    static constexpr uint32_t kHashFactor = 0x9E3779B1u;
+
+    static uint32_t home(uint32_t packed) { return (packed * kHashFactor) >> (32 - kSlotBits); }
+
+    struct Slot {
+        uint32_t packed;
+        uint16_t value;
+    };
+    Slot slots_[1u << kSlotBits];
+};
 
 // Collects the distinct colours in order of first appearance with their
-// usage counts. Returns false at the 257th distinct colour.
-bool collect_colors(const uint8_t* pixels, size_t count, ColorList* list)
+// usage counts, noting each one's place in the index. Returns false at the
+// 257th distinct colour.
+bool collect_colors(const uint8_t* pixels, size_t count, ColorList* list, ColorIndex* index)
 {
     list->size = 0;
+    // Neighbouring pixels mostly share their colour: a run is counted
+    // without a lookup and added to its colour when it ends.
+    uint32_t run_color = 0;
+    int run_entry = -1;
+    uint32_t run_length = 0;
     for (size_t i = 0; i < count; ++i) {
         const uint32_t packed = pack_bgr(pixels + i * clBitMap::kTrueColorBytes);
-        const int found = find_color(*list, packed);
-        if (found >= 0) {
-            ++list->entries[found].uses;
-        } else if (list->size < kPaletteEntries) {
-            list->entries[list->size++] = ColorEntry{packed, 1, 0};
-        } else {
-            return false;
+        if (packed == run_color && run_entry >= 0) {
+            ++run_length;
+            continue;
         }
+        if (run_entry >= 0) {
+            list->entries[run_entry].uses += run_length;
+        }
+        int found = index->find(packed);
+        if (found < 0) {
+            if (list->size == kPaletteEntries) {
+                return false;
+            }
+            found = list->size++;
+            list->entries[found] = ColorEntry{packed, 0, 0, static_cast<uint8_t>(found)};
+            index->add(packed, found);
+        }
+        run_color = packed;
+        run_entry = found;
+        run_length = 1;
+    }
+    if (run_entry >= 0) {
+        list->entries[run_entry].uses += run_length;
     }
     return true;
 }
 
 // Largest key first. Stable, so colours with equal keys keep their order of
-// first appearance and every platform builds the same palette.
-void sort_by_key(ColorList* list)
+// first appearance and every platform builds the same palette. Afterwards
+// the index gives each colour's position in the sorted list.
+void sort_by_key(ColorList* list, ColorIndex* index)
 {
+    int position[kPaletteEntries];
     for (int i = 0; i < list->size; ++i) {
         list->entries[i].key = static_cast<uint8_t>(list->entries[i].uses & kSortKeyMask);
     }
     std::stable_sort(list->entries, list->entries + list->size,
                      [](const ColorEntry& a, const ColorEntry& b) { return a.key > b.key; });
+    for (int i = 0; i < list->size; ++i) {
+        position[list->entries[i].first] = i;
+    }
+    index->renumber(position);
 }
 
 void write_palette(const ColorList& list, uint8_t* palette)
@@ -120,13 +236,22 @@ void write_palette(const ColorList& list, uint8_t* palette)
     }
 }
 
-// Byte i receives pixel i's position in the list. It lies at or before the
-// pixel's own bytes (3i), so no pixel is overwritten before it is read.
-void index_pixels(const ColorList& list, uint8_t* pixels, size_t count)
+// Byte i receives pixel i's position in the sorted list. It lies at or
+// before the pixel's own bytes (3i), so no pixel is overwritten before it is
+// read.
+void index_pixels(const ColorIndex& index, uint8_t* pixels, size_t count)
 {
+    uint32_t run_color = 0;
+    uint8_t run_position = 0;
+    bool in_run = false;
     for (size_t i = 0; i < count; ++i) {
-        const int position = find_color(list, pack_bgr(pixels + i * clBitMap::kTrueColorBytes));
-        pixels[i] = static_cast<uint8_t>(position);
+        const uint32_t packed = pack_bgr(pixels + i * clBitMap::kTrueColorBytes);
+        if (!in_run || packed != run_color) {
+            run_color = packed;
+            run_position = static_cast<uint8_t>(index.find(packed));
+            in_run = true;
+        }
+        pixels[i] = run_position;
     }
 }
 
@@ -170,16 +295,29 @@ void clBitMap::remap_indices(const uint8_t* map)
     uint8_t saved[kPaletteBytes];
     std::memcpy(saved, palette, sizeof saved);
     std::memset(palette, 0, sizeof palette);
+    // Entries can only be written at the new indices the map leads to; once
+    // all of them are, the rest of the pixels need no test.
+    bool reachable[kPaletteEntries] = {};
+    for (int i = 0; i < kPaletteEntries; ++i) {
+        reachable[map[i]] = true;
+    }
+    const int targets = count_flags(reachable);
     bool written[kPaletteEntries] = {};
+    int done = 0;
     const size_t count = pixel_count();
-    for (size_t i = 0; i < count; ++i) {
+    size_t i = 0;
+    for (; i < count && done < targets; ++i) {
         const uint8_t old_index = pixels[i];
         const uint8_t new_index = map[old_index];
         pixels[i] = new_index;
         if (!written[new_index]) {
             written[new_index] = true;
+            ++done;
             std::memcpy(palette + 3 * new_index, saved + 3 * old_index, 3);
         }
+    }
+    for (; i < count; ++i) {
+        pixels[i] = map[pixels[i]];
     }
 }
 
@@ -193,13 +331,14 @@ int clBitMap::build_palette()
     }
     std::memset(palette, 0, sizeof palette);
     ColorList list;
-    if (!collect_colors(pixels, pixel_count(), &list)) {
+    ColorIndex index;
+    if (!collect_colors(pixels, pixel_count(), &list, &index)) {
         record_error(&error_code, error_text, &kBuildTooMany);
         return 0;
     }
-    sort_by_key(&list);
+    sort_by_key(&list, &index);
     write_palette(list, palette);
-    index_pixels(list, pixels, pixel_count());
+    index_pixels(index, pixels, pixel_count());
     // A single colour (a blank canvas) has no significant bit in n - 1; it
     // still needs a depth the GIF can carry, so it gets one bit: its colour
     // in entry 0, entry 1 zero, every pixel index 0.

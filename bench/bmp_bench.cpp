@@ -1,0 +1,54 @@
+// Reading a BMP file into a fresh picture: the stored rows, read many at a
+// time and unpacked to one byte per index or three per colour. The file
+// lives in a memory-backed folder when there is one, so the figures are the
+// reader's and not the disk's.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "app/options.h"
+#include "bench/bench_pictures.h"
+#include "bmp/load_bmp.h"
+#include "image/bitmap.h"
+
+namespace {
+
+std::string bench_file(const char* name)
+{
+    const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return std::string(folder) + "/vastrelmon-bench-" + std::to_string(getpid()) + "-" + name;
+}
+
+// Args: the depth of the stored rows (1, 8 or 24).
+void BM_ReadBmpRows(benchmark::State& state)
+{
+    const int depth = static_cast<int>(state.range(0));
+    const std::vector<uint8_t> pixels = depth == 24  ? bench_true_color()
+                                        : depth == 8 ? bench_indices(PHOTO8)
+                                                     : bench_indices(DITHER1);
+    const std::string path = bench_file(("rows" + std::to_string(depth) + ".bmp").c_str());
+    if (!write_bench_bmp(path.c_str(), pixels, kBenchWidth, kBenchHeight, depth)) {
+        state.SkipWithError("cannot write the picture");
+        return;
+    }
+    uint32_t flags = DEFAULT_OPTION_FLAGS;
+    for (auto _ : state) {
+        clBitMap image;
+        if (load_bmp(&flags, -1, path.c_str(), &image) != 0) {
+            state.SkipWithError("load_bmp failed");
+            break;
+        }
+        benchmark::DoNotOptimize(image.pixels);
+    }
+    std::remove(path.c_str());
+    state.SetLabel(std::to_string(depth) + " bits");
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kBenchPixels));
+}
+BENCHMARK(BM_ReadBmpRows)->Arg(1)->Arg(8)->Arg(24)->Unit(benchmark::kMillisecond);
+
+}  // namespace

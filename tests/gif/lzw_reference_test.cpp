@@ -1,0 +1,432 @@
+// The coders against a reference written straight from the algorithm: the
+// string table a plain 4096 x 256 array filled with -1 at every clear code,
+// the codes written one bit at a time, the guard at every completed byte.
+// Whatever the coders do to be fast (narrow rows, repeats, leaps, bits, a
+// second thread for packing and one for copying the rows), the bytes, the
+// failures and the pixels left behind must be exactly the reference's.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "tests/gif/gif_test_util.h"
+#include "tests/support/saved_flags.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// ---- The reference ------------------------------------------------------
+
+class ReferenceBits {
+public:
+    explicit ReferenceBits(size_t capacity) : area_(capacity, 0), capacity_(capacity) {}
+
+    // False as soon as a completed byte brings the position to the capacity.
+    bool emit(int code, int width)
+    {
+        for (int i = 0; i < width; ++i) {
+            if ((code >> i) & 1) {
+                area_[position_] = static_cast<uint8_t>(area_[position_] | (1 << bit_));
+            }
+            if (++bit_ == 8) {
+                bit_ = 0;
+                if (++position_ == capacity_) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    Bytes bytes() const { return Bytes(area_.begin(), area_.begin() + position_ + (bit_ > 0 ? 1 : 0)); }
+
+private:
+    Bytes area_;
+    size_t capacity_;
+    size_t position_ = 0;
+    int bit_ = 0;
+};
+
+struct Coded {
+    bool ok;
+    Bytes bytes;
+    bool operator==(const Coded& other) const { return ok == other.ok && bytes == other.bytes; }
+};
+
+int min_code_bits(int depth)
+{
+    return depth == 1 ? 2 : depth;
+}
+
+Coded reference_lzw(const Bytes& pixels, int depth, size_t capacity)
+{
+    const int b = min_code_bits(depth);
+    const int clear = 1 << b;
+    const int end = clear + 1;
+    std::vector<int16_t> table(4096 * 256);
+    ReferenceBits out(capacity);
+    int next = 0;
+    int width = b + 1;
+    int limit = (1 << (b + 1)) - 1;
+    size_t k = 0;
+    int code = clear;
+    for (;;) {
+        if (!out.emit(code, width)) {
+            return {false, {}};
+        }
+        if (code == clear) {
+            next = clear + 2;
+            std::fill(table.begin(), table.end(), static_cast<int16_t>(-1));
+            width = b + 1;
+            limit = (1 << (b + 1)) - 1;
+        } else if (code == end) {
+            break;
+        } else {
+            if (next > limit) {
+                limit = 2 * limit + 1;
+                ++width;
+            }
+            ++next;
+        }
+        if (next == 4096) {
+            code = clear;
+        } else if (k == pixels.size()) {
+            code = end;
+        } else {
+            int current = pixels[k++];
+            while (k < pixels.size()) {
+                int16_t& entry = table[static_cast<size_t>(current) * 256 + pixels[k]];
+                if (entry == -1) {
+                    entry = static_cast<int16_t>(next);
+                    break;
+                }
+                current = entry;
+                ++k;
+            }
+            code = current;
+        }
+    }
+    return {true, out.bytes()};
+}
+
+Coded reference_uncompressed(const Bytes& pixels, int depth, bool biggest, size_t capacity)
+{
+    const int b = min_code_bits(depth);
+    const int clear = 1 << b;
+    const int end = clear + 1;
+    const int clear_at = biggest ? 4095 : (1 << (b + 1)) - 1;
+    ReferenceBits out(capacity);
+    int next = 0;
+    int width = b + 1;
+    int limit = (1 << (b + 1)) - 1;
+    size_t k = 0;
+    int code = clear;
+    for (;;) {
+        if (!out.emit(code, width)) {
+            return {false, {}};
+        }
+        if (code == clear) {
+            next = clear + 1;
+            width = b + 1;
+            limit = (1 << (b + 1)) - 1;
+        } else if (code == end) {
+            break;
+        } else {
+            ++next;
+            if (next > limit) {
+                limit = 2 * limit + 1;
+                ++width;
+            }
+        }
+        if (next == 4095) {
+            code = clear;
+        } else if (k == pixels.size()) {
+            code = end;
+        } else if (next == clear_at) {
+            code = clear;
+        } else {
+            code = pixels[k++];
+        }
+    }
+    return {true, out.bytes()};
+}
+
+Bytes reference_gif_order(const Bytes& pixels, int width, int height, bool interlaced)
+{
+    if (!interlaced) {
+        return pixels;
+    }
+    Bytes ordered;
+    const int passes[4][2] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+    for (const auto& pass : passes) {
+        for (int row = pass[0]; row < height; row += pass[1]) {
+            ordered.insert(ordered.end(), pixels.begin() + static_cast<long>(row) * width,
+                           pixels.begin() + static_cast<long>(row + 1) * width);
+        }
+    }
+    return ordered;
+}
+
+Coded reference_coding(const Bytes& ordered, int depth, CoderMode mode, size_t capacity)
+{
+    return mode == LZW ? reference_lzw(ordered, depth, capacity)
+                       : reference_uncompressed(ordered, depth, mode == PLAIN_BIGGEST, capacity);
+}
+
+// ---- Pictures -------------------------------------------------------------
+
+enum Content { NOISE, RUNS, SMOOTH, DITHER, FLAT, STRIPES };
+const Content kContents[] = {NOISE, RUNS, SMOOTH, DITHER, FLAT, STRIPES};
+
+const char* content_name(Content content)
+{
+    static const char* const names[] = {"noise", "runs", "smooth", "dither", "flat", "stripes"};
+    return names[content];
+}
+
+// Values below 2^depth, shaped like real pictures of each kind: long equal
+// runs and slow ramps feed the repeats and leaps, noise the bits, stripes
+// long repeated strings that fill the table with deep strings.
+Bytes picture(Content content, int width, int height, int depth, unsigned seed)
+{
+    std::mt19937 random(seed);
+    const int top = (1 << depth) - 1;
+    Bytes pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    size_t i = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x, ++i) {
+            int value = 0;
+            switch (content) {
+            case NOISE:
+                value = static_cast<int>(random() & static_cast<unsigned>(top));
+                break;
+            case RUNS:
+                value = i > 0 && random() % 9 != 0 ? pixels[i - 1] : static_cast<int>(random() % (top + 1));
+                break;
+            case SMOOTH: {
+                const double f = 0.5 + 0.3 * std::sin(x * 0.013 + std::sin(y * 0.021)) + 0.15 * std::cos(y * 0.017);
+                value = std::min(top, std::max(0, static_cast<int>(f * top) + (random() % 11 == 0 ? 1 : 0)));
+                break;
+            }
+            case DITHER: {
+                static const int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+                const int level = (x * 16 / std::max(1, width) + y * 3 / std::max(1, height)) % 17;
+                value = level > kBayer[y & 3][x & 3] ? top : 0;
+                break;
+            }
+            case FLAT:
+                value = top / 2;
+                break;
+            case STRIPES:
+                value = (x / 3 + y) % (top + 1);
+                break;
+            }
+            pixels[i] = static_cast<uint8_t>(value);
+        }
+    }
+    return pixels;
+}
+
+std::string describe(Content content, int width, int height, int depth, CoderMode mode, bool interlaced)
+{
+    static const char* const modes[] = {"LZW", "uncompressed", "uncompressed biggest"};
+    return std::string(content_name(content)) + " " + std::to_string(width) + "x" + std::to_string(height) +
+           " depth " + std::to_string(depth) + " " + modes[mode] + (interlaced ? " interlaced" : "");
+}
+
+// Codes a picture through set_graphics and compares it with the reference:
+// the coded bytes or the failure, and the pixels left in GIF row order.
+void expect_as_reference(const Bytes& pixels, int width, int height, int depth, CoderMode mode, bool interlaced,
+                         const std::string& what)
+{
+    const Bytes ordered = reference_gif_order(pixels, width, height, interlaced);
+    const Coded wanted = reference_coding(ordered, depth, mode, 2 * ordered.size() + 8);
+    clGIFFile gif;
+    const int status = code_picture(&gif, width, height, depth, pixels, mode, interlaced);
+    ASSERT_EQ(status == 0, wanted.ok) << what << ": got " << gif.error_text;
+    if (!wanted.ok) {
+        EXPECT_STREQ(gif.error_text, mode == LZW ? ":3F0004:01336:not enough write area.[P]"
+                                                  : ":3F0004:01166:not enough write area.[P]")
+            << what;
+        return;
+    }
+    const Bytes got = coded_bytes(gif);
+    ASSERT_EQ(got.size(), wanted.bytes.size()) << what << ": coded length differs";
+    const auto first = std::mismatch(got.begin(), got.end(), wanted.bytes.begin());
+    EXPECT_TRUE(first.first == got.end()) << what << ": first different byte at " << (first.first - got.begin())
+                                          << " of " << got.size();
+    EXPECT_TRUE(std::equal(ordered.begin(), ordered.end(), gif.pixel_buffer)) << what << ": pixels in GIF order";
+}
+
+// ---- Tests ----------------------------------------------------------------
+
+TEST(LzwReference, SmallPicturesEveryDepthModeAndRowOrder)
+{
+    SavedFlags flags;
+    unsigned seed = 1;
+    for (int depth = 1; depth <= 8; ++depth) {
+        for (CoderMode mode : {LZW, PLAIN, PLAIN_BIGGEST}) {
+            for (bool interlaced : {false, true}) {
+                for (int width = 1; width <= 9; ++width) {
+                    for (int height = 1; height <= 9; ++height) {
+                        const Content content = kContents[(width + height) % 6];
+                        expect_as_reference(picture(content, width, height, depth, seed++), width, height, depth,
+                                            mode, interlaced,
+                                            describe(content, width, height, depth, mode, interlaced));
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(LzwReference, ManyTableResetsEveryDepthAndContent)
+{
+    SavedFlags flags;
+    unsigned seed = 100;
+    for (int depth = 1; depth <= 8; ++depth) {
+        for (Content content : kContents) {
+            for (CoderMode mode : {LZW, PLAIN, PLAIN_BIGGEST}) {
+                const bool interlaced = (depth + content) % 2 == 0;
+                expect_as_reference(picture(content, 300, 211, depth, seed++), 300, 211, depth, mode, interlaced,
+                                    describe(content, 300, 211, depth, mode, interlaced));
+            }
+        }
+    }
+}
+
+// Big enough for the two-thread coding: the copy into GIF order and the
+// packing of the codes run beside the search for strings.
+TEST(LzwReference, BigPicturesCodedOnTwoThreads)
+{
+    SavedFlags flags;
+    const int width = 1031;
+    const int height = 1024;
+    ASSERT_GE(static_cast<uint64_t>(width) * height, clGIFFile::kSideThreadPixels);
+    unsigned seed = 300;
+    for (int depth : {1, 2, 3, 4, 5, 8}) {
+        for (Content content : {NOISE, SMOOTH, DITHER, STRIPES}) {
+            for (bool interlaced : {false, true}) {
+                expect_as_reference(picture(content, width, height, depth, seed++), width, height, depth, LZW,
+                                    interlaced, describe(content, width, height, depth, LZW, interlaced));
+            }
+        }
+    }
+}
+
+// With the progress line the coding stays on one thread and prints as it
+// goes; the bytes are the same.
+TEST(LzwReference, ProgressLineChangesNoByte)
+{
+    SavedFlags flags;
+    verbose = true;
+    testing::internal::CaptureStdout();
+    expect_as_reference(picture(SMOOTH, 1031, 1024, 8, 7), 1031, 1024, 8, LZW, true, "smooth, shown");
+    expect_as_reference(picture(NOISE, 700, 300, 4, 8), 700, 300, 4, LZW, false, "noise, shown");
+    expect_as_reference(picture(DITHER, 1031, 1024, 1, 9), 1031, 1024, 1, LZW, false, "dither, shown");
+    const std::string shown = testing::internal::GetCapturedStdout();
+    EXPECT_NE(shown.find("Process 100%/100%"), std::string::npos) << shown.substr(0, 200);
+}
+
+// A value that does not fit the depth, wherever it is, fails the call
+// before anything is coded, however the copy was done; the rows are copied
+// all the same, and a new call may still succeed.
+TEST(LzwReference, MisfitPixelAnywhereFailsAsIfCheckedFirst)
+{
+    SavedFlags flags;
+    const int width = 1031;
+    const int height = 1024;
+    for (int depth : {1, 4, 7}) {
+        for (bool interlaced : {false, true}) {
+            for (size_t where : {size_t{0}, size_t{width} * 517 + 3, size_t{width} * height - 1}) {
+                const std::string what = "depth " + std::to_string(depth) + (interlaced ? " interlaced" : "") +
+                                         ", misfit at " + std::to_string(where);
+                Bytes pixels = picture(SMOOTH, width, height, depth, 11);
+                pixels[where] = static_cast<uint8_t>(1 << depth);
+                clGIFFile gif;
+                ASSERT_EQ(code_picture(&gif, width, height, depth, pixels, LZW, interlaced), 1) << what;
+                EXPECT_STREQ(gif.error_text, ":3F0004:00470:illegal data.[G]") << what;
+                EXPECT_EQ(gif.coded_buffer, nullptr) << what;
+                EXPECT_EQ(gif.coded_length, 0) << what;
+                const Bytes ordered = reference_gif_order(pixels, width, height, interlaced);
+                EXPECT_TRUE(std::equal(ordered.begin(), ordered.end(), gif.pixel_buffer)) << what;
+
+                pixels[where] = 0;
+                ASSERT_EQ(gif.set_graphics(pixels.data()), 0) << what << ": " << gif.error_text;
+                const Coded wanted =
+                    reference_lzw(reference_gif_order(pixels, width, height, interlaced), depth, 2 * pixels.size() + 8);
+                EXPECT_TRUE(coded_bytes(gif) == wanted.bytes) << what << ": the second call codes other bytes";
+            }
+        }
+    }
+}
+
+// The coders called on their own, on an area of every size from nothing up:
+// the guard fires at the same code as the reference's. Pixels that
+// set_graphics never checked are coded with a table of full rows.
+TEST(LzwReference, AreaGuardAndUncheckedPixels)
+{
+    SavedFlags flags;
+    unsigned seed = 500;
+    for (int depth : {1, 3, 8}) {
+        for (CoderMode mode : {LZW, PLAIN, PLAIN_BIGGEST}) {
+            for (int count : {1, 2, 3, 17, 300}) {
+                const Bytes pixels = picture(NOISE, count, 1, depth, seed++);
+                const size_t roomy = 2 * static_cast<size_t>(count) + 8;
+                for (size_t capacity = 1; capacity <= roomy; ++capacity) {
+                    const std::string what = "depth " + std::to_string(depth) + " mode " + std::to_string(mode) +
+                                             " pixels " + std::to_string(count) + " area " + std::to_string(capacity);
+                    clGIFFile gif;
+                    ASSERT_EQ(gif.create(count, 1), 0);
+                    ASSERT_EQ(gif.set_color_depth(depth), 0);
+                    mode == PLAIN_BIGGEST ? gif.biggest_on() : gif.biggest_off();
+                    std::memcpy(gif.pixel_buffer, pixels.data(), pixels.size());
+                    gif.coded_buffer = static_cast<uint8_t*>(std::malloc(capacity));
+                    gif.coded_capacity = capacity;
+                    const int status = mode == LZW ? gif.encode_lzw() : gif.encode_uncompressed();
+                    const Coded wanted = reference_coding(pixels, depth, mode, capacity);
+                    ASSERT_EQ(status == 0, wanted.ok) << what << ": " << gif.error_text;
+                    if (wanted.ok) {
+                        EXPECT_TRUE(coded_bytes(gif) == wanted.bytes) << what;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The same guard when the codes are packed on a second thread: a big
+// picture coded on its own into an area just too small, just big enough.
+TEST(LzwReference, AreaGuardOnTwoThreads)
+{
+    SavedFlags flags;
+    const int width = 1031;
+    const int height = 1024;
+    const Bytes pixels = picture(NOISE, width, height, 8, 21);
+    const size_t needed = reference_lzw(pixels, 8, 4 * pixels.size()).bytes.size();
+    for (size_t capacity : {needed / 2, needed - 1, needed, needed + 1}) {
+        const Coded wanted = reference_lzw(pixels, 8, capacity);
+        clGIFFile gif;
+        ASSERT_EQ(gif.create(width, height), 0);
+        ASSERT_EQ(gif.set_color_depth(8), 0);
+        std::memcpy(gif.pixel_buffer, pixels.data(), pixels.size());
+        gif.coded_buffer = static_cast<uint8_t*>(std::malloc(capacity));
+        gif.coded_capacity = capacity;
+        const int status = gif.encode_lzw();
+        ASSERT_EQ(status == 0, wanted.ok) << "area " << capacity << " of " << needed << ": " << gif.error_text;
+        if (wanted.ok) {
+            EXPECT_TRUE(coded_bytes(gif) == wanted.bytes) << "area " << capacity;
+        } else {
+            EXPECT_STREQ(gif.error_text, ":3F0004:01336:not enough write area.[P]") << "area " << capacity;
+        }
+    }
+}
+
+}  // namespace
