@@ -42,6 +42,21 @@ bool has_extension(const char* name, size_t length, const char* ext)
     return true;
 }
 
+// Options begin with '/'. On POSIX systems an absolute path begins with
+// '/' too; it always holds a second '/', which no option does, so such an
+// argument is taken for a file name.
+bool is_option(const char* argument)
+{
+    if (argument[0] != '/') {
+        return false;
+    }
+#ifdef _WIN32
+    return true;
+#else
+    return std::strchr(argument + 1, '/') == nullptr;
+#endif
+}
+
 // Applies one option to the word; false when the option is invalid.
 bool apply_option(const char* argument, uint32_t* flags, bool* help, bool* effect_seen,
                   int32_t* conversion_mode, int32_t* transparency_value)
@@ -123,7 +138,7 @@ uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversi
 
     int first_file = argc;
     for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] != '/') {
+        if (!is_option(argv[i])) {
             first_file = i;
             break;
         }

@@ -142,6 +142,17 @@ TEST(Options, VerboseIsSetEvenWhenTheCommandIsInvalid)
     verbose = false;
 }
 
+#ifndef _WIN32
+TEST(Options, AbsolutePosixPathsAreFileNames)
+{
+    Parsed p = parse({"/i", "/home/me/photo.bmp"});
+    EXPECT_EQ(p.result, 0x10u);
+    EXPECT_EQ(p.input, "/home/me/photo.bmp");
+    EXPECT_EQ(p.output, "/home/me/photo.gif");
+    EXPECT_EQ(parse({"/pics/a.txt"}).result, PARSE_INVALID);  // a name, not .bmp
+}
+#endif
+
 TEST(Options, FileArgumentsMayStartWithSlashAfterTheFirst)
 {
     Parsed p = parse({"a.bmp", "/tmp/out.gif"});
