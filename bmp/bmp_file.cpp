@@ -40,7 +40,7 @@ int clFile::close()
     return 0;
 }
 
-int clFile::move_to(int64_t offset, const ErrorSpec& seek_error, const ErrorSpec& tell_error)
+int clFile::move_to(int64_t offset, const ErrorEntry& seek_error, const ErrorEntry& tell_error)
 {
     if (file == nullptr || offset < 0 || seek_file(file, offset, SEEK_SET) != 0) {
         return fail(this, seek_error);

@@ -74,7 +74,7 @@ public:
 
 private:
     // Moves to offset from the start and confirms the position.
-    int move_to(int64_t offset, const ErrorSpec& seek_error, const ErrorSpec& tell_error);
+    int move_to(int64_t offset, const ErrorEntry& seek_error, const ErrorEntry& tell_error);
 
     std::FILE* file;
 };

@@ -19,20 +19,20 @@ const uint8_t kPlainTextImage[kPlainTextBlockSize] = {0x21, 0x01, 0x0C};
 const uint8_t kApplicationImage[kApplicationBlockSize] = {0x21, 0xFF, 0x0B};
 constexpr uint8_t kTrailer = 0x3B;
 
-const ErrorSpec kCreateTwice = {kGifAlreadyCreated, 86, "data area already created."};
-const ErrorSpec kCreateRange = {kGifOutOfRange, 94, "argument is out of range.[W:%d,H:%d]"};
-const ErrorSpec kCreateMemory = {kGifNoMemory, 108, "can't allocate memory.[C]"};
-const ErrorSpec kDepthTwice = {kGifOutOfRange, 229, "variable is already set.[D]"};
-const ErrorSpec kDepthRange = {kGifOutOfRange, 236, "argument is out of range.[D]"};
-const ErrorSpec kTransparencyTwice = {kGifOutOfRange, 279, "variable is already set.[T]"};
-const ErrorSpec kTransparencyNoDepth = {kGifOutOfRange, 286, "variable is not set.[T<D]"};
-const ErrorSpec kTransparencyRange = {kGifOutOfRange, 294, "argument is out of range.[T](%d)"};
-const ErrorSpec kPaletteTwice = {kGifOutOfRange, 507, "variable is already set.[P]"};
-const ErrorSpec kPaletteNoDepth = {kGifOutOfRange, 514, "variable is not set.[P<D]"};
-const ErrorSpec kInterlaceLate = {kGifIllegal, 569, "graphics data already set.[I]"};
-const ErrorSpec kCommentArguments = {kGifOutOfRange, 607,
+const ErrorEntry kCreateTwice = {kGifAlreadyCreated, 86, "data area already created."};
+const ErrorEntry kCreateRange = {kGifOutOfRange, 94, "argument is out of range.[W:%d,H:%d]"};
+const ErrorEntry kCreateMemory = {kGifNoMemory, 108, "can't allocate memory.[C]"};
+const ErrorEntry kDepthTwice = {kGifOutOfRange, 229, "variable is already set.[D]"};
+const ErrorEntry kDepthRange = {kGifOutOfRange, 236, "argument is out of range.[D]"};
+const ErrorEntry kTransparencyTwice = {kGifOutOfRange, 279, "variable is already set.[T]"};
+const ErrorEntry kTransparencyNoDepth = {kGifOutOfRange, 286, "variable is not set.[T<D]"};
+const ErrorEntry kTransparencyRange = {kGifOutOfRange, 294, "argument is out of range.[T](%d)"};
+const ErrorEntry kPaletteTwice = {kGifOutOfRange, 507, "variable is already set.[P]"};
+const ErrorEntry kPaletteNoDepth = {kGifOutOfRange, 514, "variable is not set.[P<D]"};
+const ErrorEntry kInterlaceLate = {kGifIllegal, 569, "graphics data already set.[I]"};
+const ErrorEntry kCommentArguments = {kGifOutOfRange, 607,
                                      "syntax error(function argument).[Com]"};
-const ErrorSpec kCommentMemory = {kGifNoMemory, 627, "can't allocate memory.[Com]"};
+const ErrorEntry kCommentMemory = {kGifNoMemory, 627, "can't allocate memory.[Com]"};
 
 void put_uint16(uint8_t* at, int32_t value)
 {

@@ -199,9 +199,9 @@ private:
 
     // Writes length bytes as data sub-blocks; a short write is recorded with
     // short_write.
-    int write_sub_blocks(const uint8_t* data, size_t length, const ErrorSpec& short_write);
+    int write_sub_blocks(const uint8_t* data, size_t length, const ErrorEntry& short_write);
     // Writes one block image; a short write is recorded with short_write.
-    int write_block(const void* block, size_t size, const ErrorSpec& short_write);
+    int write_block(const void* block, size_t size, const ErrorEntry& short_write);
 };
 
 // Entries of the colour table as it is declared and written: depth 1 is

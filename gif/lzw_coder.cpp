@@ -19,8 +19,8 @@
 
 namespace {
 
-const ErrorSpec kTableMemory = {kGifNoMemory, 1299, "can't allocate memory.[L]"};
-const ErrorSpec kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
+const ErrorEntry kTableMemory = {kGifNoMemory, 1299, "can't allocate memory.[L]"};
+const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
 
 constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;

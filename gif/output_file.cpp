@@ -7,9 +7,9 @@
 
 namespace {
 
-const ErrorSpec kAlreadyOpen = {kGifFileOpen, 152, "file already opened.[%s]"};
-const ErrorSpec kCannotOpen = {kGifFileNotOpen, 161, "file don't open.[%s]"};
-const ErrorSpec kCannotClose = {kGifWriteError, 171, "I/O write error.[Can't close]"};
+const ErrorEntry kAlreadyOpen = {kGifFileOpen, 152, "file already opened.[%s]"};
+const ErrorEntry kCannotOpen = {kGifFileNotOpen, 161, "file don't open.[%s]"};
+const ErrorEntry kCannotClose = {kGifWriteError, 171, "I/O write error.[Can't close]"};
 
 }  // namespace
 

@@ -12,11 +12,11 @@
 
 namespace {
 
-const ErrorSpec kNoArea = {kGifNotCreated, 396, "data area not created.[G]"};
-const ErrorSpec kCodedTwice = {kGifAlreadyCreated, 403, "data area already created.[P]"};
-const ErrorSpec kGraphicsTwice = {kGifOutOfRange, 410, "variable is already set.[G]"};
-const ErrorSpec kIllegalData = {kGifIllegal, 470, "illegal data.[G]"};
-const ErrorSpec kCodedMemory = {kGifNoMemory, 478, "can't allocate memory.[G]"};
+const ErrorEntry kNoArea = {kGifNotCreated, 396, "data area not created.[G]"};
+const ErrorEntry kCodedTwice = {kGifAlreadyCreated, 403, "data area already created.[P]"};
+const ErrorEntry kGraphicsTwice = {kGifOutOfRange, 410, "variable is already set.[G]"};
+const ErrorEntry kIllegalData = {kGifIllegal, 470, "illegal data.[G]"};
+const ErrorEntry kCodedMemory = {kGifNoMemory, 478, "can't allocate memory.[G]"};
 
 // Room for the clear and end codes of the tiniest pictures, on top of two
 // bytes per pixel.

@@ -6,33 +6,33 @@
 
 namespace {
 
-const ErrorSpec kStreamNotOpen = {kGifFileNotOpen, 652, "file don't open."};
-const ErrorSpec kStreamNoData = {kGifNotCreated, 659, "data area not created."};
-const ErrorSpec kStreamNoSize = {kGifIllegal, 666, "illegal setting.[SIZE NOT SET]"};
-const ErrorSpec kStreamNoDepth = {kGifIllegal, 673, "illegal setting.[COLOR-DEPTH NOT SET]"};
-const ErrorSpec kStreamNoArea = {kGifIllegal, 680, "illegal setting.[AREA NOT ALLOCATE]"};
-const ErrorSpec kStreamNoPixels = {kGifIllegal, 687, "illegal setting.[GRP-DATA NOT SET]"};
-const ErrorSpec kStreamNoPalette = {kGifIllegal, 694, "illegal setting.[PALETTE NOT SET]"};
+const ErrorEntry kStreamNotOpen = {kGifFileNotOpen, 652, "file don't open."};
+const ErrorEntry kStreamNoData = {kGifNotCreated, 659, "data area not created."};
+const ErrorEntry kStreamNoSize = {kGifIllegal, 666, "illegal setting.[SIZE NOT SET]"};
+const ErrorEntry kStreamNoDepth = {kGifIllegal, 673, "illegal setting.[COLOR-DEPTH NOT SET]"};
+const ErrorEntry kStreamNoArea = {kGifIllegal, 680, "illegal setting.[AREA NOT ALLOCATE]"};
+const ErrorEntry kStreamNoPixels = {kGifIllegal, 687, "illegal setting.[GRP-DATA NOT SET]"};
+const ErrorEntry kStreamNoPalette = {kGifIllegal, 694, "illegal setting.[PALETTE NOT SET]"};
 
 constexpr char kNotOpen[] = "file don't open.";
 constexpr char kShortWrite[] = "I/O write error.[Can't write(%d)]";
 
-const ErrorSpec kHeaderNotOpen = {kGifFileNotOpen, 742, kNotOpen};
-const ErrorSpec kHeaderShort = {kGifWriteError, 751, kShortWrite};
-const ErrorSpec kTableNotOpen = {kGifFileNotOpen, 772, kNotOpen};
-const ErrorSpec kTableShort = {kGifWriteError, 781, kShortWrite};
-const ErrorSpec kDescriptorNotOpen = {kGifFileNotOpen, 795, kNotOpen};
-const ErrorSpec kDescriptorShort = {kGifWriteError, 804, kShortWrite};
-const ErrorSpec kDataNotOpen = {kGifFileNotOpen, 824, kNotOpen};
-const ErrorSpec kDataCodeSizeShort = {kGifWriteError, 836, kShortWrite};
-const ErrorSpec kDataBlockShort = {kGifWriteError, 858, kShortWrite};
-const ErrorSpec kControlNotOpen = {kGifFileNotOpen, 878, kNotOpen};
-const ErrorSpec kControlShort = {kGifWriteError, 886, kShortWrite};
-const ErrorSpec kCommentNotOpen = {kGifFileNotOpen, 905, kNotOpen};
-const ErrorSpec kCommentIntroShort = {kGifWriteError, 913, kShortWrite};
-const ErrorSpec kCommentBlockShort = {kGifWriteError, 935, kShortWrite};
-const ErrorSpec kTrailerNotOpen = {kGifFileNotOpen, 1068, kNotOpen};
-const ErrorSpec kTrailerShort = {kGifWriteError, 1076, kShortWrite};
+const ErrorEntry kHeaderNotOpen = {kGifFileNotOpen, 742, kNotOpen};
+const ErrorEntry kHeaderShort = {kGifWriteError, 751, kShortWrite};
+const ErrorEntry kTableNotOpen = {kGifFileNotOpen, 772, kNotOpen};
+const ErrorEntry kTableShort = {kGifWriteError, 781, kShortWrite};
+const ErrorEntry kDescriptorNotOpen = {kGifFileNotOpen, 795, kNotOpen};
+const ErrorEntry kDescriptorShort = {kGifWriteError, 804, kShortWrite};
+const ErrorEntry kDataNotOpen = {kGifFileNotOpen, 824, kNotOpen};
+const ErrorEntry kDataCodeSizeShort = {kGifWriteError, 836, kShortWrite};
+const ErrorEntry kDataBlockShort = {kGifWriteError, 858, kShortWrite};
+const ErrorEntry kControlNotOpen = {kGifFileNotOpen, 878, kNotOpen};
+const ErrorEntry kControlShort = {kGifWriteError, 886, kShortWrite};
+const ErrorEntry kCommentNotOpen = {kGifFileNotOpen, 905, kNotOpen};
+const ErrorEntry kCommentIntroShort = {kGifWriteError, 913, kShortWrite};
+const ErrorEntry kCommentBlockShort = {kGifWriteError, 935, kShortWrite};
+const ErrorEntry kTrailerNotOpen = {kGifFileNotOpen, 1068, kNotOpen};
+const ErrorEntry kTrailerShort = {kGifWriteError, 1076, kShortWrite};
 
 constexpr size_t kSubBlockLimit = 255;
 constexpr int kColorEntryBytes = 3;
@@ -75,7 +75,7 @@ int clGIFFile::write_gif()
     return 0;
 }
 
-int clGIFFile::write_block(const void* block, size_t size, const ErrorSpec& short_write)
+int clGIFFile::write_block(const void* block, size_t size, const ErrorEntry& short_write)
 {
     size_t written = std::fwrite(block, size, 1, output_file);
     if (written < 1) {
@@ -84,7 +84,7 @@ int clGIFFile::write_block(const void* block, size_t size, const ErrorSpec& shor
     return 0;
 }
 
-int clGIFFile::write_sub_blocks(const uint8_t* data, size_t length, const ErrorSpec& short_write)
+int clGIFFile::write_sub_blocks(const uint8_t* data, size_t length, const ErrorEntry& short_write)
 {
     // Each sub-block, its length byte first, leaves in one write.
     uint8_t staging[kSubBlockLimit + 1];

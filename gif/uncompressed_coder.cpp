@@ -8,7 +8,7 @@
 
 namespace {
 
-const ErrorSpec kAreaFull = {kGifIllegal, 1166, "not enough write area.[P]"};
+const ErrorEntry kAreaFull = {kGifIllegal, 1166, "not enough write area.[P]"};
 
 }  // namespace
 

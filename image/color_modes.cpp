@@ -10,9 +10,9 @@
 namespace {
 
 constexpr uint32_t kNotCreated = 0x3A0003;
-const ErrorSpec kToneNoData = {kNotCreated, 322, "data area is not created."};
-const ErrorSpec kChannelNoData = {kNotCreated, 423, "data area is not created."};
-const ErrorSpec kRgb332NoData = {kNotCreated, 514, "data area is not created."};
+const ErrorEntry kToneNoData = {kNotCreated, 322, "data area is not created."};
+const ErrorEntry kChannelNoData = {kNotCreated, 423, "data area is not created."};
+const ErrorEntry kRgb332NoData = {kNotCreated, 514, "data area is not created."};
 
 // Luminance weights scaled by 2^24. Their sum is slightly above 2^24 so
 // white reaches 255; the largest weighted sum still fits 32 bits.

@@ -14,12 +14,12 @@ constexpr uint32_t kOutOfRange = 0x3A0006;
 // depth still at 24. The record carries code 0 so it is told apart.
 constexpr uint32_t kTooManyColors = 0;
 
-const ErrorSpec kCompactNoData = {kNotCreated, 215, "data area is not created."};
-const ErrorSpec kCompactDepth = {kOutOfRange, 223, "yet set or not support variable.[C:%d]"};
-const ErrorSpec kCompactResult = {kIllegalResult, 277, "illegal result.[calc bit depth:%d]"};
-const ErrorSpec kBuildNoData = {kNotCreated, 569, "data area is not created."};
-const ErrorSpec kBuildDepth = {kOutOfRange, 575, "yet set or not support variable.[C:%d]"};
-const ErrorSpec kBuildTooMany = {kTooManyColors, 613, "use color is more than 257."};
+const ErrorEntry kCompactNoData = {kNotCreated, 215, "data area is not created."};
+const ErrorEntry kCompactDepth = {kOutOfRange, 223, "yet set or not support variable.[C:%d]"};
+const ErrorEntry kCompactResult = {kIllegalResult, 277, "illegal result.[calc bit depth:%d]"};
+const ErrorEntry kBuildNoData = {kNotCreated, 569, "data area is not created."};
+const ErrorEntry kBuildDepth = {kOutOfRange, 575, "yet set or not support variable.[C:%d]"};
+const ErrorEntry kBuildTooMany = {kTooManyColors, 613, "use color is more than 257."};
 
 // The search for build_palette's depth covers bits 7 down to 0.
 constexpr int kBuildTopDepth = 8;

@@ -1,5 +1,5 @@
 // What the BMP reader tests share: a fixture that writes a file from a
-// BmpSpec into a fresh folder, runs load_bmp on it with the console output
+// BmpRecipe into a fresh folder, runs load_bmp on it with the console output
 // captured, and restores the process-wide flags afterwards.
 #ifndef VASTRELMON_TESTS_BMP_BMP_FIXTURE_H
 #define VASTRELMON_TESTS_BMP_BMP_FIXTURE_H
@@ -56,10 +56,10 @@ class BmpTest : public testing::Test {
 protected:
     SavedFlags saved_flags_;
 
-    std::string save(const bmp_writer::BmpSpec& spec, const std::string& name = "in.bmp")
+    std::string save(const bmp_writer::BmpRecipe& recipe, const std::string& name = "in.bmp")
     {
         std::string path = dir_.file(name);
-        EXPECT_TRUE(bmp_writer::write(path, spec)) << "cannot write " << path;
+        EXPECT_TRUE(bmp_writer::write(path, recipe)) << "cannot write " << path;
         return path;
     }
 
@@ -75,10 +75,10 @@ protected:
         return result;
     }
 
-    int load(const bmp_writer::BmpSpec& spec, clBitMap* image, uint32_t* flags = nullptr,
+    int load(const bmp_writer::BmpRecipe& recipe, clBitMap* image, uint32_t* flags = nullptr,
              int32_t transparent_index = -1)
     {
-        return load_path(save(spec), image, flags, transparent_index);
+        return load_path(save(recipe), image, flags, transparent_index);
     }
 
     TempDir dir_;

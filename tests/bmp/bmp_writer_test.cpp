@@ -8,7 +8,7 @@
 
 namespace {
 
-using bmp_writer::BmpSpec;
+using bmp_writer::BmpRecipe;
 
 std::string hex(const std::string& bytes)
 {
@@ -24,14 +24,14 @@ std::string hex(const std::string& bytes)
 
 TEST(BmpWriter, OneBitFileHasTheStandardLayout)
 {
-    BmpSpec spec;
-    spec.bit_count = 1;
-    spec.width = 10;
-    spec.height = 2;
-    spec.palette = {{0, 0, 0}, {255, 255, 255}};
-    spec.pixels = {1, 0, 1, 1, 0, 0, 0, 0, 1, 1,
+    BmpRecipe recipe;
+    recipe.bit_count = 1;
+    recipe.width = 10;
+    recipe.height = 2;
+    recipe.palette = {{0, 0, 0}, {255, 255, 255}};
+    recipe.pixels = {1, 0, 1, 1, 0, 0, 0, 0, 1, 1,
                    0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
-    std::string file = bmp_writer::build(spec);
+    std::string file = bmp_writer::build(recipe);
     EXPECT_EQ(hex(file.substr(0, 30)),
               "42 4D 46 00 00 00 00 00 00 00 3E 00 00 00 28 00 00 00 0A 00 00 00 02 00 00 00 "
               "01 00 01 00 ");
@@ -42,19 +42,19 @@ TEST(BmpWriter, OneBitFileHasTheStandardLayout)
 
 TEST(BmpWriter, NibblesTrueColourAndCoreEntries)
 {
-    BmpSpec four;
+    BmpRecipe four;
     four.bit_count = 4;
     four.width = 3;
     four.height = -1;
     four.pixels = {0x1, 0x2, 0xF};
     EXPECT_EQ(hex(bmp_writer::build(four).substr(54)), "12 F0 00 00 ");
 
-    BmpSpec colour;
+    BmpRecipe colour;
     colour.width = 1;
     colour.pixels = {0xFF8001};
     EXPECT_EQ(hex(bmp_writer::build(colour).substr(54)), "01 80 FF 00 ");
 
-    BmpSpec core;
+    BmpRecipe core;
     core.header_size = bmp_writer::kCoreHeader;
     core.bit_count = 8;
     core.width = -2;
@@ -67,18 +67,18 @@ TEST(BmpWriter, NibblesTrueColourAndCoreEntries)
 
 TEST(BmpWriter, TruncationAndOverridesReachTheHeader)
 {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.truncate_to = 20;
-    spec.pixel_offset = 0xFFFFFFFF;
-    spec.header_size_field = 0x12345678;
-    std::string file = bmp_writer::build(spec);
+    BmpRecipe recipe;
+    recipe.width = 4;
+    recipe.truncate_to = 20;
+    recipe.pixel_offset = 0xFFFFFFFF;
+    recipe.header_size_field = 0x12345678;
+    std::string file = bmp_writer::build(recipe);
     EXPECT_EQ(hex(file), "42 4D 14 00 00 00 00 00 00 00 FF FF FF FF 78 56 34 12 04 00 ");
 
-    spec.truncate_to.reset();
-    spec.file_size = 7;
-    spec.trailing = "xyz";
-    file = bmp_writer::build(spec);
+    recipe.truncate_to.reset();
+    recipe.file_size = 7;
+    recipe.trailing = "xyz";
+    file = bmp_writer::build(recipe);
     EXPECT_EQ(hex(file.substr(2, 4)), "07 00 00 00 ");
     EXPECT_EQ(file.size(), 54u + 12u + 3u);
     EXPECT_EQ(file.substr(file.size() - 3), "xyz");

@@ -9,18 +9,18 @@
 
 namespace {
 
-using bmp_writer::BmpSpec;
+using bmp_writer::BmpRecipe;
 
-BmpSpec indexed_picture()
+BmpRecipe indexed_picture()
 {
-    BmpSpec spec;
-    spec.bit_count = 8;
-    spec.width = 3;
-    spec.height = 2;
-    spec.palette.assign(256, {0, 0, 0});
-    spec.palette[7] = {255, 0, 0};
-    spec.pixels = {7, 0, 0, 0, 0, 1};
-    return spec;
+    BmpRecipe recipe;
+    recipe.bit_count = 8;
+    recipe.width = 3;
+    recipe.height = 2;
+    recipe.palette.assign(256, {0, 0, 0});
+    recipe.palette[7] = {255, 0, 0};
+    recipe.pixels = {7, 0, 0, 0, 0, 1};
+    return recipe;
 }
 
 TEST_F(BmpTest, VerboseLoadShowsTheSize)
@@ -60,16 +60,16 @@ TEST_F(BmpTest, FilesThatCannotBeOpened)
 
 TEST_F(BmpTest, RefusedHeaderIsMessage20AndNothingIsCreated)
 {
-    BmpSpec spec = indexed_picture();
-    spec.compression = 1;
+    BmpRecipe recipe = indexed_picture();
+    recipe.compression = 1;
     clBitMap image;
-    EXPECT_EQ(load(spec, &image), 1);
+    EXPECT_EQ(load(recipe, &image), 1);
     EXPECT_EQ(printed, "Error :Fail To Read BMP File(340004)\n");
     EXPECT_EQ(image.color_depth, -1);
 
     verbose = true;
     use_english = false;
-    EXPECT_EQ(load(spec, &image), 1);
+    EXPECT_EQ(load(recipe, &image), 1);
     // "エラー:BMPの読み込みに失敗しました(340004)\n" in code page 932, then the detail.
     EXPECT_EQ(printed,
               "\x83\x47\x83\x89\x81\x5b:BMP\x82\xcc\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xc9"
@@ -80,17 +80,17 @@ TEST_F(BmpTest, RefusedHeaderIsMessage20AndNothingIsCreated)
 TEST_F(BmpTest, SizeBeyondTheImageLimitsIsMessage22)
 {
     verbose = true;
-    BmpSpec spec;
-    spec.width = 7000;
-    spec.height = 10;
+    BmpRecipe recipe;
+    recipe.width = 7000;
+    recipe.height = 10;
     clBitMap image;
-    EXPECT_EQ(load(spec, &image), 1);
+    EXPECT_EQ(load(recipe, &image), 1);
     EXPECT_EQ(printed, "Info  :BMP Width =7000\nInfo  :BMP Height=10\n"
                        "Error :Fail To Allocate Memory(3A0006)\n" +
                            error_text(0x3A0006, 59, "argument is out of range.[W:7000,H:10]"));
 
     // The largest height a file can claim never reaches a row read.
-    BmpSpec tall;
+    BmpRecipe tall;
     tall.height = -INT32_MAX;
     tall.raw_pixels = "";
     verbose = false;
@@ -101,12 +101,12 @@ TEST_F(BmpTest, SizeBeyondTheImageLimitsIsMessage22)
 
 TEST_F(BmpTest, TrueColourDropsTransparency)
 {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.pixels = {0xFF0000, 0x0000FF};
+    BmpRecipe recipe;
+    recipe.width = 2;
+    recipe.pixels = {0xFF0000, 0x0000FF};
     uint32_t flags = DEFAULT_OPTION_FLAGS | FLAG_TRANSPARENCY | FLAG_NO_LZW;
     clBitMap image;
-    ASSERT_EQ(load(spec, &image, &flags, 3), 0);
+    ASSERT_EQ(load(recipe, &image, &flags, 3), 0);
     EXPECT_EQ(printed, "Info  :Transparency mode disable because color depth exceeds 8 bits.\n");
     EXPECT_EQ(flags, DEFAULT_OPTION_FLAGS | FLAG_NO_LZW);
     EXPECT_EQ(image.transparent_index, -1);

@@ -8,16 +8,16 @@
 
 namespace {
 
-using bmp_writer::BmpSpec;
+using bmp_writer::BmpRecipe;
 
 // 2 x 2 at 24 bits: 54 header bytes and two rows of 8.
-BmpSpec small_colour_picture()
+BmpRecipe small_colour_picture()
 {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.pixels = {0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF};
-    return spec;
+    BmpRecipe recipe;
+    recipe.width = 2;
+    recipe.height = 2;
+    recipe.pixels = {0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF};
+    return recipe;
 }
 constexpr int kSmallColourFileBytes = 70;
 
@@ -36,9 +36,9 @@ class ReadHeader : public BmpTest {
 protected:
     // read_header of a written file, opened afresh; the clFile keeps the
     // outcome.
-    int read(const BmpSpec& spec, BmpInfo* info)
+    int read(const BmpRecipe& recipe, BmpInfo* info)
     {
-        std::string path = save(spec);
+        std::string path = save(recipe);
         file.close();
         if (file.open(path.c_str()) != 0) {
             ADD_FAILURE() << "cannot open " << path << ": " << file.error_text;
@@ -53,17 +53,17 @@ TEST_F(ReadHeader, EveryHeaderSizeFindsTheTableAndRows)
 {
     for (uint32_t header_size : {12u, 16u, 40u, 64u, 108u, 124u}) {
         SCOPED_TRACE("header size " + std::to_string(header_size));
-        BmpSpec spec;
-        spec.header_size = header_size;
-        spec.bit_count = 8;
-        spec.width = 3;
-        spec.height = 2;
-        spec.palette = distinct_table();
-        spec.pixels = {255, 1, 2, 0, 128, 3};
+        BmpRecipe recipe;
+        recipe.header_size = header_size;
+        recipe.bit_count = 8;
+        recipe.width = 3;
+        recipe.height = 2;
+        recipe.palette = distinct_table();
+        recipe.pixels = {255, 1, 2, 0, 128, 3};
         const int64_t entry_bytes = header_size == 12 ? 3 : 4;
 
         BmpInfo info;
-        ASSERT_EQ(read(spec, &info), 0) << file.error_text;
+        ASSERT_EQ(read(recipe, &info), 0) << file.error_text;
         EXPECT_EQ(info.is_core, header_size == 12 ? 1 : 0);
         EXPECT_EQ(info.width, 3);
         EXPECT_EQ(info.height, 2);
@@ -73,19 +73,19 @@ TEST_F(ReadHeader, EveryHeaderSizeFindsTheTableAndRows)
         EXPECT_EQ(info.pixel_offset, 14 + header_size + 256 * entry_bytes);
 
         clBitMap image;
-        ASSERT_EQ(load(spec, &image), 0) << printed;
-        EXPECT_EQ(image_pixels(image), expected_pixels(spec.pixels, 8));
+        ASSERT_EQ(load(recipe, &image), 0) << printed;
+        EXPECT_EQ(image_pixels(image), expected_pixels(recipe.pixels, 8));
         for (int i : {0, 1, 128, 255}) {
-            EXPECT_EQ(image.palette[3 * i], spec.palette[i].red) << "entry " << i;
-            EXPECT_EQ(image.palette[3 * i + 1], spec.palette[i].green) << "entry " << i;
-            EXPECT_EQ(image.palette[3 * i + 2], spec.palette[i].blue) << "entry " << i;
+            EXPECT_EQ(image.palette[3 * i], recipe.palette[i].red) << "entry " << i;
+            EXPECT_EQ(image.palette[3 * i + 1], recipe.palette[i].green) << "entry " << i;
+            EXPECT_EQ(image.palette[3 * i + 2], recipe.palette[i].blue) << "entry " << i;
         }
     }
 }
 
 struct RefusedHeader {
     const char* what;
-    std::function<void(BmpSpec&)> change;
+    std::function<void(BmpRecipe&)> change;
     uint32_t code;
     int line;
     std::string text;
@@ -95,57 +95,57 @@ TEST_F(ReadHeader, RefusedHeadersNameTheirFault)
 {
     const std::string not_bmp = "this file is not BMP file.";
     const RefusedHeader cases[] = {
-        {"signature BA", [](BmpSpec& s) { s.signature = "BA"; }, 0x340004, 116,
+        {"signature BA", [](BmpRecipe& s) { s.signature = "BA"; }, 0x340004, 116,
          not_bmp + "[disagree,header]"},
-        {"size field one over", [](BmpSpec& s) { s.file_size = kSmallColourFileBytes + 1; },
+        {"size field one over", [](BmpRecipe& s) { s.file_size = kSmallColourFileBytes + 1; },
          0x340004, 123, not_bmp + "[disagree,filesize,71]"},
-        {"size field one under", [](BmpSpec& s) { s.file_size = kSmallColourFileBytes - 1; },
+        {"size field one under", [](BmpRecipe& s) { s.file_size = kSmallColourFileBytes - 1; },
          0x340004, 123, not_bmp + "[disagree,filesize,69]"},
-        {"size field 4 GiB - 1", [](BmpSpec& s) { s.file_size = 0xFFFFFFFF; }, 0x340004, 123,
+        {"size field 4 GiB - 1", [](BmpRecipe& s) { s.file_size = 0xFFFFFFFF; }, 0x340004, 123,
          not_bmp + "[disagree,filesize,-1]"},
-        {"two planes", [](BmpSpec& s) { s.planes = 2; }, 0x340004, 181,
+        {"two planes", [](BmpRecipe& s) { s.planes = 2; }, 0x340004, 181,
          not_bmp + "[read,header,plane]"},
-        {"8-bit run-length", [](BmpSpec& s) { s.bit_count = 8; s.compression = 1; }, 0x340004,
+        {"8-bit run-length", [](BmpRecipe& s) { s.bit_count = 8; s.compression = 1; }, 0x340004,
          188, not_bmp + "[read,header,compress]"},
-        {"16-bit bit fields", [](BmpSpec& s) { s.bit_count = 16; s.compression = 3; }, 0x340004,
+        {"16-bit bit fields", [](BmpRecipe& s) { s.bit_count = 16; s.compression = 3; }, 0x340004,
          188, not_bmp + "[read,header,compress]"},
-        {"32-bit bit fields", [](BmpSpec& s) { s.bit_count = 32; s.compression = 3; }, 0x340004,
+        {"32-bit bit fields", [](BmpRecipe& s) { s.bit_count = 32; s.compression = 3; }, 0x340004,
          188, not_bmp + "[read,header,compress]"},
-        {"16 bits", [](BmpSpec& s) { s.bit_count = 16; }, 0x340004, 209,
+        {"16 bits", [](BmpRecipe& s) { s.bit_count = 16; }, 0x340004, 209,
          not_bmp + "[read,header,bit depth]"},
-        {"32 bits", [](BmpSpec& s) { s.bit_count = 32; }, 0x340004, 209,
+        {"32 bits", [](BmpRecipe& s) { s.bit_count = 32; }, 0x340004, 209,
          not_bmp + "[read,header,bit depth]"},
-        {"2 bits", [](BmpSpec& s) { s.bit_count = 2; }, 0x340004, 209,
+        {"2 bits", [](BmpRecipe& s) { s.bit_count = 2; }, 0x340004, 209,
          not_bmp + "[read,header,bit depth]"},
-        {"width 0", [](BmpSpec& s) { s.width = 0; }, 0x340004, 198,
+        {"width 0", [](BmpRecipe& s) { s.width = 0; }, 0x340004, 198,
          not_bmp + "[read,header,width or height]"},
-        {"width -2", [](BmpSpec& s) { s.width = -2; s.raw_pixels = ""; }, 0x340004, 198,
+        {"width -2", [](BmpRecipe& s) { s.width = -2; s.raw_pixels = ""; }, 0x340004, 198,
          not_bmp + "[read,header,width or height]"},
-        {"height 0", [](BmpSpec& s) { s.height = 0; }, 0x340004, 198,
+        {"height 0", [](BmpRecipe& s) { s.height = 0; }, 0x340004, 198,
          not_bmp + "[read,header,width or height]"},
-        {"height -2147483648", [](BmpSpec& s) { s.height = INT32_MIN; s.raw_pixels = ""; },
+        {"height -2147483648", [](BmpRecipe& s) { s.height = INT32_MIN; s.raw_pixels = ""; },
          0x340004, 198, not_bmp + "[read,header,width or height]"},
-        {"core width 0", [](BmpSpec& s) { s.header_size = 12; s.width = 0; }, 0x340004, 198,
+        {"core width 0", [](BmpRecipe& s) { s.header_size = 12; s.width = 0; }, 0x340004, 198,
          not_bmp + "[read,header,width or height]"},
-        {"core 16 bits", [](BmpSpec& s) { s.header_size = 12; s.bit_count = 16; }, 0x340004,
+        {"core 16 bits", [](BmpRecipe& s) { s.header_size = 12; s.bit_count = 16; }, 0x340004,
          209, not_bmp + "[read,header,bit depth]"},
-        {"cut inside the file header", [](BmpSpec& s) { s.truncate_to = 10; }, 0x340003, 108,
+        {"cut inside the file header", [](BmpRecipe& s) { s.truncate_to = 10; }, 0x340003, 108,
          "file access error.[read]"},
-        {"cut inside the header size", [](BmpSpec& s) { s.truncate_to = 16; }, 0x340003, 133,
+        {"cut inside the header size", [](BmpRecipe& s) { s.truncate_to = 16; }, 0x340003, 133,
          not_bmp + "[read,header,2]."},
         {"cut inside a core header",
-         [](BmpSpec& s) { s.header_size = 12; s.truncate_to = 22; }, 0x340003, 149,
+         [](BmpRecipe& s) { s.header_size = 12; s.truncate_to = 22; }, 0x340003, 149,
          not_bmp + "[read,header,4]"},
-        {"cut inside an information header", [](BmpSpec& s) { s.truncate_to = 30; }, 0x340003,
+        {"cut inside an information header", [](BmpRecipe& s) { s.truncate_to = 30; }, 0x340003,
          169, not_bmp + "[read,header,12]"},
     };
     for (const RefusedHeader& refused : cases) {
         SCOPED_TRACE(refused.what);
-        BmpSpec spec = small_colour_picture();
-        refused.change(spec);
+        BmpRecipe recipe = small_colour_picture();
+        refused.change(recipe);
         BmpInfo info;
         info.width = 99;
-        EXPECT_EQ(read(spec, &info), 1);
+        EXPECT_EQ(read(recipe, &info), 1);
         EXPECT_EQ(file.error_code, refused.code);
         EXPECT_EQ(file.error_text, error_text(refused.code, refused.line, refused.text));
         EXPECT_EQ(info.width, 0) << "the out record is cleared on failure";

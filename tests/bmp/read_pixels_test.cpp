@@ -8,7 +8,7 @@
 
 namespace {
 
-using bmp_writer::BmpSpec;
+using bmp_writer::BmpRecipe;
 using bmp_writer::Rgb;
 
 constexpr uint32_t kRed = 0xFF0000;
@@ -26,25 +26,25 @@ std::vector<Rgb> ramp(int entries)
 
 // A picture with no symmetry: every value depends on both x and y, and a
 // flipped, mirrored or channel-swapped copy differs.
-BmpSpec sweep_picture(int bits, int width, int height)
+BmpRecipe sweep_picture(int bits, int width, int height)
 {
-    BmpSpec spec;
-    spec.bit_count = static_cast<uint16_t>(bits);
-    spec.width = width;
-    spec.height = height;
+    BmpRecipe recipe;
+    recipe.bit_count = static_cast<uint16_t>(bits);
+    recipe.width = width;
+    recipe.height = height;
     int rows = height < 0 ? -height : height;
     if (bits <= 8) {
-        spec.palette = ramp(1 << bits);
+        recipe.palette = ramp(1 << bits);
     }
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < width; ++x) {
             uint32_t seed = static_cast<uint32_t>(x * 5 + y * 3 + x * y + 1);
-            spec.pixels.push_back(bits == 24 ? (seed * 40u % 256) << 16 | (y * 70u % 256) << 8 |
+            recipe.pixels.push_back(bits == 24 ? (seed * 40u % 256) << 16 | (y * 70u % 256) << 8 |
                                                    ((x + 1) * 20u % 256)
                                              : seed % (1u << bits));
         }
     }
-    return spec;
+    return recipe;
 }
 
 TEST_F(BmpTest, WidthsOneToNineAtEveryDepthBothRowOrders)
@@ -54,13 +54,13 @@ TEST_F(BmpTest, WidthsOneToNineAtEveryDepthBothRowOrders)
             for (int height : {3, -3}) {
                 SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(width) + " x " +
                              std::to_string(height));
-                BmpSpec spec = sweep_picture(bits, width, height);
+                BmpRecipe recipe = sweep_picture(bits, width, height);
                 clBitMap image;
-                ASSERT_EQ(load(spec, &image), 0) << printed;
+                ASSERT_EQ(load(recipe, &image), 0) << printed;
                 EXPECT_EQ(image.color_depth, bits);
                 EXPECT_EQ(image.width, width);
                 EXPECT_EQ(image.height, 3);
-                EXPECT_EQ(image_pixels(image), expected_pixels(spec.pixels, bits));
+                EXPECT_EQ(image_pixels(image), expected_pixels(recipe.pixels, bits));
             }
         }
     }
@@ -88,16 +88,16 @@ TEST_F(BmpTest, PaddingAndUnusedBitsAreIgnored)
     };
     for (const RawRow& raw : cases) {
         SCOPED_TRACE(std::to_string(raw.bits) + " bits, width " + std::to_string(raw.width));
-        BmpSpec spec;
-        spec.bit_count = static_cast<uint16_t>(raw.bits);
-        spec.width = raw.width;
-        spec.height = 1;
+        BmpRecipe recipe;
+        recipe.bit_count = static_cast<uint16_t>(raw.bits);
+        recipe.width = raw.width;
+        recipe.height = 1;
         if (raw.bits <= 8) {
-            spec.palette = ramp(1 << raw.bits);
+            recipe.palette = ramp(1 << raw.bits);
         }
-        spec.raw_pixels = raw.row;
+        recipe.raw_pixels = raw.row;
         clBitMap image;
-        ASSERT_EQ(load(spec, &image), 0) << printed;
+        ASSERT_EQ(load(recipe, &image), 0) << printed;
         EXPECT_EQ(image_pixels(image), expected_pixels(raw.want, raw.bits));
     }
 }
@@ -106,12 +106,12 @@ TEST_F(BmpTest, RedCornerStaysTopLeftInBothRowOrders)
 {
     for (int height : {2, -2}) {
         SCOPED_TRACE("stored height " + std::to_string(height));
-        BmpSpec spec;
-        spec.width = 2;
-        spec.height = height;
-        spec.pixels = {kRed, kBlue, kBlue, kBlue};
+        BmpRecipe recipe;
+        recipe.width = 2;
+        recipe.height = height;
+        recipe.pixels = {kRed, kBlue, kBlue, kBlue};
         clBitMap image;
-        ASSERT_EQ(load(spec, &image), 0) << printed;
+        ASSERT_EQ(load(recipe, &image), 0) << printed;
         // Blue, green, red per pixel; the red one first.
         EXPECT_EQ(image_pixels(image),
                   (std::vector<uint8_t>{0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 0, 0}));
@@ -121,7 +121,7 @@ TEST_F(BmpTest, RedCornerStaysTopLeftInBothRowOrders)
 TEST_F(BmpTest, TableIsReadWhole)
 {
     // A 16-entry table leaves entries 16..255 zero, whatever was there.
-    BmpSpec four = sweep_picture(4, 3, 2);
+    BmpRecipe four = sweep_picture(4, 3, 2);
     clBitMap image;
     std::fill(image.palette, image.palette + kPaletteBytes, 0xAA);
     ASSERT_EQ(load(four, &image), 0) << printed;
@@ -130,7 +130,7 @@ TEST_F(BmpTest, TableIsReadWhole)
               std::vector<uint8_t>(kPaletteBytes - 3 * 16, 0));
 
     // A colours-used field of 2 does not shorten the 256-entry table.
-    BmpSpec eight = sweep_picture(8, 2, 1);
+    BmpRecipe eight = sweep_picture(8, 2, 1);
     eight.colors_used = 2;
     eight.pixels = {200, 1};
     clBitMap indexed;
@@ -143,58 +143,58 @@ TEST_F(BmpTest, TableIsReadWhole)
 
 struct BadBody {
     const char* what;
-    BmpSpec spec;
+    BmpRecipe recipe;
     uint32_t code;
     int line;
     std::string text;
 };
 
-BmpSpec with(BmpSpec spec, void (*change)(BmpSpec&))
+BmpRecipe with(BmpRecipe recipe, void (*change)(BmpRecipe&))
 {
-    change(spec);
-    return spec;
+    change(recipe);
+    return recipe;
 }
 
 TEST_F(BmpTest, CutTablesAndRowsAndWildOffsetsAreRefused)
 {
-    const BmpSpec colour = sweep_picture(24, 2, 3);  // rows of 8 bytes from offset 54
-    const BmpSpec indexed = sweep_picture(8, 2, 3);  // table from 54, rows from 1078
+    const BmpRecipe colour = sweep_picture(24, 2, 3);  // rows of 8 bytes from offset 54
+    const BmpRecipe indexed = sweep_picture(8, 2, 3);  // table from 54, rows from 1078
     const BadBody cases[] = {
-        {"table one byte short", with(indexed, [](BmpSpec& s) { s.truncate_to = 54 + 1023; }),
+        {"table one byte short", with(indexed, [](BmpRecipe& s) { s.truncate_to = 54 + 1023; }),
          0x340003, 396, "file access error.[read]"},
-        {"no rows at all", with(colour, [](BmpSpec& s) { s.truncate_to = 54; }), 0x340003, 288,
+        {"no rows at all", with(colour, [](BmpRecipe& s) { s.truncate_to = 54; }), 0x340003, 288,
          "file access error.[read,0,0]"},
-        {"second stored row cut", with(colour, [](BmpSpec& s) { s.truncate_to = 54 + 8 + 5; }),
+        {"second stored row cut", with(colour, [](BmpRecipe& s) { s.truncate_to = 54 + 8 + 5; }),
          0x340003, 288, "file access error.[read,5,1]"},
-        {"last row one byte short", with(indexed, [](BmpSpec& s) { s.truncate_to = 1078 + 11; }),
+        {"last row one byte short", with(indexed, [](BmpRecipe& s) { s.truncate_to = 1078 + 11; }),
          0x340003, 288, "file access error.[read,3,2]"},
         {"pixel offset past the end",
-         with(colour, [](BmpSpec& s) { s.pixel_offset = 0x7FFFFFFF; }), 0x340003, 288,
+         with(colour, [](BmpRecipe& s) { s.pixel_offset = 0x7FFFFFFF; }), 0x340003, 288,
          "file access error.[read,0,0]"},
         {"pixel offset negative",
-         with(colour, [](BmpSpec& s) { s.pixel_offset = 0x80000000; }), 0x340002, 255,
+         with(colour, [](BmpRecipe& s) { s.pixel_offset = 0x80000000; }), 0x340002, 255,
          "file access error.[seek]"},
-        {"pixel offset -1", with(indexed, [](BmpSpec& s) { s.pixel_offset = 0xFFFFFFFF; }),
+        {"pixel offset -1", with(indexed, [](BmpRecipe& s) { s.pixel_offset = 0xFFFFFFFF; }),
          0x340002, 255, "file access error.[seek]"},
         // 14 + the field would wrap to 13 or to a negative int32.
         {"header size 4 GiB - 1",
-         with(indexed, [](BmpSpec& s) { s.header_size_field = 0xFFFFFFFF; }), 0x340003, 396,
+         with(indexed, [](BmpRecipe& s) { s.header_size_field = 0xFFFFFFFF; }), 0x340003, 396,
          "file access error.[read]"},
         {"header size 2 GiB - 14",
-         with(indexed, [](BmpSpec& s) { s.header_size_field = 0x7FFFFFF2; }), 0x340003, 396,
+         with(indexed, [](BmpRecipe& s) { s.header_size_field = 0x7FFFFFF2; }), 0x340003, 396,
          "file access error.[read]"},
     };
     for (const BadBody& bad : cases) {
         SCOPED_TRACE(bad.what);
         clBitMap image;
-        EXPECT_EQ(load(bad.spec, &image), 1);
+        EXPECT_EQ(load(bad.recipe, &image), 1);
         char shown[16];
         std::snprintf(shown, sizeof shown, "%X", bad.code);
         EXPECT_EQ(printed, "Error :Fail To Read BMP File(" + std::string(shown) + ")\n");
 
         clFile file;
         BmpInfo info;
-        std::string path = save(bad.spec, "direct.bmp");
+        std::string path = save(bad.recipe, "direct.bmp");
         ASSERT_EQ(file.open(path.c_str()), 0);
         ASSERT_EQ(file.read_header(&info), 0) << file.error_text;
         uint8_t palette[kPaletteBytes];
@@ -211,18 +211,18 @@ TEST_F(BmpTest, HeaderSizeOnlyPlacesTheTable)
 {
     // A true-colour picture has no table, so a wild header size is harmless;
     // trailing bytes after the rows are not read either.
-    BmpSpec spec = sweep_picture(24, 3, 2);
-    spec.header_size_field = 0xFFFFFFFF;
-    spec.trailing = "garbage";
+    BmpRecipe recipe = sweep_picture(24, 3, 2);
+    recipe.header_size_field = 0xFFFFFFFF;
+    recipe.trailing = "garbage";
     clBitMap image;
-    ASSERT_EQ(load(spec, &image), 0) << printed;
-    EXPECT_EQ(image_pixels(image), expected_pixels(spec.pixels, 24));
+    ASSERT_EQ(load(recipe, &image), 0) << printed;
+    EXPECT_EQ(image_pixels(image), expected_pixels(recipe.pixels, 24));
 }
 
 TEST_F(BmpTest, ReaderNeverWritesPastTheCallersBuffer)
 {
-    BmpSpec spec = sweep_picture(8, 4, 4);
-    std::string path = save(spec);
+    BmpRecipe recipe = sweep_picture(8, 4, 4);
+    std::string path = save(recipe);
     clFile file;
     BmpInfo info{};
     uint8_t palette[kPaletteBytes];
@@ -237,7 +237,7 @@ TEST_F(BmpTest, ReaderNeverWritesPastTheCallersBuffer)
     EXPECT_EQ(file.error_text, error_text(0x340006, 245, "imperfection argument.[3rd]"));
     EXPECT_EQ(pixels, std::vector<uint8_t>(16, 0x55));
     EXPECT_EQ(file.read_palette(&info, palette, pixels.data(), 16), 0) << file.error_text;
-    EXPECT_EQ(pixels, expected_pixels(spec.pixels, 8));
+    EXPECT_EQ(pixels, expected_pixels(recipe.pixels, 8));
 
     // After close, positioning fails instead of touching a stale stream.
     file.close();

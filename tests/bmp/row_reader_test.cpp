@@ -14,25 +14,25 @@
 
 namespace {
 
-using bmp_writer::BmpSpec;
+using bmp_writer::BmpRecipe;
 
-BmpSpec random_picture(int bits, int width, int height, unsigned seed)
+BmpRecipe random_picture(int bits, int width, int height, unsigned seed)
 {
     std::mt19937 random(seed);
-    BmpSpec spec;
-    spec.bit_count = static_cast<uint16_t>(bits);
-    spec.width = width;
-    spec.height = height;
+    BmpRecipe recipe;
+    recipe.bit_count = static_cast<uint16_t>(bits);
+    recipe.width = width;
+    recipe.height = height;
     if (bits <= 8) {
         for (int i = 0; i < (1 << bits); ++i) {
-            spec.palette.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7});
+            recipe.palette.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7});
         }
     }
     const int rows = height < 0 ? -height : height;
     for (int i = 0; i < width * rows; ++i) {
-        spec.pixels.push_back(bits == 24 ? random() & 0xFFFFFF : random() % (1u << bits));
+        recipe.pixels.push_back(bits == 24 ? random() & 0xFFFFFF : random() % (1u << bits));
     }
-    return spec;
+    return recipe;
 }
 
 TEST_F(BmpTest, RowsOfEveryWidthUnpackAsStored)
@@ -41,10 +41,10 @@ TEST_F(BmpTest, RowsOfEveryWidthUnpackAsStored)
     for (int bits : {1, 4, 8, 24}) {
         for (int width = 1; width <= 40; ++width) {
             for (int height : {3, -2}) {
-                const BmpSpec spec = random_picture(bits, width, height, seed++);
+                const BmpRecipe recipe = random_picture(bits, width, height, seed++);
                 clBitMap image;
-                ASSERT_EQ(load(spec, &image), 0) << printed;
-                EXPECT_EQ(image_pixels(image), expected_pixels(spec.pixels, bits))
+                ASSERT_EQ(load(recipe, &image), 0) << printed;
+                EXPECT_EQ(image_pixels(image), expected_pixels(recipe.pixels, bits))
                     << bits << " bits, width " << width << ", height " << height;
             }
         }
@@ -57,7 +57,7 @@ TEST_F(BmpTest, CutFarIntoABigPictureIsReportedAsRowByRow)
     const int width = 1000;
     const int height = 400;
     const size_t stride = bmp_writer::stride(width, 24);
-    const BmpSpec whole = random_picture(24, width, height, 77);
+    const BmpRecipe whole = random_picture(24, width, height, 77);
     const std::vector<uint8_t> all = expected_pixels(whole.pixels, 24);
     struct Cut {
         size_t rows;   // stored rows complete before the cut
@@ -66,14 +66,14 @@ TEST_F(BmpTest, CutFarIntoABigPictureIsReportedAsRowByRow)
     for (const Cut& cut : {Cut{0, 0}, Cut{0, 1}, Cut{86, 0}, Cut{87, 2999}, Cut{200, 1234}, Cut{399, 0},
                            Cut{399, 5}}) {
         const std::string what = std::to_string(cut.rows) + " rows and " + std::to_string(cut.extra) + " bytes";
-        BmpSpec spec = whole;
-        spec.truncate_to = 54 + cut.rows * stride + cut.extra;
+        BmpRecipe recipe = whole;
+        recipe.truncate_to = 54 + cut.rows * stride + cut.extra;
         clBitMap image;
-        EXPECT_EQ(load(spec, &image), 1) << what;
+        EXPECT_EQ(load(recipe, &image), 1) << what;
 
         clFile file;
         BmpInfo info;
-        const std::string path = save(spec, "cut.bmp");
+        const std::string path = save(recipe, "cut.bmp");
         ASSERT_EQ(file.open(path.c_str()), 0);
         ASSERT_EQ(file.read_header(&info), 0) << file.error_text;
         std::vector<uint8_t> pixels(all.size(), 0xEE);

@@ -16,12 +16,12 @@
 
 namespace {
 
-using bmp_writer::BmpSpec;
+using bmp_writer::BmpRecipe;
 using bmp_writer::Rgb;
 
 struct Picture {
     std::string name;
-    BmpSpec spec;
+    BmpRecipe recipe;
     // The colour of every pixel, top row first, as 0xRRGGBB.
     std::vector<uint32_t> colors;
 };
@@ -52,11 +52,11 @@ Picture indexed_picture(int bits, int width, int height, int used)
 {
     Picture p;
     p.name = std::to_string(bits) + "-bit";
-    p.spec.bit_count = static_cast<uint16_t>(bits);
-    p.spec.width = width;
-    p.spec.height = height;
+    p.recipe.bit_count = static_cast<uint16_t>(bits);
+    p.recipe.width = width;
+    p.recipe.height = height;
     for (int i = 0; i < (1 << bits); ++i) {
-        p.spec.palette.push_back(Rgb{static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7),
+        p.recipe.palette.push_back(Rgb{static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7),
                                      static_cast<uint8_t>(i * 13 + 1)});
     }
     // Use `used` entries spread over the table, not the first ones, so the
@@ -65,9 +65,9 @@ Picture indexed_picture(int bits, int width, int height, int used)
     for (uint32_t& v : shape) {
         v = (v * ((1u << bits) / used + (bits == 1 ? 0 : 1))) % (1u << bits);
     }
-    p.spec.pixels = shape;
+    p.recipe.pixels = shape;
     for (uint32_t v : shape) {
-        p.colors.push_back(rgb(p.spec.palette[v]));
+        p.colors.push_back(rgb(p.recipe.palette[v]));
     }
     return p;
 }
@@ -76,13 +76,13 @@ Picture true_color_picture(int width, int height, int used)
 {
     Picture p;
     p.name = "24-bit";
-    p.spec.bit_count = 24;
-    p.spec.width = width;
-    p.spec.height = -height;  // top-down, for variety
+    p.recipe.bit_count = 24;
+    p.recipe.width = width;
+    p.recipe.height = -height;  // top-down, for variety
     std::vector<uint32_t> shape = shape_indices(width, height, used);
     for (uint32_t v : shape) {
         uint32_t color = (v * 0x3B1D07u + 0x200000u) & 0xFFFFFF;
-        p.spec.pixels.push_back(color);
+        p.recipe.pixels.push_back(color);
         p.colors.push_back(color);
     }
     return p;
@@ -151,7 +151,7 @@ std::vector<std::string> split(const std::string& options)
 // Writes the picture as in.bmp in dir and runs the program there.
 ProcessResult run_on(const TempDir& dir, const Picture& picture, std::vector<std::string> args)
 {
-    EXPECT_TRUE(bmp_writer::write(dir.file("in.bmp"), picture.spec));
+    EXPECT_TRUE(bmp_writer::write(dir.file("in.bmp"), picture.recipe));
     ProcessOptions in_dir;
     in_dir.working_dir = dir.path();
     return run_vastrelmon(args, in_dir);
@@ -180,8 +180,8 @@ void convert_and_check(const Picture& picture, const std::string& options, const
 
     DecodedGif gif = decode_gif_file(dir.file("in.gif"));
     ASSERT_TRUE(gif.ok) << gif.error;
-    const int width = picture.spec.width;
-    const int height = std::abs(picture.spec.height);
+    const int width = picture.recipe.width;
+    const int height = std::abs(picture.recipe.height);
     ASSERT_EQ(gif.width, width);
     ASSERT_EQ(gif.height, height);
     EXPECT_EQ(gif.interlaced, options.find("/i") == std::string::npos);
@@ -243,7 +243,7 @@ TEST(Convert, TransparentIndexIsRenumberedWithThePalette)
 {
     Picture picture = indexed_picture(8, 20, 10, 3);  // uses indices 0, 86, 172
     TempDir dir;
-    ASSERT_TRUE(bmp_writer::write(dir.file("in.bmp"), picture.spec));
+    ASSERT_TRUE(bmp_writer::write(dir.file("in.bmp"), picture.recipe));
     ProcessOptions in_dir;
     in_dir.working_dir = dir.path();
     ASSERT_EQ(run_vastrelmon({"/t86", "in.bmp", "used.gif"}, in_dir).exit_status, 0);
@@ -287,11 +287,11 @@ TEST(Convert, VerboseRunShowsSizeDepthsAndProgress)
 TEST(Convert, MoreThan256ColoursNeedAColourMode)
 {
     Picture picture;
-    picture.spec.bit_count = 24;
-    picture.spec.width = 300;
-    picture.spec.height = 2;
+    picture.recipe.bit_count = 24;
+    picture.recipe.width = 300;
+    picture.recipe.height = 2;
     for (uint32_t i = 0; i < 600; ++i) {
-        picture.spec.pixels.push_back(i * 0x010203u);
+        picture.recipe.pixels.push_back(i * 0x010203u);
         picture.colors.push_back((i * 0x010203u) & 0xFFFFFF);
     }
     TempDir dir;
@@ -308,10 +308,10 @@ TEST(Convert, TinyPicturesAtEveryDepth)
     const uint32_t far_indices[] = {200, 3, 77};
     for (int pixels = 1; pixels <= 3; ++pixels) {
         Picture p8 = indexed_picture(8, pixels, 1, 2);
-        p8.spec.pixels.assign(far_indices, far_indices + pixels);
+        p8.recipe.pixels.assign(far_indices, far_indices + pixels);
         p8.colors.clear();
-        for (uint32_t v : p8.spec.pixels) {
-            p8.colors.push_back(rgb(p8.spec.palette[v]));
+        for (uint32_t v : p8.recipe.pixels) {
+            p8.colors.push_back(rgb(p8.recipe.palette[v]));
         }
         // A lone index keeps the table it came with: there is nothing to
         // shrink it to.

@@ -37,14 +37,14 @@ bool mentions(const ProcessResult& run, const std::string& text)
 
 // An 8-bit picture whose indices follow a noise sequence: large, and slow
 // enough to code that there is time to act while it runs.
-bmp_writer::BmpSpec noise_picture(int width, int height)
+bmp_writer::BmpRecipe noise_picture(int width, int height)
 {
-    bmp_writer::BmpSpec spec;
-    spec.bit_count = 8;
-    spec.width = width;
-    spec.height = height;
+    bmp_writer::BmpRecipe recipe;
+    recipe.bit_count = 8;
+    recipe.width = width;
+    recipe.height = height;
     for (int i = 0; i < 256; ++i) {
-        spec.palette.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i),
+        recipe.palette.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i),
                                 static_cast<uint8_t>(i / 2)});
     }
     std::string rows(bmp_writer::stride(width, 8) * height, '\0');
@@ -55,22 +55,22 @@ bmp_writer::BmpSpec noise_picture(int width, int height)
         state ^= state << 5;
         byte = static_cast<char>(state);
     }
-    spec.raw_pixels = rows;
-    return spec;
+    recipe.raw_pixels = rows;
+    return recipe;
 }
 
-bmp_writer::BmpSpec small_picture()
+bmp_writer::BmpRecipe small_picture()
 {
-    bmp_writer::BmpSpec spec;
-    spec.bit_count = 8;
-    spec.width = 16;
-    spec.height = 8;
-    spec.palette = {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}};
-    spec.palette.resize(256);
+    bmp_writer::BmpRecipe recipe;
+    recipe.bit_count = 8;
+    recipe.width = 16;
+    recipe.height = 8;
+    recipe.palette = {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}};
+    recipe.palette.resize(256);
     for (int i = 0; i < 16 * 8; ++i) {
-        spec.pixels.push_back(static_cast<uint32_t>(i % 3));
+        recipe.pixels.push_back(static_cast<uint32_t>(i % 3));
     }
-    return spec;
+    return recipe;
 }
 
 TEST(Faults, OutOfMemoryIsAMessageNotACrash)
@@ -79,12 +79,12 @@ TEST(Faults, OutOfMemoryIsAMessageNotACrash)
     GTEST_SKIP() << "the address sanitizer reserves more address space than the limits leave";
 #endif
     TempDir dir;
-    bmp_writer::BmpSpec spec;
-    spec.width = 6400;
-    spec.height = 4800;
-    spec.bit_count = 24;
-    spec.raw_pixels = std::string(static_cast<size_t>(6400) * 3 * 4800, '\x7f');
-    ASSERT_TRUE(bmp_writer::write(dir.file("big.bmp"), spec));
+    bmp_writer::BmpRecipe recipe;
+    recipe.width = 6400;
+    recipe.height = 4800;
+    recipe.bit_count = 24;
+    recipe.raw_pixels = std::string(static_cast<size_t>(6400) * 3 * 4800, '\x7f');
+    ASSERT_TRUE(bmp_writer::write(dir.file("big.bmp"), recipe));
     // From too little for the picture itself to too little for the coder.
     for (long megabytes : {40, 120, 160, 200, 240}) {
         SCOPED_TRACE(std::to_string(megabytes) + " MB of address space");

@@ -27,40 +27,40 @@ uint64_t row_count(int32_t height)
                       : static_cast<uint64_t>(height);
 }
 
-std::string picture_header(const BmpSpec& spec)
+std::string picture_header(const BmpRecipe& recipe)
 {
     std::string header;
-    put32(header, spec.header_size_field.value_or(spec.header_size));
-    if (spec.header_size == kCoreHeader) {
-        put16(header, static_cast<uint32_t>(spec.width));
-        put16(header, static_cast<uint32_t>(spec.height));
-        put16(header, spec.planes);
-        put16(header, spec.bit_count);
+    put32(header, recipe.header_size_field.value_or(recipe.header_size));
+    if (recipe.header_size == kCoreHeader) {
+        put16(header, static_cast<uint32_t>(recipe.width));
+        put16(header, static_cast<uint32_t>(recipe.height));
+        put16(header, recipe.planes);
+        put16(header, recipe.bit_count);
         return header;
     }
-    put32(header, static_cast<uint32_t>(spec.width));
-    put32(header, static_cast<uint32_t>(spec.height));
-    put16(header, spec.planes);
-    put16(header, spec.bit_count);
-    put32(header, spec.compression);
-    uint64_t image_bytes = stride(spec.width, spec.bit_count) * row_count(spec.height);
-    put32(header, spec.image_size.value_or(static_cast<uint32_t>(image_bytes)));
-    put32(header, static_cast<uint32_t>(spec.x_resolution));
-    put32(header, static_cast<uint32_t>(spec.y_resolution));
-    put32(header, spec.colors_used);
-    put32(header, spec.colors_important);
-    header.resize(spec.header_size, '\0');
+    put32(header, static_cast<uint32_t>(recipe.width));
+    put32(header, static_cast<uint32_t>(recipe.height));
+    put16(header, recipe.planes);
+    put16(header, recipe.bit_count);
+    put32(header, recipe.compression);
+    uint64_t image_bytes = stride(recipe.width, recipe.bit_count) * row_count(recipe.height);
+    put32(header, recipe.image_size.value_or(static_cast<uint32_t>(image_bytes)));
+    put32(header, static_cast<uint32_t>(recipe.x_resolution));
+    put32(header, static_cast<uint32_t>(recipe.y_resolution));
+    put32(header, recipe.colors_used);
+    put32(header, recipe.colors_important);
+    header.resize(recipe.header_size, '\0');
     return header;
 }
 
-std::string colour_table(const BmpSpec& spec)
+std::string colour_table(const BmpRecipe& recipe)
 {
     std::string table;
-    for (const Rgb& entry : spec.palette) {
+    for (const Rgb& entry : recipe.palette) {
         table += static_cast<char>(entry.blue);
         table += static_cast<char>(entry.green);
         table += static_cast<char>(entry.red);
-        if (spec.header_size != kCoreHeader) {
+        if (recipe.header_size != kCoreHeader) {
             table += '\0';
         }
     }
@@ -69,13 +69,13 @@ std::string colour_table(const BmpSpec& spec)
 
 // One stored row: bit-packed most significant bit first for counts that are
 // not whole bytes, little-endian bytes otherwise; then zero padding.
-std::string packed_row(const BmpSpec& spec, uint64_t top_row)
+std::string packed_row(const BmpRecipe& recipe, uint64_t top_row)
 {
-    const int bits = spec.bit_count;
-    std::string row(stride(spec.width, bits), '\0');
-    for (int64_t x = 0; x < spec.width; ++x) {
-        uint64_t index = top_row * static_cast<uint64_t>(spec.width) + static_cast<uint64_t>(x);
-        uint32_t value = index < spec.pixels.size() ? spec.pixels[index] : 0;
+    const int bits = recipe.bit_count;
+    std::string row(stride(recipe.width, bits), '\0');
+    for (int64_t x = 0; x < recipe.width; ++x) {
+        uint64_t index = top_row * static_cast<uint64_t>(recipe.width) + static_cast<uint64_t>(x);
+        uint32_t value = index < recipe.pixels.size() ? recipe.pixels[index] : 0;
         if (bits % 8 != 0) {
             for (int bit = 0; bit < bits; ++bit) {
                 int shift = bits - 1 - bit;  // values hold 32 bits; higher ones are 0
@@ -96,15 +96,15 @@ std::string packed_row(const BmpSpec& spec, uint64_t top_row)
     return row;
 }
 
-std::string pixel_area(const BmpSpec& spec)
+std::string pixel_area(const BmpRecipe& recipe)
 {
-    if (spec.raw_pixels) {
-        return *spec.raw_pixels;
+    if (recipe.raw_pixels) {
+        return *recipe.raw_pixels;
     }
     std::string area;
-    const uint64_t rows = row_count(spec.height);
+    const uint64_t rows = row_count(recipe.height);
     for (uint64_t stored = 0; stored < rows; ++stored) {
-        area += packed_row(spec, spec.height < 0 ? stored : rows - 1 - stored);
+        area += packed_row(recipe, recipe.height < 0 ? stored : rows - 1 - stored);
     }
     return area;
 }
@@ -119,35 +119,35 @@ size_t stride(int32_t width, int bit_count)
     return (static_cast<size_t>(width) * static_cast<size_t>(bit_count) + 31) / 32 * 4;
 }
 
-std::string build(const BmpSpec& spec)
+std::string build(const BmpRecipe& recipe)
 {
-    const std::string header = picture_header(spec);
-    const std::string table = colour_table(spec);
-    std::string file = spec.signature;
+    const std::string header = picture_header(recipe);
+    const std::string table = colour_table(recipe);
+    std::string file = recipe.signature;
     file.resize(2, '\0');
     put32(file, 0);  // the file size, filled in below
-    put16(file, spec.reserved1);
-    put16(file, spec.reserved2);
-    put32(file, spec.pixel_offset.value_or(
+    put16(file, recipe.reserved1);
+    put16(file, recipe.reserved2);
+    put32(file, recipe.pixel_offset.value_or(
                     static_cast<uint32_t>(kFileHeaderBytes + header.size() + table.size())));
     file += header;
     file += table;
-    file += pixel_area(spec);
-    file += spec.trailing;
-    if (spec.truncate_to && *spec.truncate_to < file.size()) {
-        file.resize(*spec.truncate_to);
+    file += pixel_area(recipe);
+    file += recipe.trailing;
+    if (recipe.truncate_to && *recipe.truncate_to < file.size()) {
+        file.resize(*recipe.truncate_to);
     }
     std::string size_field;
-    put32(size_field, spec.file_size.value_or(static_cast<uint32_t>(file.size())));
+    put32(size_field, recipe.file_size.value_or(static_cast<uint32_t>(file.size())));
     for (size_t i = 0; i < size_field.size() && kFileSizeAt + i < file.size(); ++i) {
         file[kFileSizeAt + i] = size_field[i];
     }
     return file;
 }
 
-bool write(const std::string& path, const BmpSpec& spec)
+bool write(const std::string& path, const BmpRecipe& recipe)
 {
-    const std::string bytes = build(spec);
+    const std::string bytes = build(recipe);
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();

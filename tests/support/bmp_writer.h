@@ -2,10 +2,10 @@
 // values no sane file holds, so readers can be fed exactly the file a test
 // needs. Pictures are given as plain values and packed by the writer.
 //
-//   bmp_writer::BmpSpec spec;            // 1 x 1, 24 bits, 40-byte header
-//   spec.width = 2; spec.height = 1;
-//   spec.pixels = {0xFF0000, 0x0000FF};  // red, blue (0xRRGGBB)
-//   std::string bytes = bmp_writer::build(spec);
+//   bmp_writer::BmpRecipe recipe;            // 1 x 1, 24 bits, 40-byte header
+//   recipe.width = 2; recipe.height = 1;
+//   recipe.pixels = {0xFF0000, 0x0000FF};  // red, blue (0xRRGGBB)
+//   std::string bytes = bmp_writer::build(recipe);
 #ifndef VASTRELMON_TESTS_SUPPORT_BMP_WRITER_H
 #define VASTRELMON_TESTS_SUPPORT_BMP_WRITER_H
 
@@ -30,7 +30,7 @@ constexpr uint32_t kInfoHeader = 40;
 constexpr uint32_t kV4Header = 108;
 constexpr uint32_t kV5Header = 124;
 
-struct BmpSpec {
+struct BmpRecipe {
     // File header.
     std::string signature = "BM";             // cut or zero-padded to 2 bytes
     std::optional<uint32_t> file_size;        // default: the final file length
@@ -77,10 +77,10 @@ size_t stride(int32_t width, int bit_count);
 
 // The complete file. The automatic file size is the length after
 // truncation, so a cut file still passes a file-size check.
-std::string build(const BmpSpec& spec);
+std::string build(const BmpRecipe& recipe);
 
-// build(spec) written to path; false when the file cannot be written.
-bool write(const std::string& path, const BmpSpec& spec);
+// build(recipe) written to path; false when the file cannot be written.
+bool write(const std::string& path, const BmpRecipe& recipe);
 
 }  // namespace bmp_writer
 
