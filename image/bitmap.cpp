@@ -5,20 +5,17 @@
 
 namespace {
 
-constexpr uint32_t kAlreadyCreated = 0x3A0001;
-constexpr uint32_t kOutOfRange = 0x3A0006;
-constexpr uint32_t kNoMemory = 0x3A0007;
 constexpr int kBufferAlignment = 16;
 
-const ErrorEntry kCreateTwice = {kAlreadyCreated, 52, "data area already created."};
-const ErrorEntry kCreateSize = {kOutOfRange, 59, "argument is out of range.[W:%d,H:%d]"};
-const ErrorEntry kCreateNoDepth = {kOutOfRange, 65, "yet set variable.[color:%d]"};
-const ErrorEntry kCreateNoMemory = {kNoMemory, 79, "can't allocate memory."};
-const ErrorEntry kDepthTwice = {kOutOfRange, 108, "yet set variable.[C:%d]"};
-const ErrorEntry kDepthValue = {kOutOfRange, 117, "argument is out of range.[C:%d]"};
-const ErrorEntry kTransparentNoDepth = {kOutOfRange, 149, "still set variable.[D:%d]"};
-const ErrorEntry kTransparentDepth = {kOutOfRange, 155, "variable is out of range.[D:%d]"};
-const ErrorEntry kTransparentIndex = {kOutOfRange, 161, "argument is out of range.[TC:%d]"};
+const ErrorEntry kCreateTwice = {kBitmapAlreadyCreated, 52, "data area already created."};
+const ErrorEntry kCreateSize = {kBitmapOutOfRange, 59, "argument is out of range.[W:%d,H:%d]"};
+const ErrorEntry kCreateNoDepth = {kBitmapOutOfRange, 65, "yet set variable.[color:%d]"};
+const ErrorEntry kCreateNoMemory = {kBitmapNoMemory, 79, "can't allocate memory."};
+const ErrorEntry kDepthTwice = {kBitmapOutOfRange, 108, "yet set variable.[C:%d]"};
+const ErrorEntry kDepthValue = {kBitmapOutOfRange, 117, "argument is out of range.[C:%d]"};
+const ErrorEntry kTransparentNoDepth = {kBitmapOutOfRange, 149, "still set variable.[D:%d]"};
+const ErrorEntry kTransparentDepth = {kBitmapOutOfRange, 155, "variable is out of range.[D:%d]"};
+const ErrorEntry kTransparentIndex = {kBitmapOutOfRange, 161, "argument is out of range.[TC:%d]"};
 
 }  // namespace
 

@@ -22,6 +22,13 @@
 constexpr int32_t kMaxImageWidth = 6400;
 constexpr int32_t kMaxImageHeight = 4800;
 constexpr int kPaletteEntries = 256;
+
+// Error codes of clBitMap and its colour operations.
+constexpr uint32_t kBitmapAlreadyCreated = 0x3A0001;
+constexpr uint32_t kBitmapNotCreated = 0x3A0003;
+constexpr uint32_t kBitmapIllegalResult = 0x3A0004;
+constexpr uint32_t kBitmapOutOfRange = 0x3A0006;
+constexpr uint32_t kBitmapNoMemory = 0x3A0007;
 constexpr int kPaletteBytes = kPaletteEntries * 3;
 
 // Tone curves of apply_tone and channels of keep_channel.

@@ -9,10 +9,9 @@
 
 namespace {
 
-constexpr uint32_t kNotCreated = 0x3A0003;
-const ErrorEntry kToneNoData = {kNotCreated, 322, "data area is not created."};
-const ErrorEntry kChannelNoData = {kNotCreated, 423, "data area is not created."};
-const ErrorEntry kRgb332NoData = {kNotCreated, 514, "data area is not created."};
+const ErrorEntry kToneNoData = {kBitmapNotCreated, 322, "data area is not created."};
+const ErrorEntry kChannelNoData = {kBitmapNotCreated, 423, "data area is not created."};
+const ErrorEntry kRgb332NoData = {kBitmapNotCreated, 514, "data area is not created."};
 
 // Luminance weights scaled by 2^24. Their sum is slightly above 2^24 so
 // white reaches 255; the largest weighted sum still fits 32 bits.

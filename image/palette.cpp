@@ -7,18 +7,15 @@
 
 namespace {
 
-constexpr uint32_t kNotCreated = 0x3A0003;
-constexpr uint32_t kIllegalResult = 0x3A0004;
-constexpr uint32_t kOutOfRange = 0x3A0006;
 // Too many colours is not a failure of build_palette: the caller sees the
 // depth still at 24. The record carries code 0 so it is told apart.
 constexpr uint32_t kTooManyColors = 0;
 
-const ErrorEntry kCompactNoData = {kNotCreated, 215, "data area is not created."};
-const ErrorEntry kCompactDepth = {kOutOfRange, 223, "yet set or not support variable.[C:%d]"};
-const ErrorEntry kCompactResult = {kIllegalResult, 277, "illegal result.[calc bit depth:%d]"};
-const ErrorEntry kBuildNoData = {kNotCreated, 569, "data area is not created."};
-const ErrorEntry kBuildDepth = {kOutOfRange, 575, "yet set or not support variable.[C:%d]"};
+const ErrorEntry kCompactNoData = {kBitmapNotCreated, 215, "data area is not created."};
+const ErrorEntry kCompactDepth = {kBitmapOutOfRange, 223, "yet set or not support variable.[C:%d]"};
+const ErrorEntry kCompactResult = {kBitmapIllegalResult, 277, "illegal result.[calc bit depth:%d]"};
+const ErrorEntry kBuildNoData = {kBitmapNotCreated, 569, "data area is not created."};
+const ErrorEntry kBuildDepth = {kBitmapOutOfRange, 575, "yet set or not support variable.[C:%d]"};
 const ErrorEntry kBuildTooMany = {kTooManyColors, 613, "use color is more than 257."};
 
 // The search for build_palette's depth covers bits 7 down to 0.

@@ -15,11 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "tools/bmp_writer.h"
+
 namespace {
 
-constexpr int kFileHeaderBytes = 14;
-constexpr int kInfoHeaderBytes = 40;
-constexpr int kCoreHeaderBytes = 12;
 constexpr int kMaxWidth = 6400;
 constexpr int kMaxHeight = 4800;
 
@@ -27,20 +26,8 @@ struct Rgb {
     uint8_t r, g, b;
 };
 
-void put16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 struct Layout {
-    uint32_t header_bytes = kInfoHeaderBytes;  // 12 writes the core layout
+    uint32_t header_bytes = bmp_writer::kInfoHeader;  // kCoreHeader writes the core layout
     bool top_down = false;
 };
 
@@ -50,86 +37,28 @@ bool write_bmp(const char* path, int width, int height, int bits, const std::vec
                const std::vector<uint8_t>& indices, const std::vector<Rgb>& rgb,
                Layout layout = Layout())
 {
-    const bool core = layout.header_bytes == kCoreHeaderBytes;
-    uint32_t row_bytes = bits == 24 ? 3u * width : (static_cast<uint32_t>(width) * bits + 7) / 8;
-    uint32_t stride = (row_bytes + 3) & ~3u;
-    uint32_t entry_bytes = core ? 3 : 4;
-    uint32_t table_bytes = bits == 24 ? 0 : entry_bytes << bits;
-    uint32_t pixel_offset = kFileHeaderBytes + layout.header_bytes + table_bytes;
-    uint32_t file_size = pixel_offset + stride * static_cast<uint32_t>(height);
-
-    std::vector<uint8_t> out;
-    out.reserve(file_size);
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, file_size);
-    put32(out, 0);
-    put32(out, pixel_offset);
-    put32(out, layout.header_bytes);
-    uint32_t stored_height = layout.top_down ? static_cast<uint32_t>(-height) : height;
-    if (core) {
-        put16(out, static_cast<uint32_t>(width));
-        put16(out, stored_height & 0xFFFF);
-        put16(out, 1);
-        put16(out, static_cast<uint32_t>(bits));
-    } else {
-        put32(out, static_cast<uint32_t>(width));
-        put32(out, stored_height);
-        put16(out, 1);
-        put16(out, static_cast<uint32_t>(bits));
-        put32(out, 0);
-        put32(out, stride * static_cast<uint32_t>(height));
-        put32(out, 2835);
-        put32(out, 2835);
-        put32(out, 0);
-        put32(out, 0);
-        out.resize(kFileHeaderBytes + layout.header_bytes, 0);  // larger headers: zero tail
-    }
+    bmp_writer::BmpRecipe recipe;
+    recipe.header_size = layout.header_bytes;
+    recipe.width = width;
+    recipe.height = layout.top_down ? -height : height;
+    recipe.bit_count = static_cast<uint16_t>(bits);
     if (bits != 24) {
-        for (uint32_t i = 0; i < (1u << bits); ++i) {
-            Rgb c = i < palette.size() ? palette[i] : Rgb{0, 0, 0};
-            out.push_back(c.b);
-            out.push_back(c.g);
-            out.push_back(c.r);
-            if (!core) {
-                out.push_back(0);
-            }
+        recipe.palette.resize(size_t{1} << bits, bmp_writer::Rgb{0, 0, 0});
+        for (size_t i = 0; i < palette.size() && i < recipe.palette.size(); ++i) {
+            recipe.palette[i] = {palette[i].r, palette[i].g, palette[i].b};
+        }
+        recipe.pixels.assign(indices.begin(), indices.end());
+    } else {
+        recipe.pixels.reserve(rgb.size());
+        for (const Rgb& c : rgb) {
+            recipe.pixels.push_back(static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b);
         }
     }
-    std::vector<uint8_t> row(stride);
-    for (int step = 0; step < height; ++step) {
-        int y = layout.top_down ? step : height - 1 - step;
-        std::fill(row.begin(), row.end(), 0);
-        size_t base = static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            if (bits == 24) {
-                const Rgb& c = rgb[base + x];
-                row[3 * x] = c.b;
-                row[3 * x + 1] = c.g;
-                row[3 * x + 2] = c.r;
-            } else if (bits == 8) {
-                row[x] = indices[base + x];
-            } else if (bits == 4) {
-                row[x / 2] |= static_cast<uint8_t>((indices[base + x] & 15) << (x % 2 == 0 ? 4 : 0));
-            } else {
-                if (indices[base + x] != 0) {
-                    row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-                }
-            }
-        }
-        out.insert(out.end(), row.begin(), row.end());
-    }
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) {
-        std::perror(path);
+    if (!bmp_writer::write(path, recipe)) {
+        std::fprintf(stderr, "%s: write failed\n", path);
         return false;
     }
-    bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    ok = (std::fclose(file) == 0) && ok;
-    if (!ok) {
-        std::fprintf(stderr, "%s: write failed\n", path);
-    }
-    return ok;
+    return true;
 }
 
 // A 256-colour ramp through blue, green, yellow, red and white.
@@ -238,7 +167,7 @@ int write_seeds(const std::string& folder)
 {
     int written = 0;
     const int sizes[][2] = {{1, 1}, {3, 2}, {9, 5}, {33, 7}};
-    const uint32_t headers[] = {kCoreHeaderBytes, kInfoHeaderBytes, 124};
+    const uint32_t headers[] = {bmp_writer::kCoreHeader, bmp_writer::kInfoHeader, 124};
     for (int bits : {1, 4, 8, 24}) {
         for (uint32_t header : headers) {
             for (const auto& size : sizes) {

@@ -15,7 +15,7 @@
 #include "bmp/load_bmp.h"
 #include "image/bitmap.h"
 #include "tests/support/saved_flags.h"
-#include "tests/support/bmp_writer.h"
+#include "tools/bmp_writer.h"
 #include "tests/support/temp_dir.h"
 
 // The error text a failure must leave: ":CCCCCC:LLLLL:" and the text.

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/support/bmp_writer.h"
+#include "tools/bmp_writer.h"
 
 namespace {
 

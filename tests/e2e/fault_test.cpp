@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/bmp_writer.h"
+#include "tools/bmp_writer.h"
 #include "tests/support/run_process.h"
 
 #if defined(__SANITIZE_ADDRESS__)

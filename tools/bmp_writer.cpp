@@ -1,4 +1,4 @@
-#include "tests/support/bmp_writer.h"
+#include "tools/bmp_writer.h"
 
 #include <fstream>
 

@@ -1,13 +1,13 @@
-// A small BMP writer for tests: every header field can be set, including to
-// values no sane file holds, so readers can be fed exactly the file a test
-// needs. Pictures are given as plain values and packed by the writer.
+// A small BMP writer for tests and tools: every header field can be set,
+// even to values no sane file holds, so readers can be fed exactly the file
+// a test needs. Pictures are given as plain values and packed by the writer.
 //
 //   bmp_writer::BmpRecipe recipe;            // 1 x 1, 24 bits, 40-byte header
 //   recipe.width = 2; recipe.height = 1;
 //   recipe.pixels = {0xFF0000, 0x0000FF};  // red, blue (0xRRGGBB)
 //   std::string bytes = bmp_writer::build(recipe);
-#ifndef VASTRELMON_TESTS_SUPPORT_BMP_WRITER_H
-#define VASTRELMON_TESTS_SUPPORT_BMP_WRITER_H
+#ifndef VASTRELMON_TOOLS_BMP_WRITER_H
+#define VASTRELMON_TOOLS_BMP_WRITER_H
 
 #include <cstddef>
 #include <cstdint>
