@@ -3,14 +3,14 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/messages.h"
-#include "app/options.h"
-#include "app/path_display.h"
-#include "app/platform.h"
-#include "bmp/load_bmp.h"
-#include "gif/write_gif_file.h"
+#include "console/messages.h"
+#include "console/options.h"
+#include "console/path_display.h"
+#include "platform/files.h"
+#include "app/load_bmp.h"
+#include "app/write_gif_file.h"
 #include "image/bitmap.h"
-#include "image/convert.h"
+#include "app/convert_image.h"
 
 namespace {
 

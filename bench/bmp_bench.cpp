@@ -11,9 +11,9 @@
 
 #include <unistd.h>
 
-#include "app/options.h"
+#include "console/options.h"
 #include "bench/bench_pictures.h"
-#include "bmp/load_bmp.h"
+#include "app/load_bmp.h"
 #include "image/bitmap.h"
 
 namespace {

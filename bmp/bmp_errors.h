@@ -4,7 +4,7 @@
 #define VASTRELMON_BMP_BMP_ERRORS_H
 
 #include "bmp/bmp_file.h"
-#include "common/error_record.h"
+#include "platform/error_record.h"
 
 namespace bmp_errors {
 

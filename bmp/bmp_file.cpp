@@ -1,7 +1,7 @@
 #include "bmp/bmp_file.h"
 
 
-#include "app/platform.h"
+#include "platform/files.h"
 #include "bmp/bmp_errors.h"
 
 using namespace bmp_errors;

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "common/error_record.h"
+#include "platform/error_record.h"
 
 // Error codes of clFile.
 constexpr uint32_t BMP_ALREADY_OPEN = 0x340001;

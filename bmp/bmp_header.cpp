@@ -2,7 +2,7 @@
 // every check that decides whether the file is a BMP this program reads.
 #include <climits>
 
-#include "app/platform.h"
+#include "platform/files.h"
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
 #include "bmp/little_endian.h"

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/options.h"
-#include "bmp/load_bmp.h"
+#include "console/options.h"
+#include "app/load_bmp.h"
 #include "fuzz_support.h"
 #include "image/bitmap.h"
 

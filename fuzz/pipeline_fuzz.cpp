@@ -11,12 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/options.h"
-#include "bmp/load_bmp.h"
+#include "console/options.h"
+#include "app/load_bmp.h"
 #include "fuzz_support.h"
-#include "gif/write_gif_file.h"
+#include "app/write_gif_file.h"
 #include "image/bitmap.h"
-#include "image/convert.h"
+#include "app/convert_image.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/side_thread.h"
+#include "platform/side_thread.h"
 
 class CodeRelay {
 public:

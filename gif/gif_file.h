@@ -18,8 +18,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "common/error_record.h"
-#include "image/page_filler.h"
+#include "platform/error_record.h"
+#include "platform/page_filler.h"
 
 class RowCopier;
 
@@ -139,6 +139,23 @@ public:
     // other packs their codes, and the rows are copied into GIF order on
     // the second one while the first already codes them.
     static constexpr uint64_t kSideThreadPixels = uint64_t{1} << 20;
+    // The LZW coder tells callback the share of pixels coded, in percent
+    // (steps of 2), whenever it changes, and kProgressFinished once it is
+    // done. Without a callback a big picture may be coded on two threads.
+    using ProgressCallback = void (*)(void* context, int32_t percent);
+    static constexpr int32_t kProgressFinished = -1;
+    void set_progress(ProgressCallback callback, void* context)
+    {
+        progress_ = callback;
+        progress_context_ = context;
+    }
+    bool shows_progress() const { return progress_ != nullptr; }
+    void report_progress(int32_t percent) const
+    {
+        if (progress_ != nullptr) {
+            progress_(progress_context_, percent);
+        }
+    }
     // Tells the page filler of coded_buffer how far the coders have come.
     void coded_so_far(size_t bytes) { coded_pages_.reached(bytes); }
 
@@ -196,6 +213,8 @@ private:
     // Bits that every value in pixel_buffer fits: color_depth once
     // set_graphics has checked them, otherwise 8. The LZW table is sized by it.
     int32_t pixel_bits_;
+    ProgressCallback progress_ = nullptr;
+    void* progress_context_ = nullptr;
 
     // Writes length bytes as data sub-blocks; a short write is recorded with
     // short_write.

@@ -2,8 +2,6 @@
 // restarted with a clear code whenever the 12-bit code space is used up.
 #include "gif/gif_file.h"
 
-#include "app/messages.h"
-#include "app/options.h"
 #include "gif/code_emitter.h"
 #include "gif/code_relay.h"
 #include "gif/lzw_string_table.h"
@@ -26,12 +24,11 @@ constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;
 
 // Shows the share of pixels coded, in steps of 2 %, when it has changed.
-void show_progress(size_t done, size_t total, int64_t* last_step)
+void show_progress(const clGIFFile& owner, size_t done, size_t total, int64_t* last_step)
 {
     int64_t step = kProgressSteps * static_cast<int64_t>(done) / static_cast<int64_t>(total);
     if (step != *last_step) {
-        int32_t percent = static_cast<int32_t>(step) * kPercentPerStep;
-        print_message(MSG_PROGRESS, &percent);
+        owner.report_progress(static_cast<int32_t>(step) * kPercentPerStep);
         *last_step = step;
     }
 }
@@ -307,7 +304,7 @@ LzwOutcome code_pixels(const LzwJob& job)
         const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
         const uint32_t code = match<kValueBits>(pixels, count, &k, &table, new_code);
         if (kShowProgress) {
-            show_progress(k, count, &last_step);
+            show_progress(*job.owner, k, count, &last_step);
         }
         if (!emitter.emit_string(code)) {
             return LzwOutcome::AREA_FULL;
@@ -324,7 +321,7 @@ LzwOutcome code_pixels(const LzwJob& job)
         return LzwOutcome::AREA_FULL;
     }
     if (kShowProgress) {
-        print_verbatim("\n");
+        job.owner->report_progress(clGIFFile::kProgressFinished);
     }
     *job.length = emitter.finish();
     return LzwOutcome::DONE;
@@ -359,7 +356,7 @@ int clGIFFile::encode_lzw_fed(RowCopier* feed)
                         this,
                         feed};
     // The table has a column for every value the pixels can hold.
-    switch ((verbose ? kShowingLoops : kQuietLoops)[pixel_bits_ - 1](job)) {
+    switch ((shows_progress() ? kShowingLoops : kQuietLoops)[pixel_bits_ - 1](job)) {
     case LzwOutcome::NO_TABLE:
         return fail(this, kTableMemory);
     case LzwOutcome::AREA_FULL:

@@ -3,7 +3,7 @@
 // truncated GIF.
 #include "gif/gif_file.h"
 
-#include "app/platform.h"
+#include "platform/files.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/side_thread.h"
+#include "platform/side_thread.h"
 
 // Copies width x height pixels (rows top first, width bytes each) into
 // target in GIF row order and returns the OR of every value copied, which

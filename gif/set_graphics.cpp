@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 
-#include "app/options.h"
 #include "gif/row_order.h"
 
 namespace {
@@ -45,7 +44,7 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
     }
     const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
     int beside_status = 0;
-    if ((state_flags & LZW_MODE) && !verbose && count >= kSideThreadPixels && capacity <= SIZE_MAX &&
+    if ((state_flags & LZW_MODE) && !shows_progress() && count >= kSideThreadPixels && capacity <= SIZE_MAX &&
         set_graphics_beside(pixels, static_cast<size_t>(capacity), &beside_status)) {
         return beside_status;
     }

@@ -16,8 +16,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/error_record.h"
-#include "image/page_filler.h"
+#include "platform/error_record.h"
+#include "platform/page_filler.h"
 
 constexpr int32_t kMaxImageWidth = 6400;
 constexpr int32_t kMaxImageHeight = 4800;

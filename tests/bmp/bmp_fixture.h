@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/options.h"
-#include "bmp/load_bmp.h"
+#include "console/messages.h"
+#include "console/options.h"
+#include "app/load_bmp.h"
 #include "image/bitmap.h"
 #include "tests/support/saved_flags.h"
 #include "tools/bmp_writer.h"

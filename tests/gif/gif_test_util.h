@@ -15,6 +15,14 @@
 
 enum CoderMode { LZW, PLAIN, PLAIN_BIGGEST };
 
+// When set, code_picture has the coder report its progress here.
+inline std::vector<int32_t>* g_progress_log = nullptr;
+
+inline void log_progress(void* context, int32_t percent)
+{
+    static_cast<std::vector<int32_t>*>(context)->push_back(percent);
+}
+
 // Codes pixels in a new encoder; the caller checks the status.
 inline int code_picture(clGIFFile* gif, int width, int height, int depth,
                         const std::vector<uint8_t>& pixels, CoderMode mode,
@@ -33,6 +41,9 @@ inline int code_picture(clGIFFile* gif, int width, int height, int depth,
     }
     mode == LZW ? gif->lzw_on() : gif->lzw_off();
     mode == PLAIN_BIGGEST ? gif->biggest_on() : gif->biggest_off();
+    if (g_progress_log != nullptr) {
+        gif->set_progress(log_progress, g_progress_log);
+    }
     return gif->set_graphics(pixels.data());
 }
 

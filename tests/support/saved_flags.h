@@ -3,8 +3,8 @@
 #ifndef VASTRELMON_TESTS_SUPPORT_SAVED_FLAGS_H
 #define VASTRELMON_TESTS_SUPPORT_SAVED_FLAGS_H
 
-#include "app/messages.h"
-#include "app/options.h"
+#include "console/messages.h"
+#include "console/options.h"
 
 class SavedFlags {
 public:

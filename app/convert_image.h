@@ -1,7 +1,7 @@
 // The second stage of a run: the optional colour mode, then the smallest
 // palette.
-#ifndef VASTRELMON_IMAGE_CONVERT_H
-#define VASTRELMON_IMAGE_CONVERT_H
+#ifndef VASTRELMON_APP_CONVERT_IMAGE_H
+#define VASTRELMON_APP_CONVERT_IMAGE_H
 
 #include <cstdint>
 

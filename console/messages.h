@@ -3,8 +3,8 @@
 // Every line the program shows comes from one table of 40 messages, each in
 // English (ASCII) and Japanese (code page 932 bytes). select_language picks
 // the column once, before the first message.
-#ifndef VASTRELMON_APP_MESSAGES_H
-#define VASTRELMON_APP_MESSAGES_H
+#ifndef VASTRELMON_CONSOLE_MESSAGES_H
+#define VASTRELMON_CONSOLE_MESSAGES_H
 
 #include <cstdint>
 

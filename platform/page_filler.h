@@ -14,13 +14,13 @@
 // (the destructor stops too). A filler for a buffer that is filled from its
 // start at a modest pace, and may stay partly unused, can be held back to a
 // fixed distance ahead of the position its user reports with reached().
-#ifndef VASTRELMON_IMAGE_PAGE_FILLER_H
-#define VASTRELMON_IMAGE_PAGE_FILLER_H
+#ifndef VASTRELMON_PLATFORM_PAGE_FILLER_H
+#define VASTRELMON_PLATFORM_PAGE_FILLER_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "image/side_thread.h"
+#include "platform/side_thread.h"
 
 class PageFiller {
 public:

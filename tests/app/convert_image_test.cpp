@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/options.h"
+#include "console/messages.h"
+#include "console/options.h"
 #include "image/bitmap.h"
-#include "image/convert.h"
+#include "app/convert_image.h"
 #include "tests/image/image_recipes.h"
 #include "tests/support/saved_flags.h"
 

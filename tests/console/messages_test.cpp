@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/messages.h"
-#include "app/path_display.h"
-#include "app/platform.h"
+#include "console/messages.h"
+#include "console/path_display.h"
+#include "platform/code_page.h"
 
 namespace {
 

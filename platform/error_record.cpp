@@ -1,4 +1,4 @@
-#include "common/error_record.h"
+#include "platform/error_record.h"
 
 #include <cstdarg>
 #include <cstdio>

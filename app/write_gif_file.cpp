@@ -1,13 +1,13 @@
 // The last stage of a run: everything is set up and coded in memory first, so
 // a failure before the file is created never touches the file system; a
 // file whose write or close failed is deleted again.
-#include "gif/write_gif_file.h"
+#include "app/write_gif_file.h"
 
 #include <cstring>
 
-#include "app/messages.h"
-#include "app/options.h"
-#include "app/platform.h"
+#include "console/messages.h"
+#include "console/options.h"
+#include "platform/files.h"
 #include "gif/gif_file.h"
 #include "image/bitmap.h"
 
@@ -27,6 +27,16 @@ int report(const clGIFFile& gif, int8_t message, const void* argument)
         print_verbatim(gif.error_text);
     }
     return 1;
+}
+
+// The progress line of the LZW coder, shown with /v.
+void show_progress(void*, int32_t percent)
+{
+    if (percent == clGIFFile::kProgressFinished) {
+        print_verbatim("\n");
+    } else {
+        print_message(MSG_PROGRESS, &percent);
+    }
 }
 
 // Configures the encoder from the image and codes the pixels, in the order
@@ -65,6 +75,9 @@ int prepare(uint32_t option_flags, const clBitMap* image, clGIFFile* gif)
     bool biggest = (option_flags & FLAG_BIGGEST) != 0;
     if ((biggest ? gif->biggest_on() : gif->biggest_off()) != 0) {
         return report(*gif, MSG_BIGGEST_MODE_FAILED, biggest ? "ON" : "OFF");
+    }
+    if (verbose) {
+        gif->set_progress(show_progress, nullptr);
     }
     if (gif->set_graphics(image->pixels) != 0) {
         return report(*gif, MSG_IMAGE_DATA_FAILED, nullptr);

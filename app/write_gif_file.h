@@ -1,6 +1,6 @@
 // The last stage of a run: code the converted image and write the GIF file.
-#ifndef VASTRELMON_GIF_WRITE_GIF_FILE_H
-#define VASTRELMON_GIF_WRITE_GIF_FILE_H
+#ifndef VASTRELMON_APP_WRITE_GIF_FILE_H
+#define VASTRELMON_APP_WRITE_GIF_FILE_H
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
-#include "bmp/load_bmp.h"
+#include "app/load_bmp.h"
 
 #include <cstring>
 
-#include "app/messages.h"
-#include "app/options.h"
+#include "console/messages.h"
+#include "console/options.h"
 #include "bmp/bmp_file.h"
 #include "image/bitmap.h"
 

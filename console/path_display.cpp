@@ -1,4 +1,4 @@
-#include "app/path_display.h"
+#include "console/path_display.h"
 
 #include <cstring>
 

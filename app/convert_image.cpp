@@ -1,7 +1,7 @@
-#include "image/convert.h"
+#include "app/convert_image.h"
 
-#include "app/messages.h"
-#include "app/options.h"
+#include "console/messages.h"
+#include "console/options.h"
 #include "image/bitmap.h"
 
 namespace {

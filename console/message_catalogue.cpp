@@ -1,7 +1,7 @@
 // The message catalogue. The Japanese column is stored as code page 932
 // bytes (converted from the Unicode texts shown in the comments) so the
 // console shows them unchanged; the English column is plain ASCII.
-#include "app/messages.h"
+#include "console/messages.h"
 
 const MessageRow MessageCatalogue[kMessageCount] = {
     // 0: プロジェクトQuorvel Rev.%s\n

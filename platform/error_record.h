@@ -5,8 +5,8 @@
 // ":CCCCCC:LLLLL:" (code in six upper-case hex digits, line in five decimal
 // digits) followed by the formatted failure text, all within kErrorTextLimit
 // bytes including the terminator.
-#ifndef VASTRELMON_COMMON_ERROR_RECORD_H
-#define VASTRELMON_COMMON_ERROR_RECORD_H
+#ifndef VASTRELMON_PLATFORM_ERROR_RECORD_H
+#define VASTRELMON_PLATFORM_ERROR_RECORD_H
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The command line: options first (each beginning with '/'), then the input
 // BMP name, then optionally the output GIF name.
-#ifndef VASTRELMON_APP_OPTIONS_H
-#define VASTRELMON_APP_OPTIONS_H
+#ifndef VASTRELMON_CONSOLE_OPTIONS_H
+#define VASTRELMON_CONSOLE_OPTIONS_H
 
 #include <cstdint>
 

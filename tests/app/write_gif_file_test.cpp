@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/options.h"
-#include "gif/write_gif_file.h"
+#include "console/messages.h"
+#include "console/options.h"
+#include "app/write_gif_file.h"
 #include "image/bitmap.h"
 #include "tests/gif/gif_test_util.h"
 #include "tests/support/gif_decode.h"

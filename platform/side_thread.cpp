@@ -1,4 +1,4 @@
-#include "image/side_thread.h"
+#include "platform/side_thread.h"
 
 #include <new>
 

@@ -1,7 +1,7 @@
 // Shows a path the way the user expects to read it in a message: only its
 // final component (drive and folders dropped).
-#ifndef VASTRELMON_APP_PATH_DISPLAY_H
-#define VASTRELMON_APP_PATH_DISPLAY_H
+#ifndef VASTRELMON_CONSOLE_PATH_DISPLAY_H
+#define VASTRELMON_CONSOLE_PATH_DISPLAY_H
 
 #include <cstddef>
 

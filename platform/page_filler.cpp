@@ -1,4 +1,4 @@
-#include "image/page_filler.h"
+#include "platform/page_filler.h"
 
 #include <atomic>
 #include <new>

@@ -1,6 +1,6 @@
 // The first stage of a run: load one BMP file into the image.
-#ifndef VASTRELMON_BMP_LOAD_BMP_H
-#define VASTRELMON_BMP_LOAD_BMP_H
+#ifndef VASTRELMON_APP_LOAD_BMP_H
+#define VASTRELMON_APP_LOAD_BMP_H
 
 #include <cstdint>
 

@@ -1,19 +1,11 @@
-// The thin layer between the program and its operating system: the console's
-// code page and the few file operations whose semantics must be the same on
-// every platform (never block on a FIFO, never truncate an existing file).
-#ifndef VASTRELMON_APP_PLATFORM_H
-#define VASTRELMON_APP_PLATFORM_H
+// The few file operations whose semantics must be the same on every
+// platform: never block on a FIFO, never truncate an existing file, 64-bit
+// positions.
+#ifndef VASTRELMON_PLATFORM_FILES_H
+#define VASTRELMON_PLATFORM_FILES_H
 
 #include <cstdint>
 #include <cstdio>
-
-// The console's code page. Windows asks the console; POSIX reads the
-// character set that the locale variables declare (LC_ALL, LC_CTYPE, LANG,
-// first non-empty): a Shift_JIS codeset gives 932, anything else another page.
-int console_code_page();
-
-// Decides the code page from a locale string such as "ja_JP.SJIS".
-int code_page_from_locale(const char* locale);
 
 // True when path names something that can be opened for reading. Never
 // blocks, even on a FIFO without a writer.

@@ -1,4 +1,4 @@
-#include "app/options.h"
+#include "console/options.h"
 
 #include <cstring>
 

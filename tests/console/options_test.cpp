@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "console/options.h"
 
 namespace {
 

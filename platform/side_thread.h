@@ -6,8 +6,8 @@
 // on its own thread when start() returns false, which it does where the
 // system has no POSIX threads, only one processor, or no thread to spare.
 // No exception is thrown.
-#ifndef VASTRELMON_IMAGE_SIDE_THREAD_H
-#define VASTRELMON_IMAGE_SIDE_THREAD_H
+#ifndef VASTRELMON_PLATFORM_SIDE_THREAD_H
+#define VASTRELMON_PLATFORM_SIDE_THREAD_H
 
 class SideThread {
 public:

@@ -1,9 +1,9 @@
-#include "app/messages.h"
+#include "console/messages.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/platform.h"
+#include "platform/code_page.h"
 
 bool use_english = true;
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/platform.h"
+#include "platform/files.h"
 
 namespace {
 
