@@ -20,6 +20,7 @@
 
 #include "platform/error_record.h"
 #include "platform/page_filler.h"
+#include "platform/pending_output.h"
 
 class RowCopier;
 
@@ -96,12 +97,17 @@ public:
     // Once; 0..65535 each. Allocates the zero-filled pixel area.
     // Errors 0x3F0001 (86), 0x3F0006 (94), 0x3F0007 (108: the size stays).
     int create(int32_t new_width, int32_t new_height);
-    // Creates path for writing; never truncates an existing file.
+    // Starts the file for path, which gets that name only in close_file;
+    // never touches anything that exists under it.
     // Errors 0x3F0008 (152), 0x3F0009 (161).
-    int open_file(const char* path);
-    // Closes the file if one is open. A failed flush or close is reported as
-    // 0x3F000A (171): the data may not have reached the file.
+    int open_file(const char* path, const OutputOptions& options = OutputOptions());
+    // Flushes, syncs and closes the file open and gives it its name. A
+    // failed flush, sync, close or naming is 0x3F000A (171); a name that
+    // came to exist meanwhile is 0x3F0001 (176) and output_name_taken().
+    // Either way no file is left. Destroying the object instead of calling
+    // close_file abandons the file.
     int close_file();
+    bool output_name_taken() const { return output_target.name_taken(); }
 
     // Once, 1..8. Errors 0x3F0006 (229, 236).
     int set_color_depth(int32_t depth);
@@ -195,6 +201,7 @@ public:
     int64_t coded_length;     // bytes of coded_buffer in use
     size_t coded_capacity;    // bytes of coded_buffer the coders may fill
     std::FILE* output_file;   // owned while open
+    PendingOutput output_target;  // names output_file in close_file
 
 private:
     // encode_lzw for pixels that feed is still copying into pixel_buffer:

@@ -34,21 +34,6 @@ std::FILE* open_regular_for_reading(const char* path)
     return std::fopen(path, "rb");
 }
 
-std::FILE* create_exclusive(const char* path)
-{
-    // The C runtime ignores "x" in fopen modes, so the exclusive creation is
-    // asked of _open directly.
-    int fd = _open(path, _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = _fdopen(fd, "wb");
-    if (file == nullptr) {
-        _close(fd);
-    }
-    return file;
-}
-
 #else
 
 bool output_name_exists(const char* path)
@@ -85,19 +70,6 @@ std::FILE* open_regular_for_reading(const char* path)
     return file;
 }
 
-std::FILE* create_exclusive(const char* path)
-{
-    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        close(fd);
-    }
-    return file;
-}
-
 #endif
 
 int seek_file(std::FILE* file, int64_t offset, int whence)
@@ -116,9 +88,4 @@ int64_t tell_file(std::FILE* file)
 #else
     return static_cast<int64_t>(ftello(file));
 #endif
-}
-
-void remove_file(const char* path)
-{
-    std::remove(path);
 }

@@ -1,5 +1,5 @@
 // The few file operations whose semantics must be the same on every
-// platform: never block on a FIFO, never truncate an existing file, 64-bit
+// platform: never block on a FIFO, refuse what is not a regular file, 64-bit
 // positions.
 #ifndef VASTRELMON_PLATFORM_FILES_H
 #define VASTRELMON_PLATFORM_FILES_H
@@ -15,16 +15,9 @@ bool output_name_exists(const char* path);
 // cannot be opened or is not a regular file (a folder, a FIFO, a device).
 std::FILE* open_regular_for_reading(const char* path);
 
-// Creates path for binary writing, failing when anything exists under that
-// name already, so an existing file is never truncated.
-std::FILE* create_exclusive(const char* path);
-
 // 64-bit file positions on every platform (a long is 32 bits on Windows).
 // seek_file returns 0 on success; tell_file returns -1 on failure.
 int seek_file(std::FILE* file, int64_t offset, int whence);
 int64_t tell_file(std::FILE* file);
-
-// Deletes a file the program created; the result is not needed.
-void remove_file(const char* path);
 
 #endif

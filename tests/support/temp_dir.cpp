@@ -1,5 +1,6 @@
 #include "tests/support/temp_dir.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -59,4 +60,16 @@ void write_file(const std::string& path, const std::string& bytes)
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
+}
+
+std::vector<std::string> folder_entries(const std::string& path)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (auto it = fs::directory_iterator(path, error); !error && it != fs::directory_iterator();
+         it.increment(error)) {
+        names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }

@@ -4,6 +4,7 @@
 #define VASTRELMON_TESTS_SUPPORT_TEMP_DIR_H
 
 #include <string>
+#include <vector>
 
 // A fresh empty folder under the system's temporary folder, removed with its
 // contents when the object goes.
@@ -23,5 +24,7 @@ private:
 bool file_exists(const std::string& path);
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
+// The names in a folder, sorted, without "." and "..".
+std::vector<std::string> folder_entries(const std::string& path);
 
 #endif
