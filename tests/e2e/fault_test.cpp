@@ -1,13 +1,17 @@
 // The promises under stress: no memory, a full disk, odd files where the
-// input or the output should be, and an output that appears mid-run. Each
-// ends with a clear message, exit status 255 (or 0 where nothing is wrong),
-// no crash and no partial or overwritten file.
+// input or the output should be, an output that appears mid-run, kills at
+// any moment and runs racing for one name. Each ends with a clear message,
+// exit status 255 (or 0 where nothing is wrong), no crash and no partial or
+// overwritten file.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tools/bmp_writer.h"
@@ -57,6 +61,30 @@ bmp_writer::BmpRecipe noise_picture(int width, int height)
     }
     recipe.raw_pixels = rows;
     return recipe;
+}
+
+// The ways the program can write its output, as the test build's
+// VASTRELMON_OUTPUT_METHOD names them; "" is the program's own choice.
+const char* const kOutputWays[] = {"", "link", "rename", "in-place"};
+
+ProcessOptions writing(const TempDir& dir, const std::string& way)
+{
+    ProcessOptions options = in(dir);
+    if (!way.empty()) {
+        options.environment.push_back({"VASTRELMON_OUTPUT_METHOD", way});
+    }
+    return options;
+}
+
+// No hidden temporary may survive a run the program survives.
+bool has_temporary(const std::string& folder)
+{
+    for (const std::string& name : folder_entries(folder)) {
+        if (name.rfind(".vastrelmon-", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bmp_writer::BmpRecipe small_picture()
@@ -116,18 +144,22 @@ TEST(Faults, FullDiskWhileWritingOrClosingLeavesNoFile)
     };
     // The small GIF fits the stream's buffer, so the failure shows on close;
     // the large one fails while being written.
-    for (const Case& c : {Case{"small.bmp", 20}, Case{"small.bmp", 0}, Case{"noise.bmp", 5000},
-                          Case{"noise.bmp", 70000}}) {
-        SCOPED_TRACE(std::string(c.input) + " with a file-size limit of " + std::to_string(c.limit));
-        ProcessOptions options = in(dir);
-        options.file_size_limit = c.limit;
-        ProcessResult run = run_vastrelmon({"/v", c.input, "out.gif"}, options);
-        EXPECT_EQ(run.exit_status, 255) << run.output;
-        EXPECT_TRUE(mentions(run, "Error :\"out.gif\" Can't Write\n:3F000A:") ||
-                    mentions(run, "Error :\"out.gif\" Can't Close\n:3F000A:"))
-            << run.output;
-        EXPECT_FALSE(mentions(run, "Success"));
-        EXPECT_FALSE(file_exists(dir.file("out.gif")));
+    for (const char* way : kOutputWays) {
+        for (const Case& c : {Case{"small.bmp", 20}, Case{"small.bmp", 0}, Case{"noise.bmp", 5000},
+                              Case{"noise.bmp", 70000}}) {
+            SCOPED_TRACE(std::string(c.input) + " with a file-size limit of " +
+                         std::to_string(c.limit) + ", way '" + way + "'");
+            ProcessOptions options = writing(dir, way);
+            options.file_size_limit = c.limit;
+            ProcessResult run = run_vastrelmon({"/v", c.input, "out.gif"}, options);
+            EXPECT_EQ(run.exit_status, 255) << run.output;
+            EXPECT_TRUE(mentions(run, "Error :\"out.gif\" Can't Write\n:3F000A:") ||
+                        mentions(run, "Error :\"out.gif\" Can't Close\n:3F000A:"))
+                << run.output;
+            EXPECT_FALSE(mentions(run, "Success"));
+            EXPECT_FALSE(file_exists(dir.file("out.gif")));
+            EXPECT_FALSE(has_temporary(dir.path()));
+        }
     }
 }
 
@@ -135,23 +167,30 @@ TEST(Faults, OutputWhereNoFileCanBeMade)
 {
     TempDir dir;
     ASSERT_TRUE(bmp_writer::write(dir.file("in.bmp"), small_picture()));
-    ProcessResult missing_folder = run_vastrelmon({"/v", "in.bmp", "no/such/out.gif"}, in(dir));
-    EXPECT_EQ(missing_folder.exit_status, 255);
-    EXPECT_TRUE(mentions(missing_folder, "Error :\"no/such/out.gif\" Can't Open\n"
-                                         ":3F0009:00161:file don't open.[no/such/out.gif]"))
-        << missing_folder.output;
-
     // A read-only folder: run as an unprivileged user, since root may write
     // anywhere.
     ASSERT_EQ(mkdir(dir.file("locked").c_str(), 0555), 0);
     ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
     ASSERT_EQ(chmod(dir.file("in.bmp").c_str(), 0644), 0);
-    ProcessOptions nobody = in(dir);
-    nobody.as_nobody = true;
-    ProcessResult locked = run_vastrelmon({"in.bmp", "locked/out.gif"}, nobody);
-    EXPECT_EQ(locked.exit_status, 255) << locked.output;
-    EXPECT_TRUE(mentions(locked, "Error :\"locked/out.gif\" Can't Open\n")) << locked.output;
-    EXPECT_FALSE(file_exists(dir.file("locked/out.gif")));
+    for (const char* way : kOutputWays) {
+        SCOPED_TRACE(std::string("way '") + way + "'");
+        ProcessResult missing_folder =
+            run_vastrelmon({"/v", "in.bmp", "no/such/out.gif"}, writing(dir, way));
+        EXPECT_EQ(missing_folder.exit_status, 255);
+        EXPECT_TRUE(mentions(missing_folder, "Error :\"no/such/out.gif\" Can't Open\n"
+                                             ":3F0009:00161:file don't open.[no/such/out.gif]"))
+            << missing_folder.output;
+
+        ProcessOptions nobody = writing(dir, way);
+        nobody.as_nobody = true;
+        ProcessResult locked = run_vastrelmon({"/v", "in.bmp", "locked/out.gif"}, nobody);
+        EXPECT_EQ(locked.exit_status, 255) << locked.output;
+        EXPECT_TRUE(mentions(locked, "Error :\"locked/out.gif\" Can't Open\n"
+                                     ":3F0009:00161:file don't open.[locked/out.gif]"))
+            << locked.output;
+        EXPECT_EQ(folder_entries(dir.file("locked")), std::vector<std::string>{});
+        EXPECT_EQ(folder_entries(dir.path()), (std::vector<std::string>{"in.bmp", "locked"}));
+    }
 }
 
 TEST(Faults, ExistingFolderOrFifoAsOutputIsAnExistingName)
@@ -210,6 +249,103 @@ TEST(Faults, OutputAppearingMidRunIsLeftUntouched)
     EXPECT_TRUE(mentions(run, "Error :\"in.gif\" Already Exists\n") ||
                 mentions(run, "Error :\"in.gif\" Can't Open\n"))
         << run.output;
+}
+
+// A kill at any moment leaves the output name empty or holding the whole
+// GIF, never a part, and (with the unnamed file) no temporary either.
+TEST(Faults, KillAtAnyMomentLeavesNothingOrTheWholeFile)
+{
+    TempDir dir;
+#ifdef UNDER_ADDRESS_SANITIZER
+    const int width = 1600, height = 1200;  // the same share of a slower run
+#else
+    const int width = 4800, height = 3600;
+#endif
+    ASSERT_TRUE(bmp_writer::write(dir.file("big.bmp"), noise_picture(width, height)));
+    auto started = std::chrono::steady_clock::now();
+    ProcessResult whole_run = run_vastrelmon({"big.bmp", "whole.gif"}, in(dir));
+    auto duration = std::chrono::steady_clock::now() - started;
+    ASSERT_EQ(whole_run.exit_status, 0) << whole_run.output;
+    const std::string whole = read_file(dir.file("whole.gif"));
+    const int kRuns = 50;
+    for (int i = 0; i < kRuns; ++i) {
+        SCOPED_TRACE("killed at " + std::to_string(i) + "/" + std::to_string(kRuns));
+        RunningProcess process = start_vastrelmon({"big.bmp", "out.gif"}, in(dir));
+        std::this_thread::sleep_for(duration * (2 * i + 1) / (2 * kRuns));
+        kill(process.pid, SIGKILL);
+        finish_process(process);
+        if (file_exists(dir.file("out.gif"))) {
+            ASSERT_TRUE(read_file(dir.file("out.gif")) == whole) << "a partial GIF was named";
+            ASSERT_EQ(unlink(dir.file("out.gif").c_str()), 0);
+        }
+        ASSERT_EQ(folder_entries(dir.path()), (std::vector<std::string>{"big.bmp", "whole.gif"}));
+    }
+}
+
+// Pictures whose GIFs all differ, and each one's GIF as a lone run makes it.
+std::vector<std::string> distinct_pictures(const TempDir& dir, int count)
+{
+    std::vector<std::string> gifs;
+    for (int i = 0; i < count; ++i) {
+        std::string name = "p" + std::to_string(i);
+        EXPECT_TRUE(bmp_writer::write(dir.file(name + ".bmp"), noise_picture(500 + 10 * i, 400)));
+        ProcessResult alone = run_vastrelmon({name + ".bmp", name + ".gif"}, in(dir));
+        EXPECT_EQ(alone.exit_status, 0) << alone.output;
+        gifs.push_back(read_file(dir.file(name + ".gif")));
+        unlink(dir.file(name + ".gif").c_str());
+    }
+    return gifs;
+}
+
+TEST(Faults, RunsRacingForOneNameLeaveExactlyTheWinnersFile)
+{
+    TempDir dir;
+    const int kRunners = 8;
+    const std::vector<std::string> gifs = distinct_pictures(dir, kRunners);
+    for (const char* way : kOutputWays) {
+        SCOPED_TRACE(std::string("way '") + way + "'");
+        std::vector<RunningProcess> runners;
+        for (int i = 0; i < kRunners; ++i) {
+            runners.push_back(
+                start_vastrelmon({"p" + std::to_string(i) + ".bmp", "same.gif"}, writing(dir, way)));
+        }
+        int winner = -1;
+        for (int i = 0; i < kRunners; ++i) {
+            ProcessResult run = finish_process(runners[i]);
+            EXPECT_EQ(run.exit_status, 0) << run.output;
+            if (mentions(run, "Info  :Success.\n")) {
+                EXPECT_EQ(winner, -1) << "two runs succeeded";
+                winner = i;
+            } else {
+                EXPECT_TRUE(mentions(run, "Error :\"same.gif\" Already Exists\n")) << run.output;
+            }
+        }
+        ASSERT_NE(winner, -1) << "no run succeeded";
+        EXPECT_TRUE(read_file(dir.file("same.gif")) == gifs[winner]) << "not the winner's GIF";
+        EXPECT_FALSE(has_temporary(dir.path()));
+        ASSERT_EQ(unlink(dir.file("same.gif").c_str()), 0);
+    }
+}
+
+TEST(Faults, ManyConversionsAtOnceIntoOneFolder)
+{
+    TempDir dir;
+    const int kPictures = 8, kRuns = 32;
+    const std::vector<std::string> gifs = distinct_pictures(dir, kPictures);
+    std::vector<RunningProcess> runs;
+    for (int i = 0; i < kRuns; ++i) {
+        runs.push_back(start_vastrelmon(
+            {"p" + std::to_string(i % kPictures) + ".bmp", "out" + std::to_string(i) + ".gif"},
+            in(dir)));
+    }
+    for (int i = 0; i < kRuns; ++i) {
+        ProcessResult run = finish_process(runs[i]);
+        EXPECT_EQ(run.exit_status, 0) << run.output;
+        EXPECT_TRUE(mentions(run, "Info  :Success.\n")) << run.output;
+        EXPECT_TRUE(read_file(dir.file("out" + std::to_string(i) + ".gif")) == gifs[i % kPictures])
+            << "run " << i;
+    }
+    EXPECT_FALSE(has_temporary(dir.path()));
 }
 
 }  // namespace

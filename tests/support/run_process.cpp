@@ -14,8 +14,8 @@
 #include <ctime>
 
 
-ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
-                          const ProcessOptions& options)
+RunningProcess start_process(const std::string& program, const std::vector<std::string>& args,
+                             const ProcessOptions& options)
 {
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0) {
@@ -65,15 +65,23 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
         _exit(127);
     }
     close(pipe_fds[1]);
-    ProcessResult result;
     fcntl(pipe_fds[0], F_SETFL, O_NONBLOCK);
+    fcntl(pipe_fds[0], F_SETFD, FD_CLOEXEC);  // not inherited by programs started later
+    return RunningProcess{pid, pipe_fds[0]};
+}
+
+ProcessResult finish_process(const RunningProcess& process, const ProcessOptions& options)
+{
+    const pid_t pid = process.pid;
+    const int output_fd = process.output_fd;
+    ProcessResult result;
     time_t deadline = time(nullptr) + options.timeout_seconds;
     int status = 0;
     bool done = false;
     bool printed_seen = false;
     char buffer[65536];
     while (true) {
-        ssize_t got = read(pipe_fds[0], buffer, sizeof buffer);
+        ssize_t got = read(output_fd, buffer, sizeof buffer);
         if (got > 0) {
             result.output.append(buffer, static_cast<size_t>(got));
             if (!printed_seen && options.on_printed &&
@@ -97,7 +105,7 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
         }
         usleep(2000);
     }
-    close(pipe_fds[0]);
+    close(output_fd);
     if (!done) {
         waitpid(pid, &status, 0);
     }
@@ -107,6 +115,17 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
         result.signal = WTERMSIG(status);
     }
     return result;
+}
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                          const ProcessOptions& options)
+{
+    return finish_process(start_process(program, args, options), options);
+}
+
+RunningProcess start_vastrelmon(const std::vector<std::string>& args, const ProcessOptions& options)
+{
+    return start_process(VASTRELMON_BINARY, args, options);
 }
 
 ProcessResult run_vastrelmon(const std::vector<std::string>& args, const ProcessOptions& options)

@@ -29,10 +29,27 @@ struct ProcessOptions {
     std::function<void()> on_printed;
 };
 
+// A started program: its process id and the read end of its output.
+struct RunningProcess {
+    int pid;
+    int output_fd;
+};
+
+// Starts program; finish_process then collects its output and waits for it
+// (killing it after options.timeout_seconds). Between the two the caller may
+// start others or signal it. Programs that print more than a pipe holds
+// must be finished in turn, not all at the end.
+RunningProcess start_process(const std::string& program, const std::vector<std::string>& args,
+                             const ProcessOptions& options = ProcessOptions());
+ProcessResult finish_process(const RunningProcess& process,
+                             const ProcessOptions& options = ProcessOptions());
+
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
                           const ProcessOptions& options = ProcessOptions());
 
-// Runs the vastrelmon binary built with these tests.
+// Starts or runs the vastrelmon binary built with these tests.
+RunningProcess start_vastrelmon(const std::vector<std::string>& args,
+                                const ProcessOptions& options = ProcessOptions());
 ProcessResult run_vastrelmon(const std::vector<std::string>& args,
                              const ProcessOptions& options = ProcessOptions());
 
