@@ -83,6 +83,56 @@ status=$?
 [ "$(cat "$work/win/in.gif")" = "keep me" ] || fail "existing output was changed"
 grep -q 'Error :"in.gif" Already Exists' "$work/win/out.txt" || fail "existing output: no message 17"
 
+# No hidden temporary ".vastrelmon-*.tmp" may outlive a run.
+no_temporary() {
+    if ls -A "$1" | grep -q '^\.vastrelmon-'; then
+        fail "$2: a temporary file was left in the folder"
+    fi
+}
+no_temporary "$work/win" "existing output"
+
+echo "== a name that appears while the output is written"
+# Whichever comes first keeps the name: the other file (created without
+# overwriting, set -C) and message 17, or the program's complete GIF.
+"$gen" noise8 1500 1000 "$work/big.bmp"
+mkdir -p "$work/linux"
+(cd "$work/linux" && rm -f big.gif && "$linux_build/vastrelmon" ../big.bmp big.gif > /dev/null)
+for delay in 0.3 0.6 1 1.5 2; do
+    rm -rf "$work/win" && mkdir -p "$work/win"
+    (cd "$work/win" && wine "$win_build/vastrelmon.exe" ../big.bmp big.gif > out.txt) &
+    runner=$!
+    sleep "$delay"
+    if (set -C; printf 'theirs' > "$work/win/big.gif") 2> /dev/null; then
+        wait "$runner"
+        status=$?
+        [ "$status" = 0 ] || fail "name taken after ${delay}s: exit $status"
+        [ "$(cat "$work/win/big.gif")" = "theirs" ] || fail "name taken after ${delay}s: the other file was replaced"
+        grep -q 'Error :"big.gif" Already Exists' "$work/win/out.txt" || fail "name taken after ${delay}s: no message 17"
+        echo "name taken after ${delay}s: the other file kept, message 17"
+    else
+        wait "$runner"
+        status=$?
+        [ "$status" = 0 ] || fail "finished within ${delay}s: exit $status"
+        cmp -s "$work/win/big.gif" "$work/linux/big.gif" || fail "finished within ${delay}s: GIF differs from Linux"
+        echo "finished within ${delay}s: the whole GIF"
+    fi
+    no_temporary "$work/win" "name taken after ${delay}s"
+done
+
+echo "== a full disk"
+rm -rf "$work/win" && mkdir -p "$work/win"
+# Wine's server must already run, outside the limit, or it would inherit it.
+if command -v wineserver > /dev/null; then
+    wineserver -p5 > /dev/null 2>&1
+fi
+# SIGXFSZ stays ignored through exec, so the write fails instead.
+(cd "$work/win" && trap '' XFSZ && ulimit -f 64 && wine "$win_build/vastrelmon.exe" ../big.bmp big.gif > out.txt)
+status=$?
+[ "$status" = 255 ] || fail "full disk: exit $status, expected 255"
+grep -q -E 'Error :"big.gif" Can'"'"'t (Write|Close)' "$work/win/out.txt" || fail "full disk: no message 34 or 36"
+[ ! -e "$work/win/big.gif" ] || fail "full disk: a partial output was left"
+no_temporary "$work/win" "full disk"
+
 echo "== exit status of a failed run"
 (cd "$work/win" && wine "$win_build/vastrelmon.exe" missing.bmp > out.txt)
 status=$?
