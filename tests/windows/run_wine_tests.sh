@@ -94,7 +94,7 @@ no_temporary "$work/win" "existing output"
 echo "== a name that appears while the output is written"
 # Whichever comes first keeps the name: the other file (created without
 # overwriting, set -C) and message 17, or the program's complete GIF.
-"$gen" noise8 1500 1000 "$work/big.bmp"
+"$gen" noise8 4000 3000 "$work/big.bmp"
 mkdir -p "$work/linux"
 (cd "$work/linux" && rm -f big.gif && "$linux_build/vastrelmon" ../big.bmp big.gif > /dev/null)
 for delay in 0.3 0.6 1 1.5 2; do
