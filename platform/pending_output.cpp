@@ -141,8 +141,6 @@ std::FILE* PendingOutput::open(const char* final_path, const OutputOptions& opti
         int error = errno;
         temp_path_[0] = 0;
         errno = error;
-    }
-    if (fd < 0) {
         return nullptr;
     }
     std::FILE* stream = _fdopen(fd, "wb");
