@@ -9,10 +9,18 @@ once), so a change in the machine's load hits all of them alike. Every GIF is
 decoded again: the table says whether it holds exactly the BMP's colours
 (lossless) and whether it shows the same pixels as Vastrelmon's.
 
+Then, against the targets printed at the end:
+- the same comparison with every converter pinned to one core (taskset -c 0);
+- Vastrelmon's peak memory against input file + output file + 24 MiB;
+- a size sweep of the photo and noise pictures in ns per pixel, above the
+  64 x 64 run's time, so that the cost is seen to grow linearly;
+- the start-to-exit time of a 64 x 64 picture against an empty C++ program
+  built the same way (hyperfine -N).
+
 Usage: bench/compare.py [--runs N] [--size WxH] [--only KIND,...] [--build DIR]
+                        [--skip SECTION,...]   (pinned, sweep, small)
 Run through `make bench`, which builds the program and the generator first.
-The exit status is 0 when Vastrelmon takes at most half the time of the
-fastest other converter on every workload.
+The exit status is 0 when every target is met.
 """
 import argparse
 import os
@@ -34,7 +42,17 @@ WORKLOADS = [
 ]
 # Debian package of each peer, and the program that shows it is installed.
 PEER_PACKAGES = [("imagemagick", "convert-im6.q16"), ("graphicsmagick", "gm"),
-                 ("netpbm", "pamtogif"), ("time", "time"), ("python3-pil", None)]
+                 ("netpbm", "pamtogif"), ("time", "time"), ("hyperfine", "hyperfine"),
+                 ("util-linux", "taskset"), ("python3-pil", None)]
+MIB = 1 << 20
+RSS_ALLOWANCE = 24 * MIB       # peak RSS budget: input + output + this
+TARGET_SHARE = 0.25            # of the fastest peer's median wall time
+RESOLVE_SHARE = 0.30
+PINNED_SHARE = 0.40            # the same, every converter on one core
+SMALL_OVERHEAD = 1e-3          # 64 x 64 start-to-exit above an empty program
+LINEAR_FACTOR = 1.5            # ns/pixel at 640 x 480 against 6400 x 4800
+SWEEP_SIZES = [(640, 480), (1600, 1200), (3200, 2400), (6400, 4800)]
+SWEEP_KINDS = ["photo24", "noise8"]
 
 
 def system_tool(name):
@@ -80,6 +98,10 @@ def ensure_peers():
                    env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"), stdout=subprocess.DEVNULL)
 
 
+def pinned(argv):
+    return [system_tool("taskset"), "-c", "0"] + argv
+
+
 def run_once(argv, cwd):
     """Wall time in seconds, peak resident memory in bytes and exit status.
 
@@ -104,11 +126,14 @@ def decode_rgb(path):
         return picture.size, picture.convert("RGB").tobytes()
 
 
-def measure(kind, width, height, runs, work, vastrelmon, bmpgen):
+def measure(kind, width, height, runs, work, vastrelmon, bmpgen, pin=False):
     source = kind + ".bmp"
     subprocess.run([bmpgen, kind, str(width), str(height), source], check=True, cwd=work)
+    input_bytes = os.path.getsize(os.path.join(work, source))
     _, bmp_rgb = decode_rgb(os.path.join(work, source))
     tools = converters(vastrelmon)
+    if pin:
+        tools = [(name, (lambda c: lambda src, dst: pinned(c(src, dst)))(command)) for name, command in tools]
     times = {name: [] for name, _ in tools}
     peaks = {name: [] for name, _ in tools}
     failed = set()
@@ -146,45 +171,59 @@ def measure(kind, width, height, runs, work, vastrelmon, bmpgen):
         same = "same pixels as ours" if rgb == ours_rgb else "other pixels than ours"
         results.append((name, statistics.median(times[name]), max(peaks[name]), size, lossless, same))
     os.remove(os.path.join(work, source))
-    return results
+    return results, input_bytes
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--size", default="6400x4800")
-    parser.add_argument("--only", default="", help="comma-separated workload kinds")
-    parser.add_argument("--build", default=os.path.join(ROOT, "build-bench"),
-                        help="build folder holding vastrelmon and bmpgen")
-    args = parser.parse_args()
-    width, height = (int(v) for v in args.size.split("x"))
-    build = os.path.abspath(args.build)
-    vastrelmon, bmpgen = os.path.join(build, "vastrelmon"), os.path.join(build, "bmpgen")
-    for program in (vastrelmon, bmpgen):
-        if not os.access(program, os.X_OK):
-            sys.exit(program + " is missing: build it first (make bench does)")
-    ensure_peers()
-    sys.path.insert(0, "/usr/lib/python3/dist-packages")  # Debian's Pillow, whatever runs this
+def vastrelmon_time(kind, width, height, runs, work, vastrelmon, bmpgen):
+    """Median wall time of Vastrelmon alone on one generated picture."""
+    source = kind + ".bmp"
+    subprocess.run([bmpgen, kind, str(width), str(height), source], check=True, cwd=work)
+    target = os.path.join(work, "sweep.gif")
+    times = []
+    for _ in range(runs):
+        if os.path.exists(target):
+            os.remove(target)
+        os.sync()
+        elapsed, _, status = run_once([vastrelmon, source, "sweep.gif"], work)
+        if status != 0:
+            sys.exit("Vastrelmon failed on " + source)
+        times.append(elapsed)
+    os.remove(os.path.join(work, source))
+    os.remove(target)
+    return statistics.median(times)
 
-    work = tempfile.mkdtemp(prefix="vastrelmon-bench-")
+
+def hyperfine_mean(argv, work, prepare=None):
+    """Mean of hyperfine's runs without a shell, in seconds."""
+    report = os.path.join(work, "hyperfine.json")
+    command = [system_tool("hyperfine"), "-N", "--warmup", "20", "--min-runs", "300",
+               "--export-json", report, "--style", "none"]
+    if prepare:
+        command += ["--prepare", prepare]
+    import json
+    import shlex
+    subprocess.run(command + [" ".join(shlex.quote(a) for a in argv)], cwd=work, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with open(report) as data:
+        return json.load(data)["results"][0]["mean"]
+
+
+def side_by_side(args, width, height, work, vastrelmon, bmpgen, pin):
     rows = []
-    try:
-        for title, kind in WORKLOADS:
-            if args.only and kind not in args.only.split(","):
-                continue
-            print("measuring " + kind, file=sys.stderr, flush=True)
-            results = measure(kind, width, height, args.runs, work, vastrelmon, bmpgen)
-            ours_time = results[0][1]
-            peers = [r[1] for r in results[1:] if r[1] is not None]
-            rows.append((title, results, ours_time, min(peers) if peers else None))
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-
+    for title, kind in WORKLOADS:
+        if args.only and kind not in args.only.split(","):
+            continue
+        print("measuring " + kind + (" pinned to one core" if pin else ""), file=sys.stderr, flush=True)
+        results, input_bytes = measure(kind, width, height, args.runs, work, vastrelmon, bmpgen, pin)
+        ours_time = results[0][1]
+        peers = [r[1] for r in results[1:] if r[1] is not None]
+        rows.append((title, results, ours_time, min(peers) if peers else None, input_bytes))
+    heading = "every converter pinned to one core, " if pin else ""
     print()
-    print(f"| workload ({width} x {height}, median of {args.runs}) | converter | wall time | peak RSS "
+    print(f"| workload ({width} x {height}, {heading}median of {args.runs}) | converter | wall time | peak RSS "
           f"| output bytes | time / Vastrelmon | pixels |")
     print("|---|---|---|---|---|---|---|")
-    for title, results, ours_time, fastest in rows:
+    for title, results, ours_time, fastest, _ in rows:
         for name, median, peak, size, lossless, same in results:
             if median is None:
                 print(f"| {title} | {name} | failed | | | | |")
@@ -193,18 +232,88 @@ def main():
             print(f"| {title} | {name} | {median:.3f} s | {peak / 1e6:.0f} MB | {size:,} | {ratio} "
                   f"| {lossless}, {same} |")
     print()
-    verdict = True
-    for title, results, ours_time, fastest in rows:
-        if ours_time is None or fastest is None:
-            print(f"{title}: cannot compare")
-            verdict = False
-            continue
-        share = ours_time / fastest
-        ok = share <= 0.5
-        verdict = verdict and ok
-        print(f"{title}: Vastrelmon {ours_time:.3f} s = {share:.2f} x the fastest peer ({fastest:.3f} s) "
-              f"{'OK' if ok else 'TOO SLOW'}")
-    return 0 if verdict else 1
+    return rows
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--size", default="6400x4800")
+    parser.add_argument("--only", default="", help="comma-separated workload kinds")
+    parser.add_argument("--skip", default="", help="comma-separated sections: pinned, sweep, small")
+    parser.add_argument("--build", default=os.path.join(ROOT, "build-bench"),
+                        help="build folder holding vastrelmon, bmpgen and bench/empty_main")
+    args = parser.parse_args()
+    skip = set(filter(None, args.skip.split(",")))
+    width, height = (int(v) for v in args.size.split("x"))
+    build = os.path.abspath(args.build)
+    vastrelmon, bmpgen = os.path.join(build, "vastrelmon"), os.path.join(build, "bmpgen")
+    empty = os.path.join(build, "bench", "empty_main")
+    for program in (vastrelmon, bmpgen, empty):
+        if not os.access(program, os.X_OK):
+            sys.exit(program + " is missing: build it first (make bench does)")
+    ensure_peers()
+    sys.path.insert(0, "/usr/lib/python3/dist-packages")  # Debian's Pillow, whatever runs this
+
+    work = tempfile.mkdtemp(prefix="vastrelmon-bench-")
+    verdicts = []  # (text, met)
+    try:
+        rows = side_by_side(args, width, height, work, vastrelmon, bmpgen, pin=False)
+        for title, results, ours_time, fastest, input_bytes in rows:
+            if ours_time is None or fastest is None:
+                verdicts.append((f"{title}: cannot compare", False))
+                continue
+            share = ours_time / fastest
+            state = "OK" if share <= TARGET_SHARE else "resolvable" if share <= RESOLVE_SHARE else "TOO SLOW"
+            verdicts.append((f"{title}: {ours_time:.3f} s = {share:.2f} x the fastest peer ({fastest:.3f} s); "
+                             f"target {TARGET_SHARE} x: {state}", share <= RESOLVE_SHARE))
+            peak, output_bytes = results[0][2], results[0][3]
+            budget = input_bytes + output_bytes + RSS_ALLOWANCE
+            verdicts.append((f"{title}: peak RSS {peak / MIB:.0f} MiB, budget {budget / MIB:.0f} MiB "
+                             f"(input + output + 24 MiB): {'OK' if peak <= budget else 'OVER'}", peak <= budget))
+        if "pinned" not in skip:
+            for title, results, ours_time, fastest, _ in side_by_side(args, width, height, work, vastrelmon,
+                                                                      bmpgen, pin=True):
+                if ours_time is None or fastest is None:
+                    verdicts.append((f"{title}, one core: cannot compare", False))
+                    continue
+                share = ours_time / fastest
+                verdicts.append((f"{title}, one core: {share:.2f} x the fastest peer; target {PINNED_SHARE} x: "
+                                 f"{'OK' if share <= PINNED_SHARE else 'TOO SLOW'}", share <= PINNED_SHARE))
+        small = None
+        if "small" not in skip or "sweep" not in skip:
+            subprocess.run([bmpgen, "photo8", "64", "64", "small.bmp"], check=True, cwd=work)
+            print("timing the 64 x 64 picture and the empty program (hyperfine -N)", file=sys.stderr, flush=True)
+            small = hyperfine_mean([vastrelmon, "small.bmp", "small.gif"], work, prepare="rm -f small.gif")
+            floor = hyperfine_mean([empty], work)
+            print(f"64 x 64 8-bit picture, start to exit: {small * 1e3:.2f} ms; empty C++ program: "
+                  f"{floor * 1e3:.2f} ms; difference {(small - floor) * 1e3:.2f} ms")
+            met = small - floor <= SMALL_OVERHEAD
+            verdicts.append((f"64 x 64: {(small - floor) * 1e3:.2f} ms above an empty program; target 1 ms: "
+                             f"{'OK' if met else 'TOO SLOW'}", met))
+        if "sweep" not in skip:
+            print()
+            print(f"| picture | size | wall time (median of {args.runs}) | ns per pixel above the 64 x 64 run |")
+            print("|---|---|---|---|")
+            for kind in SWEEP_KINDS:
+                per_pixel = {}
+                for w, h in SWEEP_SIZES:
+                    print(f"sweep {kind} {w} x {h}", file=sys.stderr, flush=True)
+                    seconds = vastrelmon_time(kind, w, h, args.runs, work, vastrelmon, bmpgen)
+                    per_pixel[(w, h)] = (seconds - small) / (w * h) * 1e9
+                    print(f"| {kind} | {w} x {h} | {seconds:.4f} s | {per_pixel[(w, h)]:.2f} |")
+                low, high = per_pixel[SWEEP_SIZES[0]], per_pixel[SWEEP_SIZES[-1]]
+                met = low <= LINEAR_FACTOR * high
+                verdicts.append((f"linear, {kind}: {low:.2f} ns/pixel at 640 x 480 against {high:.2f} at "
+                                 f"6400 x 4800; target within {LINEAR_FACTOR} x: {'OK' if met else 'NOT LINEAR'}",
+                                 met))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+    print()
+    for text, _ in verdicts:
+        print(text)
+    return 0 if all(met for _, met in verdicts) else 1
 
 
 if __name__ == "__main__":
