@@ -36,14 +36,14 @@ void BM_ReadBmpRows(benchmark::State& state)
         state.SkipWithError("cannot write the picture");
         return;
     }
-    uint32_t flags = DEFAULT_OPTION_FLAGS;
+    uint32_t flags = kDefaultOptionFlags;
     for (auto _ : state) {
         clBitMap image;
         if (load_bmp(&flags, -1, path.c_str(), &image) != 0) {
             state.SkipWithError("load_bmp failed");
             break;
         }
-        benchmark::DoNotOptimize(image.pixels);
+        benchmark::DoNotOptimize(image.pixels());
     }
     std::remove(path.c_str());
     state.SetLabel(std::to_string(depth) + " bits");

@@ -1,6 +1,6 @@
 // What the BMP reader tests share: a fixture that writes a file from a
 // BmpRecipe into a fresh folder, runs load_bmp on it with the console output
-// captured, and restores the process-wide flags afterwards.
+// captured, and switches back to the English texts afterwards.
 #ifndef VASTRELMON_TESTS_BMP_BMP_FIXTURE_H
 #define VASTRELMON_TESTS_BMP_BMP_FIXTURE_H
 
@@ -14,7 +14,6 @@
 #include "console/options.h"
 #include "app/load_bmp.h"
 #include "image/bitmap.h"
-#include "tests/support/saved_flags.h"
 #include "tools/bmp_writer.h"
 #include "tests/support/temp_dir.h"
 
@@ -45,16 +44,20 @@ inline std::vector<uint8_t> expected_pixels(const std::vector<uint32_t>& values,
 
 inline std::vector<uint8_t> image_pixels(const clBitMap& image)
 {
-    if (image.pixels == nullptr) {
+    if (image.pixels() == nullptr) {
         return {};
     }
-    size_t bytes = static_cast<size_t>(image.width) * image.height * ((image.color_depth + 7) / 8);
-    return std::vector<uint8_t>(image.pixels, image.pixels + bytes);
+    size_t bytes = static_cast<size_t>(image.get_width()) * image.get_height() * ((image.get_color_depth() + 7) / 8);
+    return std::vector<uint8_t>(image.pixels(), image.pixels() + bytes);
 }
 
 class BmpTest : public testing::Test {
 protected:
-    SavedFlags saved_flags_;
+    // Tests that switch to the Japanese texts leave English behind them.
+    void TearDown() override { use_english = true; }
+
+    // With it, load_bmp adds the picture's size and the error texts.
+    bool verbose = false;
 
     std::string save(const bmp_writer::BmpRecipe& recipe, const std::string& name = "in.bmp")
     {
@@ -67,10 +70,10 @@ protected:
     int load_path(const std::string& path, clBitMap* image, uint32_t* flags = nullptr,
                   int32_t transparent_index = -1)
     {
-        uint32_t default_flags = DEFAULT_OPTION_FLAGS;
+        uint32_t default_flags = kDefaultOptionFlags;
         testing::internal::CaptureStdout();
         int result = load_bmp(flags != nullptr ? flags : &default_flags, transparent_index,
-                              path.c_str(), image);
+                              path.c_str(), image, verbose);
         printed = testing::internal::GetCapturedStdout();
         return result;
     }

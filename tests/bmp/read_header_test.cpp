@@ -76,9 +76,9 @@ TEST_F(ReadHeader, EveryHeaderSizeFindsTheTableAndRows)
         ASSERT_EQ(load(recipe, &image), 0) << printed;
         EXPECT_EQ(image_pixels(image), expected_pixels(recipe.pixels, 8));
         for (int i : {0, 1, 128, 255}) {
-            EXPECT_EQ(image.palette[3 * i], recipe.palette[i].red) << "entry " << i;
-            EXPECT_EQ(image.palette[3 * i + 1], recipe.palette[i].green) << "entry " << i;
-            EXPECT_EQ(image.palette[3 * i + 2], recipe.palette[i].blue) << "entry " << i;
+            EXPECT_EQ(image.palette()[3 * i], recipe.palette[i].red) << "entry " << i;
+            EXPECT_EQ(image.palette()[3 * i + 1], recipe.palette[i].green) << "entry " << i;
+            EXPECT_EQ(image.palette()[3 * i + 2], recipe.palette[i].blue) << "entry " << i;
         }
     }
 }

@@ -57,9 +57,9 @@ TEST_F(BmpTest, WidthsOneToNineAtEveryDepthBothRowOrders)
                 BmpRecipe recipe = sweep_picture(bits, width, height);
                 clBitMap image;
                 ASSERT_EQ(load(recipe, &image), 0) << printed;
-                EXPECT_EQ(image.color_depth, bits);
-                EXPECT_EQ(image.width, width);
-                EXPECT_EQ(image.height, 3);
+                EXPECT_EQ(image.get_color_depth(), bits);
+                EXPECT_EQ(image.get_width(), width);
+                EXPECT_EQ(image.get_height(), 3);
                 EXPECT_EQ(image_pixels(image), expected_pixels(recipe.pixels, bits));
             }
         }
@@ -123,10 +123,10 @@ TEST_F(BmpTest, TableIsReadWhole)
     // A 16-entry table leaves entries 16..255 zero, whatever was there.
     BmpRecipe four = sweep_picture(4, 3, 2);
     clBitMap image;
-    std::fill(image.palette, image.palette + kPaletteBytes, 0xAA);
+    std::fill(image.palette(), image.palette() + kPaletteBytes, 0xAA);
     ASSERT_EQ(load(four, &image), 0) << printed;
-    EXPECT_EQ(image.palette[3 * 15], 255 - 15);
-    EXPECT_EQ(std::vector<uint8_t>(image.palette + 3 * 16, image.palette + kPaletteBytes),
+    EXPECT_EQ(image.palette()[3 * 15], 255 - 15);
+    EXPECT_EQ(std::vector<uint8_t>(image.palette() + 3 * 16, image.palette() + kPaletteBytes),
               std::vector<uint8_t>(kPaletteBytes - 3 * 16, 0));
 
     // A colours-used field of 2 does not shorten the 256-entry table.
@@ -135,10 +135,10 @@ TEST_F(BmpTest, TableIsReadWhole)
     eight.pixels = {200, 1};
     clBitMap indexed;
     ASSERT_EQ(load(eight, &indexed), 0) << printed;
-    EXPECT_EQ(indexed.pixels[0], 200);
-    EXPECT_EQ(indexed.palette[3 * 200], 255 - 200);
-    EXPECT_EQ(indexed.palette[3 * 200 + 1], 200 * 3 % 256);
-    EXPECT_EQ(indexed.palette[3 * 200 + 2], 200);
+    EXPECT_EQ(indexed.pixels()[0], 200);
+    EXPECT_EQ(indexed.palette()[3 * 200], 255 - 200);
+    EXPECT_EQ(indexed.palette()[3 * 200 + 1], 200 * 3 % 256);
+    EXPECT_EQ(indexed.palette()[3 * 200 + 2], 200);
 }
 
 struct BadBody {
@@ -157,22 +157,22 @@ BmpRecipe with(BmpRecipe recipe, void (*change)(BmpRecipe&))
 
 TEST_F(BmpTest, CutTablesAndRowsAndWildOffsetsAreRefused)
 {
-    const BmpRecipe colour = sweep_picture(24, 2, 3);  // rows of 8 bytes from offset 54
+    const BmpRecipe color = sweep_picture(24, 2, 3);  // rows of 8 bytes from offset 54
     const BmpRecipe indexed = sweep_picture(8, 2, 3);  // table from 54, rows from 1078
     const BadBody cases[] = {
         {"table one byte short", with(indexed, [](BmpRecipe& s) { s.truncate_to = 54 + 1023; }),
          0x340003, 396, "file access error.[read]"},
-        {"no rows at all", with(colour, [](BmpRecipe& s) { s.truncate_to = 54; }), 0x340003, 288,
+        {"no rows at all", with(color, [](BmpRecipe& s) { s.truncate_to = 54; }), 0x340003, 288,
          "file access error.[read,0,0]"},
-        {"second stored row cut", with(colour, [](BmpRecipe& s) { s.truncate_to = 54 + 8 + 5; }),
+        {"second stored row cut", with(color, [](BmpRecipe& s) { s.truncate_to = 54 + 8 + 5; }),
          0x340003, 288, "file access error.[read,5,1]"},
         {"last row one byte short", with(indexed, [](BmpRecipe& s) { s.truncate_to = 1078 + 11; }),
          0x340003, 288, "file access error.[read,3,2]"},
         {"pixel offset past the end",
-         with(colour, [](BmpRecipe& s) { s.pixel_offset = 0x7FFFFFFF; }), 0x340003, 288,
+         with(color, [](BmpRecipe& s) { s.pixel_offset = 0x7FFFFFFF; }), 0x340003, 288,
          "file access error.[read,0,0]"},
         {"pixel offset negative",
-         with(colour, [](BmpRecipe& s) { s.pixel_offset = 0x80000000; }), 0x340002, 255,
+         with(color, [](BmpRecipe& s) { s.pixel_offset = 0x80000000; }), 0x340002, 255,
          "file access error.[seek]"},
         {"pixel offset -1", with(indexed, [](BmpRecipe& s) { s.pixel_offset = 0xFFFFFFFF; }),
          0x340002, 255, "file access error.[seek]"},
