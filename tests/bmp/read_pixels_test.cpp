@@ -14,16 +14,6 @@ using bmp_writer::Rgb;
 constexpr uint32_t kRed = 0xFF0000;
 constexpr uint32_t kBlue = 0x0000FF;
 
-std::vector<Rgb> ramp(int entries)
-{
-    std::vector<Rgb> table;
-    for (int i = 0; i < entries; ++i) {
-        table.push_back({static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3),
-                         static_cast<uint8_t>(i)});
-    }
-    return table;
-}
-
 // A picture with no symmetry: every value depends on both x and y, and a
 // flipped, mirrored or channel-swapped copy differs.
 BmpRecipe sweep_picture(int bits, int width, int height)
@@ -34,7 +24,7 @@ BmpRecipe sweep_picture(int bits, int width, int height)
     recipe.height = height;
     int rows = height < 0 ? -height : height;
     if (bits <= 8) {
-        recipe.palette = ramp(1 << bits);
+        recipe.palette = distinct_palette(1 << bits);
     }
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -93,7 +83,7 @@ TEST_F(BmpTest, PaddingAndUnusedBitsAreIgnored)
         recipe.width = raw.width;
         recipe.height = 1;
         if (raw.bits <= 8) {
-            recipe.palette = ramp(1 << raw.bits);
+            recipe.palette = distinct_palette(1 << raw.bits);
         }
         recipe.raw_pixels = raw.row;
         clBitMap image;
@@ -194,8 +184,7 @@ TEST_F(BmpTest, CutTablesAndRowsAndWildOffsetsAreRefused)
 
         clFile file;
         BmpInfo info;
-        std::string path = save(bad.recipe, "direct.bmp");
-        ASSERT_EQ(file.open(path.c_str()), 0);
+        open(&file, bad.recipe);
         ASSERT_EQ(file.read_header(&info), 0) << file.error_text;
         uint8_t palette[kPaletteBytes];
         std::vector<uint8_t> pixels(100);
@@ -222,7 +211,8 @@ TEST_F(BmpTest, HeaderSizeOnlyPlacesTheTable)
 TEST_F(BmpTest, ReaderNeverWritesPastTheCallersBuffer)
 {
     BmpRecipe recipe = sweep_picture(8, 4, 4);
-    std::string path = save(recipe);
+    const std::string path = dir_.file("in.bmp");
+    ASSERT_TRUE(bmp_writer::write(path, recipe));
     clFile file;
     BmpInfo info{};
     uint8_t palette[kPaletteBytes];
@@ -230,6 +220,8 @@ TEST_F(BmpTest, ReaderNeverWritesPastTheCallersBuffer)
     ASSERT_EQ(file.open(path.c_str()), 0);
     EXPECT_EQ(file.open(path.c_str()), 1);
     EXPECT_EQ(file.error_text, error_text(0x340001, 36, "file already opened.[" + path + "]"));
+    EXPECT_EQ(file.open_memory(nullptr, 0), 1);
+    EXPECT_EQ(file.error_text, error_text(0x340001, 36, "file already opened.[]"));
     ASSERT_EQ(file.read_header(&info), 0) << file.error_text;
 
     // One byte too small: refused before anything is written.
