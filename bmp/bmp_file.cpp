@@ -40,10 +40,9 @@ int clFile::open_memory(const uint8_t* data, size_t size)
     return 0;
 }
 
-int clFile::close()
+void clFile::close()
 {
     source.close();
-    return 0;
 }
 
 int clFile::move_to(int64_t offset, const ErrorEntry& seek_error, const ErrorEntry& tell_error)

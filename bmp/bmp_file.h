@@ -55,8 +55,8 @@ public:
     // and texts. The bytes are not copied and must outlive the reading. Error
     // 0x340001 (36).
     int open_memory(const uint8_t* data, size_t size);
-    // Closes the file if one is open. Always 0.
-    int close();
+    // Closes the file if one is open (a read-only file loses nothing).
+    void close();
     // Reads and checks the headers into *info (which must not be null). *info
     // is cleared first and filled only on success. Errors 0x340002 (82, 89,
     // 99), 0x340003 (108, 133, 149, 169), 0x340004 (116 .. 209).

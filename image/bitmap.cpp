@@ -31,7 +31,7 @@ clBitMap::~clBitMap()
     release();
 }
 
-int clBitMap::release()
+void clBitMap::release()
 {
     page_filler_.stop();
     pixels_.reset();
@@ -40,7 +40,6 @@ int clBitMap::release()
     color_depth_ = -1;
     data_size_ = -1;
     transparent_index_ = -1;
-    return 0;
 }
 
 int clBitMap::set_color_depth(int bits)

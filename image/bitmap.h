@@ -51,8 +51,8 @@ public:
     static constexpr int kTrueColorBytes = 3;
 
     // Frees the pixel buffer and unsets size, depth and transparency. The
-    // error record and the palette stay. Always 0.
-    int release();
+    // error record and the palette stay. Cannot fail.
+    void release();
     // Once while unset; bits 1, 4, 8 or 24. Errors 0x3A0006 (lines 108, 117).
     int set_color_depth(int bits);
     // Needs the depth; 1..6400 x 1..4800. Errors 0x3A0001 (52), 0x3A0006 (59,
