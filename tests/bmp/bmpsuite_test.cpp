@@ -3,8 +3,6 @@
 // Files expected to stop later, at the palette (message 26), must load.
 // Read from memory, every file gives the same result, messages and picture.
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 #include "tests/bmp/bmp_fixture.h"
@@ -36,8 +34,7 @@ TEST_F(BmpTest, PublicCorpusLoadsAsExpected)
         ++loaded;
         {
             const std::string from_file = printed;
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const std::string bytes = read_file(entry.path().string());
             clBitMap same;
             EXPECT_EQ(load_bytes(bytes, &same), result);
             EXPECT_EQ(printed, from_file);
