@@ -9,9 +9,9 @@ class clBitMap;
 
 // Opens and validates input_name and fills image (which must be empty) with
 // its pixels and palette. Clears FLAG_TRANSPARENCY in *option_flags for a
-// 24-bit picture (message 13). Prints its own failure message (and, with
-// verbose, the failing object's error text, and the picture's size). Returns 0
-// on success, 1 after a reported failure.
+// 24-bit picture (message 13). Prints its own failure message; with verbose
+// also the picture's size and the failing object's error text. Returns 0 on
+// success, 1 after a reported failure.
 int load_bmp(uint32_t* option_flags, int32_t transparent_index, const char* input_name,
              clBitMap* image, bool verbose);
 
