@@ -36,7 +36,7 @@ int run_color_mode(int32_t conversion_mode, clBitMap* image)
     }
 }
 
-void report_failure(int8_t message, const clBitMap& image)
+void report_failure(int8_t message, const clBitMap& image, bool verbose)
 {
     print_message(message, nullptr);
     if (verbose) {
@@ -44,7 +44,7 @@ void report_failure(int8_t message, const clBitMap& image)
     }
 }
 
-void report_depths(int32_t before, int32_t after)
+void report_depths(int32_t before, int32_t after, bool verbose)
 {
     if (verbose) {
         print_message(MSG_DEPTH_BEFORE, &before);
@@ -54,7 +54,7 @@ void report_depths(int32_t before, int32_t after)
 
 }  // namespace
 
-int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image)
+int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image, bool verbose)
 {
     const int step = run_color_mode(conversion_mode, image);
     if (step == kUnknownMode) {
@@ -62,7 +62,7 @@ int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* imag
         return 1;
     }
     if (step != 0) {
-        report_failure(MSG_EDIT_PALETTE_FAILED, *image);
+        report_failure(MSG_EDIT_PALETTE_FAILED, *image, verbose);
         return 1;
     }
     // /o asks for no optimisation, but the GIF needs the smallest table all
@@ -73,7 +73,7 @@ int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* imag
     const int32_t before = image->get_color_depth();
     if (before > clBitMap::kMaxIndexedDepth) {
         if (image->build_palette() != 0) {
-            report_failure(MSG_MAKE_PALETTE_FAILED, *image);
+            report_failure(MSG_MAKE_PALETTE_FAILED, *image, verbose);
             return 1;
         }
         if (image->get_color_depth() > clBitMap::kMaxIndexedDepth) {
@@ -85,6 +85,6 @@ int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* imag
         // depth and palette, which the GIF carries as they are.
         image->compact_palette();
     }
-    report_depths(before, image->get_color_depth());
+    report_depths(before, image->get_color_depth(), verbose);
     return 0;
 }

@@ -8,8 +8,9 @@
 class clBitMap;
 
 // Leaves image as an indexed picture of depth 1 to 8. Reads only
-// FLAG_OPTIMIZE of option_flags. Prints its own messages. Returns 0 on
-// success, 1 after a reported failure.
-int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image);
+// FLAG_OPTIMIZE of option_flags. Prints its own messages (with verbose also
+// the depths and the image's error text). Returns 0 on success, 1 after a
+// reported failure.
+int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image, bool verbose);
 
 #endif

@@ -45,8 +45,9 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
     int32_t transparent_index = -1;
     char input_name[kPathBufferSize];
     char output_name[kPathBufferSize];
+    bool verbose = false;
     uint32_t result = parse_command_line(argc, argv, &conversion_mode, &transparent_index,
-                                         input_name, output_name);
+                                         input_name, output_name, &verbose);
     if (result & PARSE_INVALID) {
         print_message(MSG_INVALID_COMMAND, nullptr);
         std::fputs("\n\n", stdout);
@@ -65,13 +66,13 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
         print_message(MSG_ALREADY_EXISTS, output_name);
         return 0;
     }
-    if (load_bmp(&option_flags, transparent_index, input_name, image) != 0) {
+    if (load_bmp(&option_flags, transparent_index, input_name, image, verbose) != 0) {
         return kExitFailure;
     }
-    if (convert_image(option_flags, conversion_mode, image) != 0) {
+    if (convert_image(option_flags, conversion_mode, image, verbose) != 0) {
         return kExitFailure;
     }
-    int written = write_gif_file(option_flags, transparent_index, output_name, image);
+    int written = write_gif_file(option_flags, transparent_index, output_name, image, verbose);
     if (written == kGifOutputExisted) {
         return 0;  // message 17 said it; nothing was written, so no success either
     }
@@ -87,7 +88,6 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
 int run_program(int argc, const char* const* argv)
 {
     clBitMap image;
-    verbose = false;
     select_language();
     print_banner();
     int status = run_stages(argc, argv, &image);

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kTrueColourBits = 24;
+constexpr int kTrueColorBits = 24;
 
 // One catalogue message with an integer (a code or a size).
 void print_with_value(int8_t id, uint32_t value)
@@ -19,45 +19,26 @@ void print_with_value(int8_t id, uint32_t value)
 }
 
 // With verbose, the failing object's own text follows its message as it is.
-void print_details(const char* error_text)
+void print_details(const char* error_text, bool verbose)
 {
     if (verbose) {
         print_verbatim(error_text);
     }
 }
 
-void report_open_failure(const clFile& file, const char* name)
-{
-    if (file.error_code == BMP_ALREADY_OPEN) {
-        print_message(MSG_INPUT_ALREADY_OPEN, name);
-    } else if (file.error_code == BMP_CANT_POSITION) {
-        print_message(MSG_INPUT_CANT_OPEN, name);
-    } else {
-        print_with_value(MSG_UNDEFINED_ERROR, file.error_code);
-    }
-    print_details(file.error_text);
-}
-
-void report_read_failure(const clFile& file)
+void report_read_failure(const clFile& file, bool verbose)
 {
     print_with_value(MSG_BMP_READ_FAILED, file.error_code);
-    print_details(file.error_text);
+    print_details(file.error_text, verbose);
 }
 
-}  // namespace
-
-int load_bmp(uint32_t* option_flags, int32_t transparent_index, const char* input_name,
-             clBitMap* image)
+// Everything after the open: the headers, the image and its pixels.
+int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
+                clBitMap* image, bool verbose)
 {
-    const char* name = input_name != nullptr ? input_name : "";
-    clFile file;
-    if (file.open(input_name) != 0) {
-        report_open_failure(file, name);
-        return 1;
-    }
     BmpInfo info;
     if (file.read_header(&info) != 0) {
-        report_read_failure(file);
+        report_read_failure(file, verbose);
         return 1;
     }
     if (verbose) {
@@ -71,13 +52,13 @@ int load_bmp(uint32_t* option_flags, int32_t transparent_index, const char* inpu
     // The size limits live in create, which runs before any row is read.
     if (image->create(info.width, info.height) != 0) {
         print_with_value(MSG_ALLOCATE_FAILED, image->error_code);
-        print_details(image->error_text);
+        print_details(image->error_text, verbose);
         return 1;
     }
     bool transparency = option_flags != nullptr && (*option_flags & FLAG_TRANSPARENCY) != 0;
-    if (info.bit_count == kTrueColourBits) {
-        if (file.read_pixels(&info, image->pixels, image->data_size) != 0) {
-            report_read_failure(file);
+    if (info.bit_count == kTrueColorBits) {
+        if (file.read_pixels(&info, image->pixels(), image->get_data_size()) != 0) {
+            report_read_failure(file, verbose);
             return 1;
         }
         if (transparency) {
@@ -87,15 +68,38 @@ int load_bmp(uint32_t* option_flags, int32_t transparent_index, const char* inpu
         return 0;
     }
     uint8_t palette[kPaletteBytes] = {};
-    if (file.read_palette(&info, palette, image->pixels, image->data_size) != 0) {
-        report_read_failure(file);
+    if (file.read_palette(&info, palette, image->pixels(), image->get_data_size()) != 0) {
+        report_read_failure(file, verbose);
         return 1;
     }
-    std::memcpy(image->palette, palette, sizeof palette);
+    std::memcpy(image->palette(), palette, sizeof palette);
     if (transparency && image->set_transparent_index(transparent_index) != 0) {
         print_message(MSG_BAD_TRANSPARENCY, nullptr);
-        print_details(image->error_text);
+        print_details(image->error_text, verbose);
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int load_bmp(uint32_t* option_flags, int32_t transparent_index, const char* input_name,
+             clBitMap* image, bool verbose)
+{
+    clFile file;
+    // A fresh clFile can only fail to open because the file cannot be had.
+    if (file.open(input_name) != 0) {
+        print_message(MSG_INPUT_CANT_OPEN, input_name != nullptr ? input_name : "");
+        print_details(file.error_text, verbose);
+        return 1;
+    }
+    return load_opened(file, option_flags, transparent_index, image, verbose);
+}
+
+int load_bmp_from_memory(uint32_t* option_flags, int32_t transparent_index,
+                         const uint8_t* data, size_t size, clBitMap* image, bool verbose)
+{
+    clFile file;
+    file.open_memory(data, size);  // a fresh clFile always takes the bytes
+    return load_opened(file, option_flags, transparent_index, image, verbose);
 }

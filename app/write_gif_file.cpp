@@ -22,7 +22,7 @@ constexpr int32_t kNoTransparentIndex = -1;
 
 // Prints a failure: its message, then in verbose mode the encoder's own
 // text, character for character.
-int report(const clGIFFile& gif, int8_t message, const void* argument)
+int report(const clGIFFile& gif, bool verbose, int8_t message, const void* argument)
 {
     print_message(message, argument);
     if (verbose) {
@@ -43,46 +43,46 @@ void show_progress(void*, int32_t percent)
 
 // Configures the encoder from the image and codes the pixels, in the order
 // the encoder requires.
-int prepare(uint32_t option_flags, const clBitMap* image, clGIFFile* gif)
+int prepare(uint32_t option_flags, const clBitMap* image, bool verbose, clGIFFile* gif)
 {
     if (gif->create(image->get_width(), image->get_height()) != 0) {
         int32_t code = static_cast<int32_t>(gif->error_code);
-        return report(*gif, MSG_ALLOCATE_FAILED, &code);
+        return report(*gif, verbose, MSG_ALLOCATE_FAILED, &code);
     }
     if (gif->set_comment(kStoreComment, static_cast<int32_t>(std::strlen(kGifComment)),
                          kGifComment) != 0) {
-        return report(*gif, MSG_INNER_DATA_FAILED, nullptr);
+        return report(*gif, verbose, MSG_INNER_DATA_FAILED, nullptr);
     }
     int32_t depth = image->get_color_depth();
     if (gif->set_color_depth(depth) != 0) {
-        return report(*gif, MSG_BAD_COLOR_DEPTH, &depth);
+        return report(*gif, verbose, MSG_BAD_COLOR_DEPTH, &depth);
     }
     // The colour stage unsets the index when no pixel uses that colour; the
     // file then simply has no transparent colour.
     if ((option_flags & FLAG_TRANSPARENCY) &&
         image->get_transparent_index() != kNoTransparentIndex &&
         gif->set_transparency(image->get_transparent_index()) != 0) {
-        return report(*gif, MSG_BAD_TRANSPARENCY, nullptr);
+        return report(*gif, verbose, MSG_BAD_TRANSPARENCY, nullptr);
     }
     if ((option_flags & FLAG_INTERLACE) && gif->set_interlace() != 0) {
-        return report(*gif, MSG_BAD_INTERLACE, nullptr);
+        return report(*gif, verbose, MSG_BAD_INTERLACE, nullptr);
     }
-    if (gif->set_palette(image->palette) != 0) {
-        return report(*gif, MSG_PALETTE_FAILED, nullptr);
+    if (gif->set_palette(image->palette()) != 0) {
+        return report(*gif, verbose, MSG_PALETTE_FAILED, nullptr);
     }
     bool plain = (option_flags & FLAG_NO_LZW) != 0;
     if ((plain ? gif->lzw_off() : gif->lzw_on()) != 0) {
-        return report(*gif, MSG_COMPRESS_MODE_FAILED, plain ? "UCGIF" : "LZW");
+        return report(*gif, verbose, MSG_COMPRESS_MODE_FAILED, plain ? "UCGIF" : "LZW");
     }
     bool biggest = (option_flags & FLAG_BIGGEST) != 0;
     if ((biggest ? gif->biggest_on() : gif->biggest_off()) != 0) {
-        return report(*gif, MSG_BIGGEST_MODE_FAILED, biggest ? "ON" : "OFF");
+        return report(*gif, verbose, MSG_BIGGEST_MODE_FAILED, biggest ? "ON" : "OFF");
     }
     if (verbose) {
         gif->set_progress(show_progress, nullptr);
     }
-    if (gif->set_graphics(image->pixels) != 0) {
-        return report(*gif, MSG_IMAGE_DATA_FAILED, nullptr);
+    if (gif->set_graphics(image->pixels()) != 0) {
+        return report(*gif, verbose, MSG_IMAGE_DATA_FAILED, nullptr);
     }
     return 0;
 }
@@ -115,10 +115,10 @@ OutputOptions output_options()
 }  // namespace
 
 int write_gif_file(uint32_t option_flags, int32_t, const char* output_name,
-                   const clBitMap* image)
+                   const clBitMap* image, bool verbose)
 {
     clGIFFile gif;
-    if (prepare(option_flags, image, &gif) != 0) {
+    if (prepare(option_flags, image, verbose, &gif) != 0) {
         return 1;
     }
     // Looked at again right before writing: the file may have appeared
@@ -128,12 +128,12 @@ int write_gif_file(uint32_t option_flags, int32_t, const char* output_name,
         return kGifOutputExisted;
     }
     if (gif.open_file(output_name, output_options()) != 0) {
-        return report(gif, MSG_OUTPUT_CANT_OPEN, output_name);
+        return report(gif, verbose, MSG_OUTPUT_CANT_OPEN, output_name);
     }
     // Until close_file the file has no name (or a hidden temporary one);
     // the encoder's destructor closes and deletes it after a failure.
     if (gif.write_gif() != 0) {
-        return report(gif, MSG_OUTPUT_CANT_WRITE, output_name);
+        return report(gif, verbose, MSG_OUTPUT_CANT_WRITE, output_name);
     }
     if (gif.close_file() != 0) {
         if (gif.output_name_taken()) {
@@ -141,7 +141,7 @@ int write_gif_file(uint32_t option_flags, int32_t, const char* output_name,
             print_message(MSG_ALREADY_EXISTS, output_name);
             return kGifOutputExisted;
         }
-        return report(gif, MSG_OUTPUT_CANT_CLOSE, output_name);
+        return report(gif, verbose, MSG_OUTPUT_CANT_CLOSE, output_name);
     }
     return 0;
 }

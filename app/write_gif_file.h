@@ -20,7 +20,9 @@ constexpr int kGifOutputExisted = 2;
 // after a failure no file created here is left behind. transparent_index is
 // not read: with FLAG_TRANSPARENCY the index written is the image's own, and
 // none at all when the image has none (-1).
+// With verbose, failures are followed by the encoder's error text and the
+// coder shows its progress line.
 int write_gif_file(uint32_t option_flags, int32_t transparent_index, const char* output_name,
-                   const clBitMap* image);
+                   const clBitMap* image, bool verbose);
 
 #endif

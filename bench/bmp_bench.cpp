@@ -28,22 +28,22 @@ std::string bench_file(const char* name)
 void BM_ReadBmpRows(benchmark::State& state)
 {
     const int depth = static_cast<int>(state.range(0));
-    const std::vector<uint8_t> pixels = depth == 24  ? bench_true_color()
-                                        : depth == 8 ? bench_indices(PHOTO8)
-                                                     : bench_indices(DITHER1);
+    const char* kind = depth == 24 ? "photo24" : depth == 8 ? "photo8" : "dither1";
+    pictures::BmpRecipe recipe;
+    pictures::named_picture(kind, kBenchWidth, kBenchHeight, &recipe);
     const std::string path = bench_file(("rows" + std::to_string(depth) + ".bmp").c_str());
-    if (!write_bench_bmp(path.c_str(), pixels, kBenchWidth, kBenchHeight, depth)) {
+    if (!bmp_writer::write(path, recipe)) {
         state.SkipWithError("cannot write the picture");
         return;
     }
-    uint32_t flags = DEFAULT_OPTION_FLAGS;
+    uint32_t flags = kDefaultOptionFlags;
     for (auto _ : state) {
         clBitMap image;
-        if (load_bmp(&flags, -1, path.c_str(), &image) != 0) {
+        if (load_bmp(&flags, -1, path.c_str(), &image, false) != 0) {
             state.SkipWithError("load_bmp failed");
             break;
         }
-        benchmark::DoNotOptimize(image.pixels);
+        benchmark::DoNotOptimize(image.pixels());
     }
     std::remove(path.c_str());
     state.SetLabel(std::to_string(depth) + " bits");

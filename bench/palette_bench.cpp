@@ -16,9 +16,9 @@ void load_picture(clBitMap* image, int depth, const std::vector<uint8_t>& bytes)
     image->release();
     image->set_color_depth(depth);
     image->create(kBenchWidth, kBenchHeight);
-    std::memcpy(image->pixels, bytes.data(), bytes.size());
+    std::memcpy(image->pixels(), bytes.data(), bytes.size());
     for (int i = 0; i < kPaletteBytes; ++i) {
-        image->palette[i] = static_cast<uint8_t>(i);
+        image->palette()[i] = static_cast<uint8_t>(i);
     }
 }
 

@@ -1,7 +1,7 @@
 // clFile: one BMP file opened for reading, its header check and its colour
 // table and pixel-row readers.
 //
-// Call order: open -> read_header -> read_palette (1, 4, 8 bits) or
+// Call order: open (or open_memory) -> read_header -> read_palette (1, 4, 8 bits) or
 // read_pixels (24 bits) -> close (or destruction, which closes). read_palette
 // and read_pixels each position the file themselves, so they may be repeated.
 // Every operation returns 0 on success and 1 on failure, leaving the code and
@@ -9,18 +9,19 @@
 #ifndef VASTRELMON_BMP_BMP_FILE_H
 #define VASTRELMON_BMP_BMP_FILE_H
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
+#include "bmp/byte_source.h"
 #include "platform/error_record.h"
 
 // Error codes of clFile.
-constexpr uint32_t BMP_ALREADY_OPEN = 0x340001;
-constexpr uint32_t BMP_CANT_POSITION = 0x340002;  // also: cannot be opened
-constexpr uint32_t BMP_SHORT_READ = 0x340003;
-constexpr uint32_t BMP_NOT_ACCEPTED = 0x340004;
-constexpr uint32_t BMP_BAD_ARGUMENT = 0x340006;
-constexpr uint32_t BMP_NO_MEMORY = 0x340007;
+constexpr uint32_t kBmpAlreadyOpen = 0x340001;
+constexpr uint32_t kBmpCantPosition = 0x340002;  // also: cannot be opened
+constexpr uint32_t kBmpShortRead = 0x340003;
+constexpr uint32_t kBmpNotAccepted = 0x340004;
+constexpr uint32_t kBmpBadArgument = 0x340006;
+constexpr uint32_t kBmpNoMemory = 0x340007;
 
 // The header values that read_header validated. Offsets are 64-bit so that
 // no field value can wrap them around.
@@ -50,8 +51,12 @@ public:
     // Opens name for binary reading; only regular files are accepted, and a
     // FIFO never blocks the call. Errors 0x340001 (line 36), 0x340002 (44).
     int open(const char* name);
-    // Closes the file if one is open. Always 0.
-    int close();
+    // Reads size bytes at data instead of a file, with the same checks, codes
+    // and texts. The bytes are not copied and must outlive the reading. Error
+    // 0x340001 (36).
+    int open_memory(const uint8_t* data, size_t size);
+    // Closes the file if one is open (a read-only file loses nothing).
+    void close();
     // Reads and checks the headers into *info (which must not be null). *info
     // is cleared first and filled only on success. Errors 0x340002 (82, 89,
     // 99), 0x340003 (108, 133, 149, 169), 0x340004 (116 .. 209).
@@ -76,7 +81,7 @@ private:
     // Moves to offset from the start and confirms the position.
     int move_to(int64_t offset, const ErrorEntry& seek_error, const ErrorEntry& tell_error);
 
-    std::FILE* file;
+    ByteSource source;
 };
 
 #endif

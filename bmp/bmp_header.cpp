@@ -1,8 +1,8 @@
 // clFile::read_header: the file header, the core or information header and
 // every check that decides whether the file is a BMP this program reads.
 #include <climits>
+#include <cstdio>
 
-#include "platform/files.h"
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
 #include "bmp/little_endian.h"
@@ -40,24 +40,24 @@ constexpr uint32_t kUncompressed = 0;
 int clFile::read_header(BmpInfo* out)
 {
     *out = BmpInfo{};
-    if (file == nullptr || seek_file(file, 0, SEEK_END) != 0) {
+    if (!source.is_open() || source.seek(0, SEEK_END) != 0) {
         return fail(this, kLengthSeek);
     }
-    int64_t end = tell_file(file);
+    int64_t end = source.tell();
     if (end < 0) {
         return fail(this, kLengthTell);
     }
-    if (seek_file(file, 0, SEEK_SET) != 0) {
+    if (source.seek(0, SEEK_SET) != 0) {
         return fail(this, kStartTell);
     }
-    int64_t start = tell_file(file);
+    int64_t start = source.tell();
     if (start < 0) {
         return fail(this, kStartTell);
     }
     int64_t length = end - start;
 
     uint8_t file_header[kFileHeaderBytes];
-    if (std::fread(file_header, 1, kFileHeaderBytes, file) != kFileHeaderBytes) {
+    if (source.read(file_header, 1, kFileHeaderBytes) != kFileHeaderBytes) {
         return fail(this, kFileHeaderShort);
     }
     if (file_header[kSignatureAt] != 'B' || file_header[kSignatureAt + 1] != 'M') {
@@ -71,7 +71,7 @@ int clFile::read_header(BmpInfo* out)
     BmpInfo info = {};
     info.pixel_offset = read_le32_signed(file_header + kPixelOffsetAt);
     uint8_t size_field[kHeaderSizeBytes];
-    size_t got = std::fread(size_field, 1, kHeaderSizeBytes, file);
+    size_t got = source.read(size_field, 1, kHeaderSizeBytes);
     if (got != kHeaderSizeBytes) {
         return fail(this, kHeaderSizeShort, static_cast<int>(got));
     }
@@ -81,7 +81,7 @@ int clFile::read_header(BmpInfo* out)
     uint8_t fields[kInfoFieldBytes];
     if (header_size == kCoreHeaderSize) {
         info.is_core = 1;
-        got = std::fread(fields, 1, kCoreFieldBytes, file);
+        got = source.read(fields, 1, kCoreFieldBytes);
         if (got != kCoreFieldBytes) {
             return fail(this, kCoreShort, static_cast<int>(got));
         }
@@ -90,7 +90,7 @@ int clFile::read_header(BmpInfo* out)
         info.bit_count = fields[kCoreBitCountAt];
     } else {
         info.is_core = 0;
-        got = std::fread(fields, 1, kInfoFieldBytes, file);
+        got = source.read(fields, 1, kInfoFieldBytes);
         if (got != kInfoFieldBytes) {
             return fail(this, kInfoShort, static_cast<int>(got));
         }

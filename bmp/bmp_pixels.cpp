@@ -14,8 +14,8 @@ using namespace bmp_errors;
 namespace {
 
 constexpr int kMaxIndexedBits = 8;
-constexpr int kTrueColourBits = 24;
-constexpr int kTrueColourBytes = 3;
+constexpr int kTrueColorBits = 24;
+constexpr int kTrueColorBytes = 3;
 constexpr int kCoreEntryBytes = 3;  // blue, green, red
 constexpr int kInfoEntryBytes = 4;  // blue, green, red, reserved
 constexpr size_t kRgbBytes = 3;    // one entry of the image's palette
@@ -26,7 +26,7 @@ constexpr int64_t kRowAlignment = 4;
 // 64 bits hold every product.
 int64_t row_length(int64_t width, int bits)
 {
-    return bits == kTrueColourBits ? width * kTrueColourBytes : (width * bits + 7) / 8;
+    return bits == kTrueColorBits ? width * kTrueColorBytes : (width * bits + 7) / 8;
 }
 
 // Stored rows are read several at a time into a staging area of about this
@@ -53,15 +53,15 @@ int clFile::read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
     size_t entries = size_t{1} << info->bit_count;
     size_t entry_bytes = info->is_core ? kCoreEntryBytes : kInfoEntryBytes;
     uint8_t table[kMaxTableEntries * kInfoEntryBytes];
-    if (std::fread(table, entry_bytes, entries, file) != entries) {
+    if (source.read(table, entry_bytes, entries) != entries) {
         return fail(this, kTableShort);
     }
     for (size_t i = 0; i < entries; ++i) {
         const uint8_t* entry = table + i * entry_bytes;
-        uint8_t* colour = palette + kRgbBytes * i;
-        colour[0] = entry[2];  // red
-        colour[1] = entry[1];  // green
-        colour[2] = entry[0];  // blue
+        uint8_t* color = palette + kRgbBytes * i;
+        color[0] = entry[2];  // red
+        color[1] = entry[1];  // green
+        color[2] = entry[0];  // blue
     }
     return read_pixels(info, pixels, pixel_capacity);
 }
@@ -82,7 +82,7 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     // The picture must fit the caller's buffer before a single byte is
     // written; checked a factor at a time so nothing can overflow.
     int64_t out_row =
-        static_cast<int64_t>(info->width) * (bits == kTrueColourBits ? kTrueColourBytes : 1);
+        static_cast<int64_t>(info->width) * (bits == kTrueColorBits ? kTrueColorBytes : 1);
     if (out_row > pixel_capacity || info->height > pixel_capacity / out_row) {
         return fail(this, kPixelsNoBuffer);
     }
@@ -105,7 +105,7 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     for (int32_t first = 0; first < info->height;) {
         const int64_t rows = std::min<int64_t>(staged_rows, info->height - first);
         const size_t wanted = static_cast<size_t>(rows * stride);
-        const size_t got = std::fread(staging.get(), 1, wanted, file);
+        const size_t got = source.read(staging.get(), 1, wanted);
         // The rows that arrived whole are stored before a short read is
         // reported, as if each had been read on its own.
         const int32_t whole = static_cast<int32_t>(got / static_cast<size_t>(stride));

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-bool verbose = false;
-
 namespace {
 
 // Options are examined through a lower-cased copy of at most this many
@@ -59,7 +57,7 @@ bool is_option(const char* argument)
 
 // Applies one option to the word; false when the option is invalid.
 bool apply_option(const char* argument, uint32_t* flags, bool* help, bool* effect_seen,
-                  int32_t* conversion_mode, int32_t* transparency_value)
+                  int32_t* conversion_mode, int32_t* transparency_value, bool* verbose)
 {
     size_t n = std::strlen(argument);
     if (n > kOptionCopyChars) {
@@ -91,7 +89,7 @@ bool apply_option(const char* argument, uint32_t* flags, bool* help, bool* effec
         if (n != 2) {
             return false;
         }
-        verbose = true;
+        *verbose = true;
         return true;
     case 't': {
         *flags |= FLAG_TRANSPARENCY;
@@ -129,8 +127,10 @@ bool apply_option(const char* argument, uint32_t* flags, bool* help, bool* effec
 }  // namespace
 
 uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversion_mode,
-                            int32_t* transparent_index, char* input_name, char* output_name)
+                            int32_t* transparent_index, char* input_name, char* output_name,
+                            bool* verbose)
 {
+    *verbose = false;
     std::memset(input_name, 0, kPathBufferSize);
     std::memset(output_name, 0, kPathBufferSize);
     *transparent_index = -1;
@@ -151,13 +151,13 @@ uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversi
         return PARSE_INVALID;
     }
 
-    uint32_t flags = DEFAULT_OPTION_FLAGS;
+    uint32_t flags = kDefaultOptionFlags;
     bool help = false;
     bool effect_seen = false;
     int32_t transparency_value = 0;
     for (int i = 1; i < first_file; ++i) {
         if (!apply_option(argv[i], &flags, &help, &effect_seen, conversion_mode,
-                          &transparency_value)) {
+                          &transparency_value, verbose)) {
             return PARSE_INVALID;
         }
     }

@@ -12,7 +12,7 @@ constexpr uint32_t FLAG_OPTIMIZE = 0x10;
 constexpr uint32_t FLAG_BIGGEST = 0x20;
 constexpr uint32_t FLAG_NO_LZW = 0x40;
 constexpr uint32_t FLAG_EFFECT = 0x80;
-constexpr uint32_t DEFAULT_OPTION_FLAGS = FLAG_INTERLACE | FLAG_OPTIMIZE;
+constexpr uint32_t kDefaultOptionFlags = FLAG_INTERLACE | FLAG_OPTIMIZE;
 
 // Results of parse_command_line that are not an option word.
 constexpr uint32_t PARSE_INVALID = 0x01;
@@ -35,13 +35,12 @@ enum ConversionMode : int32_t {
 constexpr int kMaxPathChars = 260;
 constexpr int kPathBufferSize = 262;
 
-// Process-wide: print progress and error details. Set by /v.
-extern bool verbose;
-
 // Parses argv[1..argc-1]. Returns PARSE_INVALID, PARSE_HELP or the option
-// word. input_name and output_name are kPathBufferSize buffers. Sets verbose
-// as soon as /v is seen.
+// word. input_name and output_name are kPathBufferSize buffers. *verbose
+// (print progress and error details) is cleared first and set as soon as /v
+// is seen, even when the command later turns out invalid.
 uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversion_mode,
-                            int32_t* transparent_index, char* input_name, char* output_name);
+                            int32_t* transparent_index, char* input_name, char* output_name,
+                            bool* verbose);
 
 #endif

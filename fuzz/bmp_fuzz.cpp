@@ -11,15 +11,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     silence_console();
-    static const std::string path = scratch_path(".bmp");
-    write_scratch(path, data, size);
-
-    verbose = (size & 1) != 0;  // exercise the detail texts as well
-    uint32_t flags = DEFAULT_OPTION_FLAGS | FLAG_TRANSPARENCY;
+    const bool verbose = (size & 1) != 0;  // exercise the detail texts as well
+    uint32_t flags = kDefaultOptionFlags | FLAG_TRANSPARENCY;
     clBitMap image;
-    if (load_bmp(&flags, static_cast<int32_t>(size % 256), path.c_str(), &image) == 0) {
+    if (load_bmp_from_memory(&flags, static_cast<int32_t>(size % 256), data, size, &image,
+                             verbose) == 0) {
         int depth = image.get_color_depth();
-        if (image.pixels == nullptr || image.get_width() < 1 || image.get_height() < 1 ||
+        if (image.pixels() == nullptr || image.get_width() < 1 || image.get_height() < 1 ||
             (depth != 1 && depth != 4 && depth != 8 && depth != 24)) {
             std::abort();
         }
@@ -27,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             // Every index must address the file's colour table.
             size_t count = static_cast<size_t>(image.get_width()) * image.get_height();
             for (size_t i = 0; i < count; ++i) {
-                if (image.pixels[i] >= (1u << depth)) {
+                if (image.pixels()[i] >= (1u << depth)) {
                     std::abort();
                 }
             }

@@ -47,15 +47,15 @@ void check_gif_matches(const char* path, const clBitMap& image, uint32_t flags)
     int depth = image.get_color_depth();
     for (int i = 0; i < (1 << depth); ++i) {
         const GifColorType& c = gif->SColorMap->Colors[i];
-        check(c.Red == image.palette[3 * i] && c.Green == image.palette[3 * i + 1] &&
-              c.Blue == image.palette[3 * i + 2]);
+        check(c.Red == image.palette()[3 * i] && c.Green == image.palette()[3 * i + 1] &&
+              c.Blue == image.palette()[3 * i + 2]);
     }
     GraphicsControlBlock control;
     check(DGifSavedExtensionToGCB(gif, 0, &control) == GIF_OK);
     const bool transparent = (flags & FLAG_TRANSPARENCY) && image.get_transparent_index() >= 0;
     check(control.TransparentColor == (transparent ? image.get_transparent_index() : NO_TRANSPARENT_COLOR));
     // giflib hands back rows in picture order, interlaced or not.
-    check(std::memcmp(frame.RasterBits, image.pixels, static_cast<size_t>(width) * height) == 0);
+    check(std::memcmp(frame.RasterBits, image.pixels(), static_cast<size_t>(width) * height) == 0);
     DGifCloseFile(gif, &error);
 }
 
@@ -67,13 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     silence_console();
-    static const std::string bmp_path = scratch_path(".bmp");
     static const std::string gif_path = scratch_path(".gif");
-    write_scratch(bmp_path, data + 1, size - 1);
     std::remove(gif_path.c_str());
 
     uint8_t choice = data[0];
-    uint32_t flags = DEFAULT_OPTION_FLAGS;
+    uint32_t flags = kDefaultOptionFlags;
     if (choice & 0x01) flags &= ~FLAG_INTERLACE;
     if (choice & 0x02) flags |= FLAG_NO_LZW;
     if (choice & 0x04) flags |= FLAG_BIGGEST;
@@ -83,17 +81,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         transparent = (choice >> 4) * 17 % 256;
     }
     int32_t mode = kModes[(choice >> 4) % (sizeof kModes / sizeof kModes[0])];
-    verbose = (choice & 0x80) != 0;
+    const bool verbose = (choice & 0x80) != 0;
 
     clBitMap image;
-    if (load_bmp(&flags, transparent, bmp_path.c_str(), &image) != 0) {
+    if (load_bmp_from_memory(&flags, transparent, data + 1, size - 1, &image, verbose) != 0) {
         return 0;
     }
-    if (convert_image(flags, mode, &image) != 0) {
+    if (convert_image(flags, mode, &image, verbose) != 0) {
         return 0;
     }
     check(image.get_color_depth() >= 1 && image.get_color_depth() <= 8);
-    if (write_gif_file(flags, transparent, gif_path.c_str(), &image) == 0) {
+    if (write_gif_file(flags, transparent, gif_path.c_str(), &image, verbose) == 0) {
         check_gif_matches(gif_path.c_str(), image, flags);
     } else {
         // A refused write leaves no file behind.

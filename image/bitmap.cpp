@@ -20,8 +20,8 @@ const ErrorEntry kTransparentIndex = {kBitmapOutOfRange, 161, "argument is out o
 }  // namespace
 
 clBitMap::clBitMap()
-    : error_code(0), pixels(nullptr), width(-1), height(-1), transparent_index(-1),
-      color_depth(-1), data_size(-1)
+    : error_code(0), width_(-1), height_(-1), transparent_index_(-1), color_depth_(-1),
+      data_size_(-1)
 {
     error_text[0] = '\0';
 }
@@ -31,69 +31,67 @@ clBitMap::~clBitMap()
     release();
 }
 
-int clBitMap::release()
+void clBitMap::release()
 {
     page_filler_.stop();
-    std::free(pixels);
-    pixels = nullptr;
-    width = -1;
-    height = -1;
-    color_depth = -1;
-    data_size = -1;
-    transparent_index = -1;
-    return 0;
+    pixels_.reset();
+    width_ = -1;
+    height_ = -1;
+    color_depth_ = -1;
+    data_size_ = -1;
+    transparent_index_ = -1;
 }
 
 int clBitMap::set_color_depth(int bits)
 {
-    if (color_depth != -1) {
-        return fail(this, kDepthTwice, color_depth);
+    if (color_depth_ != -1) {
+        return fail(this, kDepthTwice, color_depth_);
     }
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
         return fail(this, kDepthValue, bits);
     }
-    color_depth = bits;
+    color_depth_ = bits;
     return 0;
 }
 
 int clBitMap::create(int new_width, int new_height)
 {
-    if (pixels != nullptr) {
+    if (pixels_ != nullptr) {
         return fail(this, kCreateTwice);
     }
     if (new_width <= 0 || new_width > kMaxImageWidth || new_height <= 0 ||
         new_height > kMaxImageHeight) {
         return fail(this, kCreateSize, new_width, new_height);
     }
-    if (color_depth == -1) {
-        return fail(this, kCreateNoDepth, color_depth);
+    if (color_depth_ == -1) {
+        return fail(this, kCreateNoDepth, color_depth_);
     }
-    width = new_width;
-    height = new_height;
+    width_ = new_width;
+    height_ = new_height;
     // At most 6400 x 4800 x 3 = 92,160,000 bytes: fits an int32 comfortably.
-    int32_t bytes = width * height * ((color_depth + 7) / 8);
-    data_size = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
-    pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(data_size), 1));
-    if (pixels == nullptr) {
+    int32_t bytes = width_ * height_ * ((color_depth_ + 7) / 8);
+    data_size_ = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
+    pixels_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(data_size_), 1)));
+    if (pixels_ == nullptr) {
         return fail(this, kCreateNoMemory);
     }
     // BMP files mostly store the bottom row first, so the buffer is mostly
     // filled from its end, and more slowly than the pages can be had.
-    page_filler_.start(pixels, static_cast<size_t>(data_size), PageFiller::FROM_END);
+    page_filler_.start(pixels_.get(), static_cast<size_t>(data_size_), PageFiller::FROM_END);
     return 0;
 }
 
 int clBitMap::set_transparent_index(int index)
 {
-    if (color_depth == -1) {
-        return fail(this, kTransparentNoDepth, color_depth);
+    if (color_depth_ == -1) {
+        return fail(this, kTransparentNoDepth, color_depth_);
     }
-    if (color_depth > 8) {
-        return fail(this, kTransparentDepth, color_depth);
+    if (color_depth_ > 8) {
+        return fail(this, kTransparentDepth, color_depth_);
     }
     if (index < 0 || index > 255) {
         return fail(this, kTransparentIndex, index);
     }
-    transparent_index = index;
+    transparent_index_ = index;
     return 0;
 }

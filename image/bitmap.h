@@ -15,6 +15,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 
 #include "platform/error_record.h"
 #include "platform/page_filler.h"
@@ -49,8 +51,8 @@ public:
     static constexpr int kTrueColorBytes = 3;
 
     // Frees the pixel buffer and unsets size, depth and transparency. The
-    // error record and the palette stay. Always 0.
-    int release();
+    // error record and the palette stay. Cannot fail.
+    void release();
     // Once while unset; bits 1, 4, 8 or 24. Errors 0x3A0006 (lines 108, 117).
     int set_color_depth(int bits);
     // Needs the depth; 1..6400 x 1..4800. Errors 0x3A0001 (52), 0x3A0006 (59,
@@ -59,10 +61,20 @@ public:
     // Needs a depth of 8 or less; index 0..255. Errors 0x3A0006 (149, 155, 161).
     int set_transparent_index(int index);
 
-    int32_t get_width() const { return width; }
-    int32_t get_height() const { return height; }
-    int32_t get_color_depth() const { return color_depth; }
-    int32_t get_transparent_index() const { return transparent_index; }
+    int32_t get_width() const { return width_; }
+    int32_t get_height() const { return height_; }
+    int32_t get_color_depth() const { return color_depth_; }
+    int32_t get_transparent_index() const { return transparent_index_; }
+    // Size of the pixel buffer in bytes (-1 before create).
+    int32_t get_data_size() const { return data_size_; }
+
+    // The pixel buffer (null until create succeeds), read and written in
+    // place by the reader, the colour work and the GIF writer; and the
+    // kPaletteBytes-byte palette, red, green, blue per entry.
+    uint8_t* pixels() { return pixels_.get(); }
+    const uint8_t* pixels() const { return pixels_.get(); }
+    uint8_t* palette() { return palette_; }
+    const uint8_t* palette() const { return palette_; }
 
     // Palette work (palette.cpp). compact_palette for depths 1/4/8,
     // build_palette for depth 24; both in place.
@@ -77,21 +89,27 @@ public:
     int keep_channel(int kind);
     int quantize_rgb332();
 
+    // The error record of the last failure.
     uint32_t error_code;
     char error_text[kErrorTextSize];
-    uint8_t* pixels;
-    uint8_t palette[kPaletteBytes];  // red, green, blue per entry
-    int32_t width;
-    int32_t height;
-    int32_t transparent_index;
-    int32_t color_depth;
-    int32_t data_size;
 
 private:
-    size_t pixel_count() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
-    bool is_indexed() const { return color_depth <= kMaxIndexedDepth; }
+    struct FreeBuffer {
+        void operator()(uint8_t* buffer) const { std::free(buffer); }
+    };
+
+    size_t pixel_count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
+    bool is_indexed() const { return color_depth_ <= kMaxIndexedDepth; }
     // Palette entries an indexed picture may address: 2^color_depth.
-    int entries_in_use() const { return 1 << color_depth; }
+    int entries_in_use() const { return 1 << color_depth_; }
+
+    std::unique_ptr<uint8_t, FreeBuffer> pixels_;  // calloc'ed, data_size_ bytes
+    uint8_t palette_[kPaletteBytes];
+    int32_t width_;
+    int32_t height_;
+    int32_t transparent_index_;
+    int32_t color_depth_;
+    int32_t data_size_;
 
     // Gets the pages of the pixel buffer ready while it is being filled.
     PageFiller page_filler_;

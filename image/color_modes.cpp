@@ -114,23 +114,23 @@ int clBitMap::apply_tone(int kind)
     if (kind < TONE_GREY || kind > TONE_ROSE) {
         kind = TONE_GREY;
     }
-    if (pixels == nullptr) {
+    if (pixels() == nullptr) {
         return fail(this, kToneNoData);
     }
     if (is_indexed()) {
         for (int i = 0; i < entries_in_use(); ++i) {
-            const Rgb old = get_entry(palette, i);
-            set_entry(palette, i, tone_color(kind, luminance(old.red, old.green, old.blue)));
+            const Rgb old = get_entry(palette_, i);
+            set_entry(palette_, i, tone_color(kind, luminance(old.red, old.green, old.blue)));
         }
         return 0;
     }
     for (int i = 0; i < kPaletteEntries; ++i) {
-        set_entry(palette, i, tone_color(kind, static_cast<uint32_t>(i)));
+        set_entry(palette_, i, tone_color(kind, static_cast<uint32_t>(i)));
     }
-    index_in_place(pixels, pixel_count(), [](uint8_t r, uint8_t g, uint8_t b) {
+    index_in_place(pixels(), pixel_count(), [](uint8_t r, uint8_t g, uint8_t b) {
         return static_cast<uint8_t>(luminance(r, g, b));
     });
-    color_depth = kMaxIndexedDepth;
+    color_depth_ = kMaxIndexedDepth;
     return 0;
 }
 
@@ -139,7 +139,7 @@ int clBitMap::keep_channel(int kind)
     if (kind < CHANNEL_RED || kind > CHANNEL_BLUE) {
         kind = CHANNEL_RED;
     }
-    if (pixels == nullptr) {
+    if (pixels() == nullptr) {
         return fail(this, kChannelNoData);
     }
     // ChannelKind runs red, green, blue: the same order as a palette entry.
@@ -148,32 +148,32 @@ int clBitMap::keep_channel(int kind)
         for (int i = 0; i < entries_in_use(); ++i) {
             for (int channel = kPaletteRed; channel <= kPaletteBlue; ++channel) {
                 if (channel != kept) {
-                    palette[3 * i + channel] = 0;
+                    palette_[3 * i + channel] = 0;
                 }
             }
         }
         return 0;
     }
-    std::memset(palette, 0, sizeof palette);
+    std::memset(palette_, 0, sizeof palette_);
     for (int i = 0; i < kPaletteEntries; ++i) {
-        palette[3 * i + kept] = static_cast<uint8_t>(i);
+        palette_[3 * i + kept] = static_cast<uint8_t>(i);
     }
-    index_in_place(pixels, pixel_count(), [kind](uint8_t r, uint8_t g, uint8_t b) {
+    index_in_place(pixels(), pixel_count(), [kind](uint8_t r, uint8_t g, uint8_t b) {
         return kind == CHANNEL_GREEN ? g : kind == CHANNEL_BLUE ? b : r;
     });
-    color_depth = kMaxIndexedDepth;
+    color_depth_ = kMaxIndexedDepth;
     return 0;
 }
 
 int clBitMap::quantize_rgb332()
 {
-    if (pixels == nullptr) {
+    if (pixels() == nullptr) {
         return fail(this, kRgb332NoData);
     }
     if (is_indexed()) {
         for (int i = 0; i < entries_in_use(); ++i) {
-            const Rgb old = get_entry(palette, i);
-            set_entry(palette, i,
+            const Rgb old = get_entry(palette_, i);
+            set_entry(palette_, i,
                       {widen_three_bits(old.red / kThreeBitStep), widen_three_bits(old.green / kThreeBitStep),
                        static_cast<uint8_t>(old.blue / kTwoBitStep * kTwoBitWidened)});
         }
@@ -181,15 +181,15 @@ int clBitMap::quantize_rgb332()
     }
     for (int i = 0; i < kPaletteEntries; ++i) {
         const uint32_t index = static_cast<uint32_t>(i);
-        set_entry(palette, i,
+        set_entry(palette_, i,
                   {widen_three_bits(index >> kRedShift),
                    widen_three_bits((index >> kGreenShift) % kThreeBitLevels),
                    static_cast<uint8_t>(index % kTwoBitLevels * kTwoBitWidened)});
     }
-    index_in_place(pixels, pixel_count(), [](uint8_t r, uint8_t g, uint8_t b) {
+    index_in_place(pixels(), pixel_count(), [](uint8_t r, uint8_t g, uint8_t b) {
         return static_cast<uint8_t>(r / kThreeBitStep << kRedShift | g / kThreeBitStep << kGreenShift |
                                     b / kTwoBitStep);
     });
-    color_depth = kMaxIndexedDepth;
+    color_depth_ = kMaxIndexedDepth;
     return 0;
 }

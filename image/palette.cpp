@@ -256,19 +256,19 @@ void index_pixels(const ColorIndex& index, uint8_t* pixels, size_t count)
 
 int clBitMap::compact_palette()
 {
-    if (pixels == nullptr) {
+    if (pixels() == nullptr) {
         return fail(this, kCompactNoData);
     }
-    if (color_depth != 1 && color_depth != 4 && color_depth != 8) {
-        return fail(this, kCompactDepth, color_depth);
+    if (color_depth_ != 1 && color_depth_ != 4 && color_depth_ != 8) {
+        return fail(this, kCompactDepth, color_depth_);
     }
     const int entries = entries_in_use();
     bool used[kPaletteEntries] = {};
-    const int used_count = flag_used_indices(pixels, pixel_count(), entries, used);
+    const int used_count = flag_used_indices(pixels(), pixel_count(), entries, used);
     if (used_count == entries) {
         return 0;
     }
-    const int new_depth = bits_for_count(static_cast<uint32_t>(used_count), color_depth);
+    const int new_depth = bits_for_count(static_cast<uint32_t>(used_count), color_depth_);
     if (new_depth <= 0) {
         return fail(this, kCompactResult, new_depth);
     }
@@ -279,19 +279,19 @@ int clBitMap::compact_palette()
             map[index] = static_cast<uint8_t>(next++);
         }
     }
-    if (transparent_index >= 0 && transparent_index < kPaletteEntries) {
-        transparent_index = used[transparent_index] ? map[transparent_index] : -1;
+    if (transparent_index_ >= 0 && transparent_index_ < kPaletteEntries) {
+        transparent_index_ = used[transparent_index_] ? map[transparent_index_] : -1;
     }
     remap_indices(map);
-    color_depth = new_depth;
+    color_depth_ = new_depth;
     return 0;
 }
 
 void clBitMap::remap_indices(const uint8_t* map)
 {
     uint8_t saved[kPaletteBytes];
-    std::memcpy(saved, palette, sizeof saved);
-    std::memset(palette, 0, sizeof palette);
+    std::memcpy(saved, palette_, sizeof saved);
+    std::memset(palette_, 0, sizeof palette_);
     // Entries can only be written at the new indices the map leads to; once
     // all of them are, the rest of the pixels need no test.
     bool reachable[kPaletteEntries] = {};
@@ -304,41 +304,41 @@ void clBitMap::remap_indices(const uint8_t* map)
     const size_t count = pixel_count();
     size_t i = 0;
     for (; i < count && done < targets; ++i) {
-        const uint8_t old_index = pixels[i];
+        const uint8_t old_index = pixels()[i];
         const uint8_t new_index = map[old_index];
-        pixels[i] = new_index;
+        pixels()[i] = new_index;
         if (!written[new_index]) {
             written[new_index] = true;
             ++done;
-            std::memcpy(palette + 3 * new_index, saved + 3 * old_index, 3);
+            std::memcpy(palette_ + 3 * new_index, saved + 3 * old_index, 3);
         }
     }
     for (; i < count; ++i) {
-        pixels[i] = map[pixels[i]];
+        pixels()[i] = map[pixels()[i]];
     }
 }
 
 int clBitMap::build_palette()
 {
-    if (pixels == nullptr) {
+    if (pixels() == nullptr) {
         return fail(this, kBuildNoData);
     }
-    if (color_depth != kTrueColorDepth) {
-        return fail(this, kBuildDepth, color_depth);
+    if (color_depth_ != kTrueColorDepth) {
+        return fail(this, kBuildDepth, color_depth_);
     }
-    std::memset(palette, 0, sizeof palette);
+    std::memset(palette_, 0, sizeof palette_);
     ColorList list;
     ColorIndex index;
-    if (!collect_colors(pixels, pixel_count(), &list, &index)) {
+    if (!collect_colors(pixels(), pixel_count(), &list, &index)) {
         record_error(&error_code, error_text, &kBuildTooMany);
         return 0;
     }
     sort_by_key(&list, &index);
-    write_palette(list, palette);
-    index_pixels(index, pixels, pixel_count());
+    write_palette(list, palette_);
+    index_pixels(index, pixels(), pixel_count());
     // A single colour (a blank canvas) has no significant bit in n - 1; it
     // still needs a depth the GIF can carry, so it gets one bit: its colour
     // in entry 0, entry 1 zero, every pixel index 0.
-    color_depth = std::max(1, bits_for_count(static_cast<uint32_t>(list.size), kBuildTopDepth));
+    color_depth_ = std::max(1, bits_for_count(static_cast<uint32_t>(list.size), kBuildTopDepth));
     return 0;
 }

@@ -53,7 +53,7 @@ std::string picture_header(const BmpRecipe& recipe)
     return header;
 }
 
-std::string colour_table(const BmpRecipe& recipe)
+std::string color_table(const BmpRecipe& recipe)
 {
     std::string table;
     for (const Rgb& entry : recipe.palette) {
@@ -122,7 +122,7 @@ size_t stride(int32_t width, int bit_count)
 std::string build(const BmpRecipe& recipe)
 {
     const std::string header = picture_header(recipe);
-    const std::string table = colour_table(recipe);
+    const std::string table = color_table(recipe);
     std::string file = recipe.signature;
     file.resize(2, '\0');
     put32(file, 0);  // the file size, filled in below

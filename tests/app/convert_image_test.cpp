@@ -8,19 +8,19 @@
 #include "image/bitmap.h"
 #include "app/convert_image.h"
 #include "tests/image/image_recipes.h"
-#include "tests/support/saved_flags.h"
 
 namespace {
 
 class Convert : public testing::Test {
 protected:
-    SavedFlags saved_flags_;
+    // With it, convert_image adds the depths and the error texts.
+    bool verbose = false;
 
     // Runs convert_image and keeps what it printed in printed_.
-    int convert(clBitMap* image, int32_t mode, uint32_t flags = DEFAULT_OPTION_FLAGS)
+    int convert(clBitMap* image, int32_t mode, uint32_t flags = kDefaultOptionFlags)
     {
         testing::internal::CaptureStdout();
-        const int result = convert_image(flags, mode, image);
+        const int result = convert_image(flags, mode, image, verbose);
         printed_ = testing::internal::GetCapturedStdout();
         return result;
     }
@@ -106,7 +106,7 @@ TEST_F(Convert, NoOptimiseOptionOnlyAnnounces)
     make_true_color(&with_option, row);
     clBitMap without_option;
     make_true_color(&without_option, row);
-    EXPECT_EQ(convert(&with_option, MODE_TONE_ROSE, DEFAULT_OPTION_FLAGS & ~FLAG_OPTIMIZE), 0);
+    EXPECT_EQ(convert(&with_option, MODE_TONE_ROSE, kDefaultOptionFlags & ~FLAG_OPTIMIZE), 0);
     EXPECT_EQ(printed_, "Info  :Enable Optimize Color Palette\n");
     EXPECT_EQ(convert(&without_option, MODE_TONE_ROSE), 0);
     EXPECT_EQ(printed_, "");

@@ -54,7 +54,7 @@ TEST_F(BmpTest, FilesThatCannotBeOpened)
         EXPECT_EQ(load_path(path, &image), 1);
         EXPECT_EQ(printed, "Error :\"" + path + "\" Can't Open\n" +
                                error_text(0x340002, 44, "file don't open.[" + path + "]"));
-        EXPECT_EQ(image.pixels, nullptr);
+        EXPECT_EQ(image.pixels(), nullptr);
     }
 }
 
@@ -65,7 +65,7 @@ TEST_F(BmpTest, RefusedHeaderIsMessage20AndNothingIsCreated)
     clBitMap image;
     EXPECT_EQ(load(recipe, &image), 1);
     EXPECT_EQ(printed, "Error :Fail To Read BMP File(340004)\n");
-    EXPECT_EQ(image.color_depth, -1);
+    EXPECT_EQ(image.get_color_depth(), -1);
 
     verbose = true;
     use_english = false;
@@ -104,28 +104,28 @@ TEST_F(BmpTest, TrueColourDropsTransparency)
     BmpRecipe recipe;
     recipe.width = 2;
     recipe.pixels = {0xFF0000, 0x0000FF};
-    uint32_t flags = DEFAULT_OPTION_FLAGS | FLAG_TRANSPARENCY | FLAG_NO_LZW;
+    uint32_t flags = kDefaultOptionFlags | FLAG_TRANSPARENCY | FLAG_NO_LZW;
     clBitMap image;
     ASSERT_EQ(load(recipe, &image, &flags, 3), 0);
     EXPECT_EQ(printed, "Info  :Transparency mode disable because color depth exceeds 8 bits.\n");
-    EXPECT_EQ(flags, DEFAULT_OPTION_FLAGS | FLAG_NO_LZW);
-    EXPECT_EQ(image.transparent_index, -1);
+    EXPECT_EQ(flags, kDefaultOptionFlags | FLAG_NO_LZW);
+    EXPECT_EQ(image.get_transparent_index(), -1);
 }
 
 TEST_F(BmpTest, IndexedPictureTakesTheTransparentIndex)
 {
-    uint32_t flags = DEFAULT_OPTION_FLAGS | FLAG_TRANSPARENCY;
+    uint32_t flags = kDefaultOptionFlags | FLAG_TRANSPARENCY;
     clBitMap image;
     ASSERT_EQ(load(indexed_picture(), &image, &flags, 7), 0);
     EXPECT_EQ(printed, "");
-    EXPECT_EQ(flags, DEFAULT_OPTION_FLAGS | FLAG_TRANSPARENCY);
-    EXPECT_EQ(image.transparent_index, 7);
-    EXPECT_EQ(image.palette[3 * 7], 255);
+    EXPECT_EQ(flags, kDefaultOptionFlags | FLAG_TRANSPARENCY);
+    EXPECT_EQ(image.get_transparent_index(), 7);
+    EXPECT_EQ(image.palette()[3 * 7], 255);
 
     // Without the flag the index is not looked at.
     clBitMap plain;
     ASSERT_EQ(load(indexed_picture(), &plain, nullptr, 7), 0);
-    EXPECT_EQ(plain.transparent_index, -1);
+    EXPECT_EQ(plain.get_transparent_index(), -1);
 
     // The image refuses an index beyond 255: message 23, then its own text.
     verbose = true;

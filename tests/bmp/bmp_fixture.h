@@ -1,6 +1,6 @@
-// What the BMP reader tests share: a fixture that writes a file from a
-// BmpRecipe into a fresh folder, runs load_bmp on it with the console output
-// captured, and restores the process-wide flags afterwards.
+// What the BMP reader tests share: a fixture that runs load_bmp on the bytes
+// of a BmpRecipe (or on a file) with the console output captured, and
+// switches back to the English texts afterwards.
 #ifndef VASTRELMON_TESTS_BMP_BMP_FIXTURE_H
 #define VASTRELMON_TESTS_BMP_BMP_FIXTURE_H
 
@@ -13,8 +13,8 @@
 #include "console/messages.h"
 #include "console/options.h"
 #include "app/load_bmp.h"
+#include "bmp/bmp_file.h"
 #include "image/bitmap.h"
-#include "tests/support/saved_flags.h"
 #include "tools/bmp_writer.h"
 #include "tests/support/temp_dir.h"
 
@@ -43,34 +43,56 @@ inline std::vector<uint8_t> expected_pixels(const std::vector<uint32_t>& values,
     return bytes;
 }
 
+// A colour table whose entries all differ: entry i is (255 - i, 3i, i).
+inline std::vector<bmp_writer::Rgb> distinct_palette(int entries)
+{
+    std::vector<bmp_writer::Rgb> table;
+    for (int i = 0; i < entries; ++i) {
+        table.push_back({static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3),
+                         static_cast<uint8_t>(i)});
+    }
+    return table;
+}
+
 inline std::vector<uint8_t> image_pixels(const clBitMap& image)
 {
-    if (image.pixels == nullptr) {
+    if (image.pixels() == nullptr) {
         return {};
     }
-    size_t bytes = static_cast<size_t>(image.width) * image.height * ((image.color_depth + 7) / 8);
-    return std::vector<uint8_t>(image.pixels, image.pixels + bytes);
+    size_t bytes = static_cast<size_t>(image.get_width()) * image.get_height() * ((image.get_color_depth() + 7) / 8);
+    return std::vector<uint8_t>(image.pixels(), image.pixels() + bytes);
 }
 
 class BmpTest : public testing::Test {
 protected:
-    SavedFlags saved_flags_;
+    // Tests that switch to the Japanese texts leave English behind them.
+    void TearDown() override { use_english = true; }
 
-    std::string save(const bmp_writer::BmpRecipe& recipe, const std::string& name = "in.bmp")
-    {
-        std::string path = dir_.file(name);
-        EXPECT_TRUE(bmp_writer::write(path, recipe)) << "cannot write " << path;
-        return path;
-    }
+    // With it, load_bmp adds the picture's size and the error texts.
+    bool verbose = false;
 
     // load_bmp on a file; what it printed goes to printed.
     int load_path(const std::string& path, clBitMap* image, uint32_t* flags = nullptr,
                   int32_t transparent_index = -1)
     {
-        uint32_t default_flags = DEFAULT_OPTION_FLAGS;
+        uint32_t default_flags = kDefaultOptionFlags;
         testing::internal::CaptureStdout();
         int result = load_bmp(flags != nullptr ? flags : &default_flags, transparent_index,
-                              path.c_str(), image);
+                              path.c_str(), image, verbose);
+        printed = testing::internal::GetCapturedStdout();
+        return result;
+    }
+
+    // load_bmp_from_memory on bytes; what it printed goes to printed.
+    int load_bytes(const std::string& bytes, clBitMap* image, uint32_t* flags = nullptr,
+                   int32_t transparent_index = -1)
+    {
+        uint32_t default_flags = kDefaultOptionFlags;
+        testing::internal::CaptureStdout();
+        int result = load_bmp_from_memory(flags != nullptr ? flags : &default_flags,
+                                          transparent_index,
+                                          reinterpret_cast<const uint8_t*>(bytes.data()),
+                                          bytes.size(), image, verbose);
         printed = testing::internal::GetCapturedStdout();
         return result;
     }
@@ -78,13 +100,24 @@ protected:
     int load(const bmp_writer::BmpRecipe& recipe, clBitMap* image, uint32_t* flags = nullptr,
              int32_t transparent_index = -1)
     {
-        return load_path(save(recipe), image, flags, transparent_index);
+        return load_bytes(bmp_writer::build(recipe), image, flags, transparent_index);
+    }
+
+    // Opens file on the recipe's bytes, which the fixture keeps until the
+    // next call.
+    void open(clFile* file, const bmp_writer::BmpRecipe& recipe)
+    {
+        bytes_ = bmp_writer::build(recipe);
+        file->close();
+        ASSERT_EQ(file->open_memory(reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size()),
+                  0);
     }
 
     TempDir dir_;
     std::string printed;
 
 private:
+    std::string bytes_;
 };
 
 #endif

@@ -49,10 +49,10 @@ TEST(BmpWriter, NibblesTrueColourAndCoreEntries)
     four.pixels = {0x1, 0x2, 0xF};
     EXPECT_EQ(hex(bmp_writer::build(four).substr(54)), "12 F0 00 00 ");
 
-    BmpRecipe colour;
-    colour.width = 1;
-    colour.pixels = {0xFF8001};
-    EXPECT_EQ(hex(bmp_writer::build(colour).substr(54)), "01 80 FF 00 ");
+    BmpRecipe color;
+    color.width = 1;
+    color.pixels = {0xFF8001};
+    EXPECT_EQ(hex(bmp_writer::build(color).substr(54)), "01 80 FF 00 ");
 
     BmpRecipe core;
     core.header_size = bmp_writer::kCoreHeader;

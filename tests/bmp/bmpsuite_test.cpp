@@ -1,38 +1,14 @@
 // The public BMP corpus: every file is loaded, and where the expected
 // outcome is decided by the reader (messages 12, 20 and 22) it must match.
 // Files expected to stop later, at the palette (message 26), must load.
+// Read from memory, every file gives the same result, messages and picture.
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "tests/bmp/bmp_fixture.h"
+#include "tests/support/corpus_table.h"
 
 namespace {
-
-struct Expectation {
-    std::string message;  // "12", "20", "22" or "26"
-    std::string code;     // shown by messages 20 and 22, "-" otherwise
-};
-
-std::map<std::string, Expectation> read_expectations(const std::string& path)
-{
-    std::map<std::string, Expectation> rows;
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);  // column names
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string file, outcome;
-        Expectation expected;
-        if (std::getline(fields, file, '\t') && std::getline(fields, outcome, '\t') &&
-            std::getline(fields, expected.message, '\t') &&
-            std::getline(fields, expected.code, '\t')) {
-            rows[file] = expected;
-        }
-    }
-    return rows;
-}
 
 TEST_F(BmpTest, PublicCorpusLoadsAsExpected)
 {
@@ -41,7 +17,10 @@ TEST_F(BmpTest, PublicCorpusLoadsAsExpected)
     if (!fs::is_directory(root)) {
         GTEST_SKIP() << "no corpus at " << root;
     }
-    const auto expectations = read_expectations((root / "EXPECTED.tsv").string());
+    std::map<std::string, CorpusRow> expectations;
+    for (const CorpusRow& row : read_corpus_table(root.string())) {
+        expectations[row.file] = row;
+    }
     ASSERT_FALSE(expectations.empty()) << "EXPECTED.tsv is missing or empty";
     int loaded = 0;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
@@ -53,18 +32,32 @@ TEST_F(BmpTest, PublicCorpusLoadsAsExpected)
         clBitMap image;
         int result = load_path(entry.path().string(), &image);
         ++loaded;
+        {
+            const std::string from_file = printed;
+            const std::string bytes = read_file(entry.path().string());
+            clBitMap same;
+            EXPECT_EQ(load_bytes(bytes, &same), result);
+            EXPECT_EQ(printed, from_file);
+            EXPECT_EQ(image_pixels(same), image_pixels(image));
+            EXPECT_EQ(same.get_transparent_index(), image.get_transparent_index());
+            if (result == 0 && image.get_color_depth() <= 8) {
+                EXPECT_EQ(std::string(reinterpret_cast<const char*>(same.palette()), kPaletteBytes),
+                          std::string(reinterpret_cast<const char*>(image.palette()), kPaletteBytes));
+            }
+            printed = from_file;
+        }
         auto row = expectations.find(name);
         if (row == expectations.end()) {
             continue;  // unlisted: it only has to load or refuse without harm
         }
-        const Expectation& expected = row->second;
-        if (expected.message == "12" || expected.message == "26") {
+        const CorpusRow& expected = row->second;
+        if (expected.message == 12 || expected.message == 26) {
             EXPECT_EQ(result, 0) << "printed: " << printed;
             EXPECT_EQ(printed, "");
-        } else if (expected.message == "20") {
+        } else if (expected.message == 20) {
             EXPECT_EQ(result, 1);
             EXPECT_EQ(printed, "Error :Fail To Read BMP File(" + expected.code + ")\n");
-        } else if (expected.message == "22") {
+        } else if (expected.message == 22) {
             EXPECT_EQ(result, 1);
             EXPECT_EQ(printed, "Error :Fail To Allocate Memory(" + expected.code + ")\n");
         }

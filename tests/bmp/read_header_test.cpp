@@ -11,7 +11,7 @@ namespace {
 using bmp_writer::BmpRecipe;
 
 // 2 x 2 at 24 bits: 54 header bytes and two rows of 8.
-BmpRecipe small_colour_picture()
+BmpRecipe small_color_picture()
 {
     BmpRecipe recipe;
     recipe.width = 2;
@@ -19,31 +19,15 @@ BmpRecipe small_colour_picture()
     recipe.pixels = {0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF};
     return recipe;
 }
-constexpr int kSmallColourFileBytes = 70;
-
-// A 256-entry table where every entry differs and entry 0 is black.
-std::vector<bmp_writer::Rgb> distinct_table()
-{
-    std::vector<bmp_writer::Rgb> table;
-    for (int i = 0; i < 256; ++i) {
-        table.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(i == 0 ? 0 : 255 - i),
-                         static_cast<uint8_t>(i * 7)});
-    }
-    return table;
-}
+constexpr int kSmallColorFileBytes = 70;
 
 class ReadHeader : public BmpTest {
 protected:
-    // read_header of a written file, opened afresh; the clFile keeps the
-    // outcome.
+    // read_header of the recipe's bytes, opened afresh; the clFile keeps
+    // the outcome.
     int read(const BmpRecipe& recipe, BmpInfo* info)
     {
-        std::string path = save(recipe);
-        file.close();
-        if (file.open(path.c_str()) != 0) {
-            ADD_FAILURE() << "cannot open " << path << ": " << file.error_text;
-            return -1;
-        }
+        open(&file, recipe);
         return file.read_header(info);
     }
     clFile file;
@@ -58,7 +42,9 @@ TEST_F(ReadHeader, EveryHeaderSizeFindsTheTableAndRows)
         recipe.bit_count = 8;
         recipe.width = 3;
         recipe.height = 2;
-        recipe.palette = distinct_table();
+        recipe.palette = distinct_palette(256);
+        // A 16-byte header's compression field is the table's first entry.
+        recipe.palette[0] = {0, 0, 0};
         recipe.pixels = {255, 1, 2, 0, 128, 3};
         const int64_t entry_bytes = header_size == 12 ? 3 : 4;
 
@@ -76,9 +62,9 @@ TEST_F(ReadHeader, EveryHeaderSizeFindsTheTableAndRows)
         ASSERT_EQ(load(recipe, &image), 0) << printed;
         EXPECT_EQ(image_pixels(image), expected_pixels(recipe.pixels, 8));
         for (int i : {0, 1, 128, 255}) {
-            EXPECT_EQ(image.palette[3 * i], recipe.palette[i].red) << "entry " << i;
-            EXPECT_EQ(image.palette[3 * i + 1], recipe.palette[i].green) << "entry " << i;
-            EXPECT_EQ(image.palette[3 * i + 2], recipe.palette[i].blue) << "entry " << i;
+            EXPECT_EQ(image.palette()[3 * i], recipe.palette[i].red) << "entry " << i;
+            EXPECT_EQ(image.palette()[3 * i + 1], recipe.palette[i].green) << "entry " << i;
+            EXPECT_EQ(image.palette()[3 * i + 2], recipe.palette[i].blue) << "entry " << i;
         }
     }
 }
@@ -97,9 +83,9 @@ TEST_F(ReadHeader, RefusedHeadersNameTheirFault)
     const RefusedHeader cases[] = {
         {"signature BA", [](BmpRecipe& s) { s.signature = "BA"; }, 0x340004, 116,
          not_bmp + "[disagree,header]"},
-        {"size field one over", [](BmpRecipe& s) { s.file_size = kSmallColourFileBytes + 1; },
+        {"size field one over", [](BmpRecipe& s) { s.file_size = kSmallColorFileBytes + 1; },
          0x340004, 123, not_bmp + "[disagree,filesize,71]"},
-        {"size field one under", [](BmpRecipe& s) { s.file_size = kSmallColourFileBytes - 1; },
+        {"size field one under", [](BmpRecipe& s) { s.file_size = kSmallColorFileBytes - 1; },
          0x340004, 123, not_bmp + "[disagree,filesize,69]"},
         {"size field 4 GiB - 1", [](BmpRecipe& s) { s.file_size = 0xFFFFFFFF; }, 0x340004, 123,
          not_bmp + "[disagree,filesize,-1]"},
@@ -141,7 +127,7 @@ TEST_F(ReadHeader, RefusedHeadersNameTheirFault)
     };
     for (const RefusedHeader& refused : cases) {
         SCOPED_TRACE(refused.what);
-        BmpRecipe recipe = small_colour_picture();
+        BmpRecipe recipe = small_color_picture();
         refused.change(recipe);
         BmpInfo info;
         info.width = 99;

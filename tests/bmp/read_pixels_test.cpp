@@ -14,16 +14,6 @@ using bmp_writer::Rgb;
 constexpr uint32_t kRed = 0xFF0000;
 constexpr uint32_t kBlue = 0x0000FF;
 
-std::vector<Rgb> ramp(int entries)
-{
-    std::vector<Rgb> table;
-    for (int i = 0; i < entries; ++i) {
-        table.push_back({static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3),
-                         static_cast<uint8_t>(i)});
-    }
-    return table;
-}
-
 // A picture with no symmetry: every value depends on both x and y, and a
 // flipped, mirrored or channel-swapped copy differs.
 BmpRecipe sweep_picture(int bits, int width, int height)
@@ -34,7 +24,7 @@ BmpRecipe sweep_picture(int bits, int width, int height)
     recipe.height = height;
     int rows = height < 0 ? -height : height;
     if (bits <= 8) {
-        recipe.palette = ramp(1 << bits);
+        recipe.palette = distinct_palette(1 << bits);
     }
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -57,9 +47,9 @@ TEST_F(BmpTest, WidthsOneToNineAtEveryDepthBothRowOrders)
                 BmpRecipe recipe = sweep_picture(bits, width, height);
                 clBitMap image;
                 ASSERT_EQ(load(recipe, &image), 0) << printed;
-                EXPECT_EQ(image.color_depth, bits);
-                EXPECT_EQ(image.width, width);
-                EXPECT_EQ(image.height, 3);
+                EXPECT_EQ(image.get_color_depth(), bits);
+                EXPECT_EQ(image.get_width(), width);
+                EXPECT_EQ(image.get_height(), 3);
                 EXPECT_EQ(image_pixels(image), expected_pixels(recipe.pixels, bits));
             }
         }
@@ -93,7 +83,7 @@ TEST_F(BmpTest, PaddingAndUnusedBitsAreIgnored)
         recipe.width = raw.width;
         recipe.height = 1;
         if (raw.bits <= 8) {
-            recipe.palette = ramp(1 << raw.bits);
+            recipe.palette = distinct_palette(1 << raw.bits);
         }
         recipe.raw_pixels = raw.row;
         clBitMap image;
@@ -123,10 +113,10 @@ TEST_F(BmpTest, TableIsReadWhole)
     // A 16-entry table leaves entries 16..255 zero, whatever was there.
     BmpRecipe four = sweep_picture(4, 3, 2);
     clBitMap image;
-    std::fill(image.palette, image.palette + kPaletteBytes, 0xAA);
+    std::fill(image.palette(), image.palette() + kPaletteBytes, 0xAA);
     ASSERT_EQ(load(four, &image), 0) << printed;
-    EXPECT_EQ(image.palette[3 * 15], 255 - 15);
-    EXPECT_EQ(std::vector<uint8_t>(image.palette + 3 * 16, image.palette + kPaletteBytes),
+    EXPECT_EQ(image.palette()[3 * 15], 255 - 15);
+    EXPECT_EQ(std::vector<uint8_t>(image.palette() + 3 * 16, image.palette() + kPaletteBytes),
               std::vector<uint8_t>(kPaletteBytes - 3 * 16, 0));
 
     // A colours-used field of 2 does not shorten the 256-entry table.
@@ -135,10 +125,10 @@ TEST_F(BmpTest, TableIsReadWhole)
     eight.pixels = {200, 1};
     clBitMap indexed;
     ASSERT_EQ(load(eight, &indexed), 0) << printed;
-    EXPECT_EQ(indexed.pixels[0], 200);
-    EXPECT_EQ(indexed.palette[3 * 200], 255 - 200);
-    EXPECT_EQ(indexed.palette[3 * 200 + 1], 200 * 3 % 256);
-    EXPECT_EQ(indexed.palette[3 * 200 + 2], 200);
+    EXPECT_EQ(indexed.pixels()[0], 200);
+    EXPECT_EQ(indexed.palette()[3 * 200], 255 - 200);
+    EXPECT_EQ(indexed.palette()[3 * 200 + 1], 200 * 3 % 256);
+    EXPECT_EQ(indexed.palette()[3 * 200 + 2], 200);
 }
 
 struct BadBody {
@@ -157,22 +147,22 @@ BmpRecipe with(BmpRecipe recipe, void (*change)(BmpRecipe&))
 
 TEST_F(BmpTest, CutTablesAndRowsAndWildOffsetsAreRefused)
 {
-    const BmpRecipe colour = sweep_picture(24, 2, 3);  // rows of 8 bytes from offset 54
+    const BmpRecipe color = sweep_picture(24, 2, 3);  // rows of 8 bytes from offset 54
     const BmpRecipe indexed = sweep_picture(8, 2, 3);  // table from 54, rows from 1078
     const BadBody cases[] = {
         {"table one byte short", with(indexed, [](BmpRecipe& s) { s.truncate_to = 54 + 1023; }),
          0x340003, 396, "file access error.[read]"},
-        {"no rows at all", with(colour, [](BmpRecipe& s) { s.truncate_to = 54; }), 0x340003, 288,
+        {"no rows at all", with(color, [](BmpRecipe& s) { s.truncate_to = 54; }), 0x340003, 288,
          "file access error.[read,0,0]"},
-        {"second stored row cut", with(colour, [](BmpRecipe& s) { s.truncate_to = 54 + 8 + 5; }),
+        {"second stored row cut", with(color, [](BmpRecipe& s) { s.truncate_to = 54 + 8 + 5; }),
          0x340003, 288, "file access error.[read,5,1]"},
         {"last row one byte short", with(indexed, [](BmpRecipe& s) { s.truncate_to = 1078 + 11; }),
          0x340003, 288, "file access error.[read,3,2]"},
         {"pixel offset past the end",
-         with(colour, [](BmpRecipe& s) { s.pixel_offset = 0x7FFFFFFF; }), 0x340003, 288,
+         with(color, [](BmpRecipe& s) { s.pixel_offset = 0x7FFFFFFF; }), 0x340003, 288,
          "file access error.[read,0,0]"},
         {"pixel offset negative",
-         with(colour, [](BmpRecipe& s) { s.pixel_offset = 0x80000000; }), 0x340002, 255,
+         with(color, [](BmpRecipe& s) { s.pixel_offset = 0x80000000; }), 0x340002, 255,
          "file access error.[seek]"},
         {"pixel offset -1", with(indexed, [](BmpRecipe& s) { s.pixel_offset = 0xFFFFFFFF; }),
          0x340002, 255, "file access error.[seek]"},
@@ -194,8 +184,7 @@ TEST_F(BmpTest, CutTablesAndRowsAndWildOffsetsAreRefused)
 
         clFile file;
         BmpInfo info;
-        std::string path = save(bad.recipe, "direct.bmp");
-        ASSERT_EQ(file.open(path.c_str()), 0);
+        open(&file, bad.recipe);
         ASSERT_EQ(file.read_header(&info), 0) << file.error_text;
         uint8_t palette[kPaletteBytes];
         std::vector<uint8_t> pixels(100);
@@ -222,7 +211,8 @@ TEST_F(BmpTest, HeaderSizeOnlyPlacesTheTable)
 TEST_F(BmpTest, ReaderNeverWritesPastTheCallersBuffer)
 {
     BmpRecipe recipe = sweep_picture(8, 4, 4);
-    std::string path = save(recipe);
+    const std::string path = dir_.file("in.bmp");
+    ASSERT_TRUE(bmp_writer::write(path, recipe));
     clFile file;
     BmpInfo info{};
     uint8_t palette[kPaletteBytes];
@@ -230,6 +220,8 @@ TEST_F(BmpTest, ReaderNeverWritesPastTheCallersBuffer)
     ASSERT_EQ(file.open(path.c_str()), 0);
     EXPECT_EQ(file.open(path.c_str()), 1);
     EXPECT_EQ(file.error_text, error_text(0x340001, 36, "file already opened.[" + path + "]"));
+    EXPECT_EQ(file.open_memory(nullptr, 0), 1);
+    EXPECT_EQ(file.error_text, error_text(0x340001, 36, "file already opened.[]"));
     ASSERT_EQ(file.read_header(&info), 0) << file.error_text;
 
     // One byte too small: refused before anything is written.

@@ -13,6 +13,7 @@ struct Parsed {
     int32_t transparent;
     std::string input;
     std::string output;
+    bool verbose = false;
 };
 
 Parsed parse(std::vector<std::string> words)
@@ -25,7 +26,7 @@ Parsed parse(std::vector<std::string> words)
     char input[kPathBufferSize];
     char output[kPathBufferSize];
     p.result = parse_command_line(static_cast<int>(argv.size()), argv.data(), &p.mode,
-                                  &p.transparent, input, output);
+                                  &p.transparent, input, output, &p.verbose);
     p.input = input;
     p.output = output;
     return p;
@@ -136,10 +137,11 @@ TEST(Options, NamesLongerThan260AreRefusedNotCut)
 
 TEST(Options, VerboseIsSetEvenWhenTheCommandIsInvalid)
 {
-    verbose = false;
-    EXPECT_EQ(parse({"/v", "a.txt"}).result, PARSE_INVALID);
-    EXPECT_TRUE(verbose);
-    verbose = false;
+    Parsed p = parse({"/v", "a.txt"});
+    EXPECT_EQ(p.result, PARSE_INVALID);
+    EXPECT_TRUE(p.verbose);
+    EXPECT_FALSE(parse({"a.bmp"}).verbose);
+    EXPECT_TRUE(parse({"/V", "a.bmp"}).verbose);
 }
 
 #ifndef _WIN32

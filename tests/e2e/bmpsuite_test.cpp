@@ -3,45 +3,16 @@
 // files that decode to exactly the BMP's colours.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "image/bitmap.h"
 #include "tests/support/bmp_reference.h"
+#include "tests/support/corpus_table.h"
 #include "tests/support/gif_decode.h"
 #include "tests/support/run_process.h"
 
 namespace {
-
-struct Expectation {
-    std::string file;
-    bool converts;
-    int message;
-    std::string code;
-};
-
-std::vector<Expectation> read_expectations(const std::string& folder)
-{
-    std::vector<Expectation> rows;
-    std::ifstream in(folder + "/EXPECTED.tsv");
-    std::string line;
-    std::getline(in, line);  // column names
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        Expectation row;
-        std::string outcome, message;
-        std::getline(fields, row.file, '\t');
-        std::getline(fields, outcome, '\t');
-        std::getline(fields, message, '\t');
-        std::getline(fields, row.code, '\t');
-        row.converts = outcome == "converts";
-        row.message = std::stoi(message);
-        rows.push_back(row);
-    }
-    return rows;
-}
 
 const char* message_text(int id)
 {
@@ -56,7 +27,7 @@ const char* message_text(int id)
 
 uint32_t grey(uint32_t c)
 {
-    uint32_t l = ((c >> 16) * 5024544u + ((c >> 8) & 255) * 9860814u + (c & 255) * 1924761u) >> 24;
+    uint32_t l = luminance(c >> 16, (c >> 8) & 255, c & 255);
     return l << 16 | l << 8 | l;
 }
 
@@ -88,10 +59,10 @@ TEST(BmpSuite, EveryFileHasItsExpectedOutcome)
     if (!file_exists(folder + "/EXPECTED.tsv")) {
         GTEST_SKIP() << "no BMP corpus at " << folder;
     }
-    std::vector<Expectation> rows = read_expectations(folder);
+    std::vector<CorpusRow> rows = read_corpus_table(folder);
     ASSERT_EQ(rows.size(), 91u);
     int as_expected = 0;
-    for (const Expectation& row : rows) {
+    for (const CorpusRow& row : rows) {
         SCOPED_TRACE(row.file);
         TempDir dir;
         const std::string input = dir.file("in.bmp");

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "image/bitmap.h"
 #include "tools/bmp_writer.h"
 #include "tests/support/gif_decode.h"
 #include "tests/support/run_process.h"
@@ -88,11 +89,11 @@ Picture true_color_picture(int width, int height, int used)
     return p;
 }
 
-// What each colour mode makes of a colour, computed from first principles.
+// What each colour mode makes of a colour: the luminance is the image's
+// own (its weights are checked on their own), the rest from first principles.
 uint32_t luminance(uint32_t c)
 {
-    uint32_t r = c >> 16, g = (c >> 8) & 255, b = c & 255;
-    return (r * 5024544u + g * 9860814u + b * 1924761u) >> 24;
+    return ::luminance(c >> 16, (c >> 8) & 255, c & 255);
 }
 
 uint32_t curve(uint32_t level, double gamma)

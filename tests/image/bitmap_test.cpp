@@ -13,8 +13,8 @@ std::string text_of(const clBitMap& image)
 
 bool all_zero(const clBitMap& image)
 {
-    for (int32_t i = 0; i < image.data_size; ++i) {
-        if (image.pixels[i] != 0) {
+    for (int32_t i = 0; i < image.get_data_size(); ++i) {
+        if (image.pixels()[i] != 0) {
             return false;
         }
     }
@@ -33,7 +33,7 @@ TEST(BitMapCreate, RoundsTheBufferUpTo16BytesAndZeroFillsIt)
         clBitMap image;
         ASSERT_EQ(image.set_color_depth(c.depth), 0);
         ASSERT_EQ(image.create(c.width, c.height), 0) << text_of(image);
-        EXPECT_EQ(image.data_size, c.expected_size) << c.width << "x" << c.height << " at " << c.depth;
+        EXPECT_EQ(image.get_data_size(), c.expected_size) << c.width << "x" << c.height << " at " << c.depth;
         EXPECT_TRUE(all_zero(image)) << c.width << "x" << c.height << " at " << c.depth;
     }
 }
@@ -45,7 +45,7 @@ TEST(BitMapCreate, RefusesSizesOutsideTheLimits)
         clBitMap image;
         image.set_color_depth(8);
         EXPECT_EQ(image.create(size[0], size[1]), 1);
-        EXPECT_EQ(image.pixels, nullptr);
+        EXPECT_EQ(image.pixels(), nullptr);
         EXPECT_EQ(image.get_width(), -1);
         EXPECT_EQ(text_of(image), ":3A0006:00059:argument is out of range.[W:" + std::to_string(size[0]) +
                                       ",H:" + std::to_string(size[1]) + "]");
@@ -59,13 +59,13 @@ TEST(BitMapCreate, NeedsADepthAndOnlyOneBuffer)
     EXPECT_EQ(text_of(image), ":3A0006:00065:yet set variable.[color:-1]");
     image.set_color_depth(4);
     ASSERT_EQ(image.create(10, 10), 0);
-    uint8_t* first = image.pixels;
+    uint8_t* first = image.pixels();
     EXPECT_EQ(image.create(20, 20), 1);
     EXPECT_EQ(text_of(image), ":3A0001:00052:data area already created.");
     EXPECT_EQ(image.error_code, 0x3A0001u);
-    EXPECT_EQ(image.pixels, first);
+    EXPECT_EQ(image.pixels(), first);
     EXPECT_EQ(image.get_width(), 10);
-    EXPECT_EQ(image.data_size, 112);
+    EXPECT_EQ(image.get_data_size(), 112);
 }
 
 TEST(BitMapDepth, AcceptsOnlyBmpDepthsAndOnlyOnce)
@@ -119,18 +119,18 @@ TEST(BitMapRelease, KeepsTheErrorRecordAndAllowsReuse)
     ASSERT_EQ(image.create(4, 4), 0);
     image.set_transparent_index(5);
     image.set_color_depth(1);  // leaves a record behind
-    EXPECT_EQ(image.release(), 0);
-    EXPECT_EQ(image.pixels, nullptr);
+    image.release();
+    EXPECT_EQ(image.pixels(), nullptr);
     EXPECT_EQ(image.get_width(), -1);
     EXPECT_EQ(image.get_height(), -1);
     EXPECT_EQ(image.get_color_depth(), -1);
     EXPECT_EQ(image.get_transparent_index(), -1);
-    EXPECT_EQ(image.data_size, -1);
+    EXPECT_EQ(image.get_data_size(), -1);
     EXPECT_EQ(text_of(image), ":3A0006:00108:yet set variable.[C:8]");
 
     ASSERT_EQ(image.set_color_depth(24), 0);
     ASSERT_EQ(image.create(3, 5), 0);
-    EXPECT_EQ(image.data_size, 48);
+    EXPECT_EQ(image.get_data_size(), 48);
     EXPECT_TRUE(all_zero(image));
     // Success leaves the old record alone.
     EXPECT_EQ(text_of(image), ":3A0006:00108:yet set variable.[C:8]");

@@ -93,9 +93,9 @@ TEST(Rgb332, IndexedPaletteIsQuantised)
 {
     clBitMap image;
     make_indexed(&image, 4, {0, 5});
-    image.palette[3] = 200;
-    image.palette[4] = 100;
-    image.palette[5] = 50;
+    image.palette()[3] = 200;
+    image.palette()[4] = 100;
+    image.palette()[5] = 50;
     ASSERT_EQ(image.quantize_rgb332(), 0);
     EXPECT_EQ(entry(image, 1), (Color{219, 109, 0}));
     EXPECT_EQ(entry(image, 15), (Color{0, 255, 0}));  // was (15, 240, 7)
@@ -112,8 +112,8 @@ TEST(KeepChannel, TrueColourKeepsTheChosenChannelByte)
         make_true_color(&image, {{200, 100, 50}, {1, 2, 3}});
         ASSERT_EQ(image.keep_channel(kinds[k]), 0);
         EXPECT_EQ(image.get_color_depth(), 8);
-        EXPECT_EQ(image.pixels[0], expected_index[k]) << "channel " << k;
-        EXPECT_EQ(image.pixels[1], k + 1) << "channel " << k;
+        EXPECT_EQ(image.pixels()[0], expected_index[k]) << "channel " << k;
+        EXPECT_EQ(image.pixels()[1], k + 1) << "channel " << k;
         Color ramp = {0, 0, 0};
         (k == 0 ? ramp.red : k == 1 ? ramp.green : ramp.blue) = 77;
         EXPECT_EQ(entry(image, 77), ramp) << "channel " << k;

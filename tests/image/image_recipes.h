@@ -32,9 +32,9 @@ inline void make_true_color(clBitMap* image, const std::vector<Color>& row)
     ASSERT_EQ(image->set_color_depth(24), 0) << image->error_text;
     ASSERT_EQ(image->create(static_cast<int>(row.size()), 1), 0) << image->error_text;
     for (size_t i = 0; i < row.size(); ++i) {
-        image->pixels[3 * i] = static_cast<uint8_t>(row[i].blue);
-        image->pixels[3 * i + 1] = static_cast<uint8_t>(row[i].green);
-        image->pixels[3 * i + 2] = static_cast<uint8_t>(row[i].red);
+        image->pixels()[3 * i] = static_cast<uint8_t>(row[i].blue);
+        image->pixels()[3 * i + 1] = static_cast<uint8_t>(row[i].green);
+        image->pixels()[3 * i + 2] = static_cast<uint8_t>(row[i].red);
     }
 }
 
@@ -45,12 +45,12 @@ inline void make_indexed(clBitMap* image, int depth, const std::vector<uint8_t>&
     ASSERT_EQ(image->set_color_depth(depth), 0) << image->error_text;
     ASSERT_EQ(image->create(static_cast<int>(row.size()), 1), 0) << image->error_text;
     for (size_t i = 0; i < row.size(); ++i) {
-        image->pixels[i] = row[i];
+        image->pixels()[i] = row[i];
     }
     for (int i = 0; i < kPaletteEntries; ++i) {
-        image->palette[3 * i] = static_cast<uint8_t>(i);
-        image->palette[3 * i + 1] = static_cast<uint8_t>(255 - i);
-        image->palette[3 * i + 2] = static_cast<uint8_t>(i / 2);
+        image->palette()[3 * i] = static_cast<uint8_t>(i);
+        image->palette()[3 * i + 1] = static_cast<uint8_t>(255 - i);
+        image->palette()[3 * i + 2] = static_cast<uint8_t>(i / 2);
     }
 }
 
@@ -61,12 +61,12 @@ inline Color original_entry(int i)
 
 inline Color entry(const clBitMap& image, int i)
 {
-    return {image.palette[3 * i], image.palette[3 * i + 1], image.palette[3 * i + 2]};
+    return {image.palette()[3 * i], image.palette()[3 * i + 1], image.palette()[3 * i + 2]};
 }
 
 inline std::vector<int> indices(const clBitMap& image)
 {
-    return std::vector<int>(image.pixels, image.pixels + image.get_width() * image.get_height());
+    return std::vector<int>(image.pixels(), image.pixels() + image.get_width() * image.get_height());
 }
 
 // Colour number k of a set of distinct colours.
@@ -78,9 +78,9 @@ inline Color distinct_color(int k)
 // Everything a conversion may change, for before/after comparisons.
 inline std::string snapshot(const clBitMap& image)
 {
-    std::string bytes(reinterpret_cast<const char*>(image.palette), kPaletteBytes);
-    if (image.pixels != nullptr) {
-        bytes.append(reinterpret_cast<const char*>(image.pixels), static_cast<size_t>(image.data_size));
+    std::string bytes(reinterpret_cast<const char*>(image.palette()), kPaletteBytes);
+    if (image.pixels() != nullptr) {
+        bytes.append(reinterpret_cast<const char*>(image.pixels()), static_cast<size_t>(image.get_data_size()));
     }
     return bytes + "|" + std::to_string(image.get_color_depth()) + "|" +
            std::to_string(image.get_transparent_index());

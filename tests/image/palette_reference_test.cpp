@@ -65,8 +65,8 @@ Outcome outcome_of(const clBitMap& image, int status)
             image.get_transparent_index(),
             image.error_code,
             image.error_text,
-            Bytes(image.palette, image.palette + kPaletteBytes),
-            Bytes(image.pixels, image.pixels + image.data_size)};
+            Bytes(image.palette(), image.palette() + kPaletteBytes),
+            Bytes(image.pixels(), image.pixels() + image.get_data_size())};
 }
 
 int bits_for(uint32_t count, int top)
@@ -180,9 +180,9 @@ TEST(PaletteReference, BuildPaletteAsTheLinearSearchAndStableSort)
                 const size_t count = static_cast<size_t>(width) * height;
                 const Bytes bgr = true_color_picture(count, std::min<int>(colors, static_cast<int>(count)), runs,
                                                      &random);
-                std::memcpy(image.pixels, bgr.data(), bgr.size());
-                std::memset(image.palette, 0x5A, sizeof image.palette);
-                const Bytes buffer(image.pixels, image.pixels + image.data_size);
+                std::memcpy(image.pixels(), bgr.data(), bgr.size());
+                std::memset(image.palette(), 0x5A, kPaletteBytes);
+                const Bytes buffer(image.pixels(), image.pixels() + image.get_data_size());
                 const Outcome wanted = reference_build(buffer, count);
                 const int status = image.build_palette();
                 EXPECT_EQ(difference(outcome_of(image, status), wanted), "") << what;
@@ -264,15 +264,15 @@ void make_indexed_picture(clBitMap* image, int depth, int width, int height, int
     for (size_t i = 0; i < count; ++i) {
         uint8_t value = choices[(*random)() % choices.size()];
         if (i > 0 && (*random)() % 4 != 0) {
-            value = image->pixels[i - 1];
+            value = image->pixels()[i - 1];
         }
         if (strays && (*random)() % 5000 == 0) {
             value = static_cast<uint8_t>((1 << depth) + (*random)() % (256 - (1 << depth)));
         }
-        image->pixels[i] = value;
+        image->pixels()[i] = value;
     }
     for (int i = 0; i < kPaletteBytes; ++i) {
-        image->palette[i] = static_cast<uint8_t>((*random)());
+        image->palette()[i] = static_cast<uint8_t>((*random)());
     }
 }
 

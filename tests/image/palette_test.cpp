@@ -87,7 +87,7 @@ TEST(BuildPalette, GivesEachColourCountTheFewestBits)
         ASSERT_EQ(image.build_palette(), 0) << image.error_text;
         EXPECT_EQ(image.get_color_depth(), count[1]) << count[0] << " colours";
         for (size_t i = 0; i < row.size(); ++i) {
-            ASSERT_EQ(entry(image, image.pixels[i]), row[i]) << "pixel " << i << " of " << count[0];
+            ASSERT_EQ(entry(image, image.pixels()[i]), row[i]) << "pixel " << i << " of " << count[0];
         }
     }
 }
@@ -97,7 +97,7 @@ TEST(BuildPalette, PacksPixelBytesAsBlueGreenRed)
     clBitMap image;
     make_true_color(&image, {{0x30, 0x20, 0x10}, {0, 0, 0}});
     ASSERT_EQ(image.build_palette(), 0);
-    EXPECT_EQ(entry(image, image.pixels[0]), (Color{0x30, 0x20, 0x10}));
+    EXPECT_EQ(entry(image, image.pixels()[0]), (Color{0x30, 0x20, 0x10}));
 }
 
 TEST(BuildPalette, OrdersByUsageCountModulo256)
@@ -112,8 +112,8 @@ TEST(BuildPalette, OrdersByUsageCountModulo256)
     ASSERT_EQ(image.build_palette(), 0);
     EXPECT_EQ(entry(image, 0), (Color{0, 0, 255}));
     EXPECT_EQ(entry(image, 1), (Color{255, 0, 0}));
-    EXPECT_EQ(image.pixels[0], 1);
-    EXPECT_EQ(image.pixels[3], 0);
+    EXPECT_EQ(image.pixels()[0], 1);
+    EXPECT_EQ(image.pixels()[3], 0);
 }
 
 TEST(BuildPalette, EqualKeysKeepTheirOrderOfFirstAppearance)
@@ -149,13 +149,13 @@ TEST(BuildPalette, StopsAtThe257thColourWithCodeZero)
     }
     clBitMap image;
     make_true_color(&image, row);
-    const std::string pixels_before(reinterpret_cast<const char*>(image.pixels), 257 * 3);
+    const std::string pixels_before(reinterpret_cast<const char*>(image.pixels()), 257 * 3);
     image.error_code = 0x3A0006;
     EXPECT_EQ(image.build_palette(), 0);
     EXPECT_EQ(image.get_color_depth(), 24);
     EXPECT_EQ(image.error_code, 0u);
     EXPECT_EQ(std::string(image.error_text), ":000000:00613:use color is more than 257.");
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.pixels), 257 * 3), pixels_before);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.pixels()), 257 * 3), pixels_before);
     for (int i = 0; i < kPaletteEntries; ++i) {
         ASSERT_EQ(entry(image, i), (Color{0, 0, 0})) << "entry " << i;
     }

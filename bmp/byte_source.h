@@ -1,0 +1,40 @@
+// Where clFile reads from: an open file or a span of bytes in memory, with
+// the same seek, tell and read rules for both, so the checks above it see no
+// difference. Private to bmp/.
+#ifndef VASTRELMON_BMP_BYTE_SOURCE_H
+#define VASTRELMON_BMP_BYTE_SOURCE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+class ByteSource {
+public:
+    ByteSource() = default;
+    ~ByteSource() { close(); }
+    ByteSource(const ByteSource&) = delete;
+    ByteSource& operator=(const ByteSource&) = delete;
+
+    bool is_open() const { return file_ != nullptr || in_memory_; }
+    // Takes ownership of an open file (null: stays closed).
+    void attach_file(std::FILE* file) { file_ = file; }
+    // Reads the caller's bytes, which must outlive the reading.
+    void attach_memory(const uint8_t* bytes, size_t size);
+    void close();
+
+    // As fseek/ftell/fread: a position beyond the end is allowed and reads
+    // nothing; a negative one is refused. seek returns 0 on success; tell
+    // returns -1 on failure; read returns the number of whole items read.
+    int seek(int64_t offset, int whence);
+    int64_t tell();
+    size_t read(void* out, size_t item_size, size_t items);
+
+private:
+    std::FILE* file_ = nullptr;  // owned; closed by close()
+    const uint8_t* bytes_ = nullptr;
+    size_t size_ = 0;
+    int64_t position_ = 0;
+    bool in_memory_ = false;
+};
+
+#endif
