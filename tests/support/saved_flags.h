@@ -1,5 +1,5 @@
 // Tests that print through the catalogue start quiet and in English, and
-// leave the process-wide flags as they found them.
+// leave the process-wide flags and the console language as they found them.
 #ifndef VASTRELMON_TESTS_SUPPORT_SAVED_FLAGS_H
 #define VASTRELMON_TESTS_SUPPORT_SAVED_FLAGS_H
 
@@ -8,22 +8,22 @@
 
 class SavedFlags {
 public:
-    SavedFlags() : verbose_(verbose), english_(use_english)
+    SavedFlags() : verbose_(verbose), language_(console_language())
     {
         verbose = false;
-        use_english = true;
+        set_console_language(ConsoleLanguage::kEnglish);
     }
     ~SavedFlags()
     {
         verbose = verbose_;
-        use_english = english_;
+        set_console_language(language_);
     }
     SavedFlags(const SavedFlags&) = delete;
     SavedFlags& operator=(const SavedFlags&) = delete;
 
 private:
     bool verbose_;
-    bool english_;
+    ConsoleLanguage language_;
 };
 
 #endif
