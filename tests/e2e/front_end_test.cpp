@@ -86,34 +86,4 @@ TEST(FrontEnd, WindowsPathShowsOnlyTheFileName)
                             "Error :\"C:\\pics\\photo.gif\" Already Exists\n");
 }
 
-TEST(FrontEnd, ShiftJisLocaleSpeaksJapanese)
-{
-    ProcessOptions sjis;
-    sjis.environment = {{"LC_ALL", "ja_JP.SJIS"}};
-    ProcessResult r = run_vastrelmon({}, sjis);
-    EXPECT_EQ(r.exit_status, 0);
-    const std::string rule = std::string(4, ' ') + std::string(71, '\x06') + "\n";
-    // "GIFについて" and "書式:" in code page 932
-    const std::string expected =
-        "Vastrelmon Rev.001\n"
-        "\t\t\t\tBMP to GIF converter - the Vastrelmon developers\n" +
-        rule + "GIF\x82\xc9\x82\xc2\x82\xa2\x82\xc4\tThe Graphics Interchange Format(c) is the Copyright\n"
-               "\t\tproperty  of  CompuServe  Incorporated. GIF(sm)  is\n"
-               "\t\ta Service Mark property of CompuServe Incorporated.\n" +
-        rule + "\x8f\x91\x8e\xae:\n";
-    EXPECT_EQ(r.output.substr(0, expected.size()), expected);
-}
-
-TEST(FrontEnd, OtherLocalesSpeakEnglish)
-{
-    ProcessOptions utf8;
-    utf8.environment = {{"LC_ALL", "ja_JP.UTF-8"}};
-    EXPECT_EQ(run_vastrelmon({}, utf8).output, kBanner + kShortUsage);
-    // LC_ALL wins over LANG; an empty LC_ALL is skipped.
-    ProcessOptions mixed;
-    mixed.environment = {{"LC_ALL", ""}, {"LC_CTYPE", "C"}, {"LANG", "ja_JP.SJIS"}};
-    EXPECT_EQ(run_vastrelmon({}, mixed).output, kBanner + kShortUsage);
-    EXPECT_EQ(run_vastrelmon({}).output, kBanner + kShortUsage);  // no locale at all
-}
-
 }  // namespace
