@@ -99,3 +99,23 @@ TEST(CodePage, WindowsConsolePages)
 }
 
 }  // namespace
+
+#ifdef _WIN32
+#include <windows.h>
+
+namespace {
+
+// Where the console's output page can be set (a real console, or Wine's
+// when it has one), the program reads it back.
+TEST(CodePage, WindowsConsoleSetToUtf8)
+{
+    UINT before = GetConsoleOutputCP();
+    if (before == 0 || !SetConsoleOutputCP(kUtf8CodePage)) {
+        GTEST_SKIP() << "no console whose output code page can be set";
+    }
+    EXPECT_EQ(console_locale().code_page, kUtf8CodePage);
+    SetConsoleOutputCP(before);
+}
+
+}  // namespace
+#endif
