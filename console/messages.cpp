@@ -20,10 +20,16 @@ constexpr size_t kMaxFillBytes = sizeof kFillEnglishUtf8 - 1;
 constexpr size_t kMaxTextBytes = 1024;
 
 ConsoleLanguage language = ConsoleLanguage::kEnglish;
+int names_code_page = kUtf8CodePage;  // counts only for UTF-8 output
 
 bool speaks_english()
 {
     return language == ConsoleLanguage::kEnglish || language == ConsoleLanguage::kEnglishUtf8;
+}
+
+bool speaks_utf8()
+{
+    return language == ConsoleLanguage::kEnglishUtf8 || language == ConsoleLanguage::kJapaneseUtf8;
 }
 
 }  // namespace
@@ -42,12 +48,15 @@ ConsoleLanguage language_for(const ConsoleLocale& locale)
 
 void select_language()
 {
-    language = language_for(console_locale());
+    ConsoleLocale locale = console_locale();
+    language = language_for(locale);
+    names_code_page = locale.names_code_page;
 }
 
-void set_console_language(ConsoleLanguage chosen)
+void set_console_language(ConsoleLanguage chosen, int chosen_names_code_page)
 {
     language = chosen;
+    names_code_page = chosen_names_code_page;
 }
 
 ConsoleLanguage console_language()
@@ -57,7 +66,8 @@ ConsoleLanguage console_language()
 
 bool console_names_are_double_byte()
 {
-    return language == ConsoleLanguage::kJapanese;
+    return language == ConsoleLanguage::kJapanese ||
+           (speaks_utf8() && names_code_page == kShiftJisCodePage);
 }
 
 void print_message(MessageId id, MessageArgument argument)
@@ -84,7 +94,13 @@ void print_message(MessageId id, MessageArgument argument)
         char cut[kStringArgumentBytes + 1];
         std::strncpy(cut, argument.text, kStringArgumentBytes);
         cut[kStringArgumentBytes] = '\0';
-        std::printf(format, cut);
+        if (speaks_utf8() && names_code_page != kUtf8CodePage) {
+            char converted[kStringArgumentBytes * 3 + 1];
+            names_to_utf8(names_code_page, cut, converted, sizeof converted);
+            std::printf(format, converted);
+        } else {
+            std::printf(format, cut);
+        }
     } else {
         std::printf(format, argument.value);
     }

@@ -80,13 +80,14 @@ ConsoleLanguage language_for(const ConsoleLocale& locale);
 // once, before the first message.
 void select_language();
 
-// Sets the language directly. Until either call the console speaks English
-// (kEnglish).
-void set_console_language(ConsoleLanguage language);
+// Sets the language directly, and for UTF-8 output the code page that file
+// names come in. Until either call the console speaks English (kEnglish).
+void set_console_language(ConsoleLanguage language, int names_code_page = kUtf8CodePage);
 ConsoleLanguage console_language();
 
 // True when file names are code page 932 text, whose double-byte characters
-// may hold a '\' as their second byte.
+// may hold a '\' as their second byte: on a code page 932 console, and on a
+// UTF-8 one when the names come in code page 932 (Windows).
 bool console_names_are_double_byte();
 
 // The one argument a message takes: none, a NUL-terminated string, or a
@@ -102,8 +103,9 @@ struct MessageArgument {
 };
 
 // Prints message id (0..39; anything else prints nothing) in the console's
-// language. A string argument is cut to 127 bytes and written as it is, in
-// no other encoding. An argument that does not fit the row's kind (none
+// language. A string argument is cut to 127 bytes and written as it is; only
+// for UTF-8 output are names in another code page converted (Windows,
+// names_to_utf8). An argument that does not fit the row's kind (none
 // where one is needed, a null string, an integer for a string) leaves the
 // text unformatted.
 void print_message(MessageId id, MessageArgument argument = MessageArgument());

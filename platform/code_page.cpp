@@ -88,6 +88,7 @@ ConsoleLocale locale_from_variables(const char* lc_all, const char* lc_ctype,
     ConsoleLocale locale;
     locale.code_page = code_page_from_locale(first_set(lc_all, lc_ctype, lang));
     locale.japanese_messages = locale_is_japanese(first_set(lc_all, lc_messages, lang));
+    locale.names_code_page = locale.code_page;
     return locale;
 }
 
@@ -103,7 +104,52 @@ int windows_code_page(unsigned output_page, unsigned input_page, unsigned oem_pa
     return static_cast<int>(page);
 }
 
+namespace {
+
+void copy_cut(const char* text, char* out, size_t out_size)
+{
+    size_t length = std::strlen(text);
+    if (length >= out_size) {
+        length = out_size - 1;
+    }
+    std::memcpy(out, text, length);
+    out[length] = '\0';
+}
+
+}  // namespace
+
 #ifdef _WIN32
+
+bool names_to_utf8(int names_code_page, const char* text, char* out, size_t out_size)
+{
+    constexpr int kMaxWide = 1024;  // a path holds at most 260
+    wchar_t wide[kMaxWide];
+    UINT page = static_cast<UINT>(names_code_page);
+    int wide_length = MultiByteToWideChar(page, 0, text, -1, wide, kMaxWide);
+    if (wide_length == 0) {
+        copy_cut(text, out, out_size);
+        return false;
+    }
+    // Character by character, so a cut never splits a UTF-8 sequence.
+    size_t used = 0;
+    for (int i = 0; i + 1 < wide_length; ++i) {
+        int count = 1;
+        if (wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 2 < wide_length) {
+            count = 2;  // a surrogate pair
+        }
+        char bytes[8];
+        int length = WideCharToMultiByte(CP_UTF8, 0, wide + i, count, bytes, sizeof bytes,
+                                         nullptr, nullptr);
+        if (length <= 0 || used + static_cast<size_t>(length) >= out_size) {
+            break;
+        }
+        std::memcpy(out + used, bytes, static_cast<size_t>(length));
+        used += static_cast<size_t>(length);
+        i += count - 1;
+    }
+    out[used] = '\0';
+    return true;
+}
 
 ConsoleLocale console_locale()
 {
@@ -112,10 +158,17 @@ ConsoleLocale console_locale()
     ConsoleLocale locale;
     locale.code_page = windows_code_page(GetConsoleOutputCP(), GetConsoleCP(), GetOEMCP());
     locale.japanese_messages = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+    locale.names_code_page = static_cast<int>(GetACP());
     return locale;
 }
 
 #else
+
+bool names_to_utf8(int, const char* text, char* out, size_t out_size)
+{
+    copy_cut(text, out, out_size);
+    return true;
+}
 
 ConsoleLocale console_locale()
 {

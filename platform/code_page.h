@@ -3,6 +3,8 @@
 #ifndef VASTRELMON_PLATFORM_CODE_PAGE_H
 #define VASTRELMON_PLATFORM_CODE_PAGE_H
 
+#include <cstddef>
+
 // Code pages the program tells apart.
 constexpr int kShiftJisCodePage = 932;  // Japanese, Shift_JIS with the Windows extensions
 constexpr int kUtf8CodePage = 65001;
@@ -13,6 +15,10 @@ struct ConsoleLocale {
     // The user's messages are Japanese: the message locale's language is
     // "ja" (POSIX) or the user interface language is Japanese (Windows).
     bool japanese_messages = false;
+    // The code page of the file names on the command line: the locale's on
+    // POSIX, the system's ANSI page on Windows (which a UTF-8 console does
+    // not change).
+    int names_code_page = kDefaultCodePage;
 };
 
 // Asks the system once. POSIX reads the environment, not the installed
@@ -35,6 +41,13 @@ bool locale_is_japanese(const char* locale);
 // LC_MESSAGES, LANG. A null or empty value counts as unset.
 ConsoleLocale locale_from_variables(const char* lc_all, const char* lc_ctype,
                                     const char* lc_messages, const char* lang);
+
+// Converts text in names_code_page to UTF-8 into out, a buffer of out_size
+// bytes (at least 1), cut to fit. Only Windows converts; elsewhere names are
+// in the locale's encoding already and are copied. Returns false, with the
+// text copied, when the conversion fails (or the text holds more than 1023
+// characters).
+bool names_to_utf8(int names_code_page, const char* text, char* out, size_t out_size);
 
 // The Windows rule: an output page of 65001 means UTF-8; otherwise the
 // console's input page decides as it always has (the OEM page when there is

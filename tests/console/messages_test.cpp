@@ -169,8 +169,23 @@ TEST(ConsoleLanguageRule, CodePageAndMessageLanguageDecide)
         set_console_language(language);
         EXPECT_EQ(console_names_are_double_byte(), c.double_byte_names) << c.code_page;
     }
+    // Names in code page 932 under UTF-8 output (a Japanese Windows system
+    // with a UTF-8 console) keep the double-byte rule.
+    set_console_language(ConsoleLanguage::kJapaneseUtf8, kShiftJisCodePage);
+    EXPECT_TRUE(console_names_are_double_byte());
+    set_console_language(ConsoleLanguage::kEnglish, kShiftJisCodePage);
+    EXPECT_FALSE(console_names_are_double_byte());
     set_console_language(ConsoleLanguage::kEnglish);
 }
+
+#ifdef _WIN32
+TEST_F(Messages, WindowsNamesInTheAnsiCodePageBecomeUtf8)
+{
+    set_console_language(ConsoleLanguage::kEnglishUtf8, kShiftJisCodePage);
+    EXPECT_EQ(captured([] { print_message(MSG_INPUT_NAME, "\x95\x5c.bmp"); }),
+              "Info  :Input Filename:表.bmp\n");
+}
+#endif
 
 std::string shown(const char* path, bool double_byte = false)
 {

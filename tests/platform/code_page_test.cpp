@@ -117,5 +117,18 @@ TEST(CodePage, WindowsConsoleSetToUtf8)
     SetConsoleOutputCP(before);
 }
 
+TEST(CodePage, WindowsNamesToUtf8)
+{
+    char out[16];
+    // "表ソ" in code page 932: both trail bytes are '\'.
+    EXPECT_TRUE(names_to_utf8(kShiftJisCodePage, "\x95\x5c\x83\x5c.bmp", out, sizeof out));
+    EXPECT_STREQ(out, "表ソ.bmp");
+    // Cut between characters, never inside one.
+    EXPECT_TRUE(names_to_utf8(kShiftJisCodePage, "\x95\x5c\x83\x5c", out, 6));
+    EXPECT_STREQ(out, "表");
+    EXPECT_TRUE(names_to_utf8(1252, "caf\xe9", out, sizeof out));
+    EXPECT_STREQ(out, "caf\u00e9");
+}
+
 }  // namespace
 #endif
