@@ -1,5 +1,7 @@
-// The program as a user meets it: banner, usage, invalid commands, names and
-// the refusal to overwrite, compared byte for byte with the exit status.
+// The program as a user meets it: help, names and the refusal to overwrite,
+// compared byte for byte with the exit status. The banner, the short usage
+// and an invalid command under every kind of locale are in
+// console_language_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,16 +19,6 @@ const std::string kBanner =
     "\t\tproperty  of  CompuServe  Incorporated. GIF(sm)  is\n"
     "\t\ta Service Mark property of CompuServe Incorporated.\n" +
     kRule;
-const std::string kShortUsage =
-    "USAGE:\n  0: /h\n  1: {<option>} <input BMP file> {<output GIF file>}\noption:\n"
-    "  /h\t  Print Help Message\n";
-
-TEST(FrontEnd, NoArgumentsShowsBannerAndShortUsage)
-{
-    ProcessResult r = run_vastrelmon({});
-    EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(r.output, kBanner + kShortUsage);
-}
 
 TEST(FrontEnd, HelpShowsFullUsage)
 {
@@ -45,13 +37,6 @@ TEST(FrontEnd, HelpShowsFullUsage)
     EXPECT_EQ(with_names.exit_status, 0);
     EXPECT_EQ(with_names.output.find("Input Filename"), std::string::npos);
     EXPECT_NE(with_names.output.find("USAGE:\t"), std::string::npos);
-}
-
-TEST(FrontEnd, InvalidCommandShowsErrorTwoLineFeedsAndShortUsage)
-{
-    ProcessResult r = run_vastrelmon({"/x", "a.bmp"});
-    EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(r.output, kBanner + "Error :Invalid Command\n\n\n" + kShortUsage);
 }
 
 TEST(FrontEnd, ExistingOutputIsLeftAloneAndInputNeverOpened)
