@@ -36,9 +36,9 @@ int run_color_mode(int32_t conversion_mode, clBitMap* image)
     }
 }
 
-void report_failure(int8_t message, const clBitMap& image, bool verbose)
+void report_failure(MessageId message, const clBitMap& image, bool verbose)
 {
-    print_message(message, nullptr);
+    print_message(message);
     if (verbose) {
         print_verbatim(image.error_text);
     }
@@ -47,8 +47,8 @@ void report_failure(int8_t message, const clBitMap& image, bool verbose)
 void report_depths(int32_t before, int32_t after, bool verbose)
 {
     if (verbose) {
-        print_message(MSG_DEPTH_BEFORE, &before);
-        print_message(MSG_DEPTH_AFTER, &after);
+        print_message(MSG_DEPTH_BEFORE, before);
+        print_message(MSG_DEPTH_AFTER, after);
     }
 }
 
@@ -58,7 +58,7 @@ int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* imag
 {
     const int step = run_color_mode(conversion_mode, image);
     if (step == kUnknownMode) {
-        print_message(MSG_EDIT_PALETTE_FAILED, nullptr);
+        print_message(MSG_EDIT_PALETTE_FAILED);
         return 1;
     }
     if (step != 0) {
@@ -68,7 +68,7 @@ int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* imag
     // /o asks for no optimisation, but the GIF needs the smallest table all
     // the same: say so and go on.
     if ((option_flags & FLAG_OPTIMIZE) == 0) {
-        print_message(MSG_OPTIMIZE_ANYWAY, nullptr);
+        print_message(MSG_OPTIMIZE_ANYWAY);
     }
     const int32_t before = image->get_color_depth();
     if (before > clBitMap::kMaxIndexedDepth) {
@@ -77,7 +77,7 @@ int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* imag
             return 1;
         }
         if (image->get_color_depth() > clBitMap::kMaxIndexedDepth) {
-            print_message(MSG_TOO_MANY_COLORS, nullptr);
+            print_message(MSG_TOO_MANY_COLORS);
             return 1;
         }
     } else {

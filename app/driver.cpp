@@ -21,16 +21,16 @@ constexpr int kExitFailure = -1;
 void print_banner()
 {
     print_message(MSG_PROGRAM_NAME, kRevision);
-    print_message(MSG_CREDIT, nullptr);
+    print_message(MSG_CREDIT);
     print_separator(kSeparatorWidth);
-    print_message(MSG_GIF_NOTICE, nullptr);
+    print_message(MSG_GIF_NOTICE);
     print_separator(kSeparatorWidth);
 }
 
-void show_name(int8_t message, const char* path)
+void show_name(MessageId message, const char* path)
 {
     char shown[kPathBufferSize] = {};
-    display_name(path, !use_english, shown, sizeof shown);
+    display_name(path, console_names_are_double_byte(), shown, sizeof shown);
     print_message(message, shown);
 }
 
@@ -38,7 +38,7 @@ void show_name(int8_t message, const char* path)
 int run_stages(int argc, const char* const* argv, clBitMap* image)
 {
     if (argc < 2) {
-        print_message(MSG_SHORT_USAGE, nullptr);
+        print_message(MSG_SHORT_USAGE);
         return 0;
     }
     int32_t conversion_mode = MODE_NONE;
@@ -49,13 +49,13 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
     uint32_t result = parse_command_line(argc, argv, &conversion_mode, &transparent_index,
                                          input_name, output_name, &verbose);
     if (result & PARSE_INVALID) {
-        print_message(MSG_INVALID_COMMAND, nullptr);
+        print_message(MSG_INVALID_COMMAND);
         std::fputs("\n\n", stdout);
-        print_message(MSG_SHORT_USAGE, nullptr);
+        print_message(MSG_SHORT_USAGE);
         return 0;
     }
     if (result & PARSE_HELP) {
-        print_message(MSG_FULL_USAGE, nullptr);
+        print_message(MSG_FULL_USAGE);
         return 0;
     }
     uint32_t option_flags = result;
@@ -79,7 +79,7 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
     if (written != 0) {
         return kExitFailure;
     }
-    print_message(MSG_SUCCESS, nullptr);
+    print_message(MSG_SUCCESS);
     return 0;
 }
 

@@ -12,10 +12,9 @@ namespace {
 constexpr int kTrueColorBits = 24;
 
 // One catalogue message with an integer (a code or a size).
-void print_with_value(int8_t id, uint32_t value)
+void print_with_value(MessageId id, uint32_t value)
 {
-    int32_t shown = static_cast<int32_t>(value);
-    print_message(id, &shown);
+    print_message(id, static_cast<int32_t>(value));
 }
 
 // With verbose, the failing object's own text follows its message as it is.
@@ -42,8 +41,8 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
         return 1;
     }
     if (verbose) {
-        print_message(MSG_BMP_WIDTH, &info.width);
-        print_message(MSG_BMP_HEIGHT, &info.height);
+        print_message(MSG_BMP_WIDTH, info.width);
+        print_message(MSG_BMP_HEIGHT, info.height);
     }
     // The result is not needed: a fresh image takes any depth read_header
     // lets through, and an image in another state fails at create or at the
@@ -62,7 +61,7 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
             return 1;
         }
         if (transparency) {
-            print_message(MSG_TRANSPARENCY_OFF, nullptr);
+            print_message(MSG_TRANSPARENCY_OFF);
             *option_flags &= ~FLAG_TRANSPARENCY;
         }
         return 0;
@@ -74,7 +73,7 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
     }
     std::memcpy(image->palette(), palette, sizeof palette);
     if (transparency && image->set_transparent_index(transparent_index) != 0) {
-        print_message(MSG_BAD_TRANSPARENCY, nullptr);
+        print_message(MSG_BAD_TRANSPARENCY);
         print_details(image->error_text, verbose);
         return 1;
     }

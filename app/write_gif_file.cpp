@@ -22,7 +22,7 @@ constexpr int32_t kNoTransparentIndex = -1;
 
 // Prints a failure: its message, then in verbose mode the encoder's own
 // text, character for character.
-int report(const clGIFFile& gif, bool verbose, int8_t message, const void* argument)
+int report(const clGIFFile& gif, bool verbose, MessageId message, MessageArgument argument = MessageArgument())
 {
     print_message(message, argument);
     if (verbose) {
@@ -37,7 +37,7 @@ void show_progress(void*, int32_t percent)
     if (percent == clGIFFile::kProgressFinished) {
         print_verbatim("\n");
     } else {
-        print_message(MSG_PROGRESS, &percent);
+        print_message(MSG_PROGRESS, percent);
     }
 }
 
@@ -47,28 +47,28 @@ int prepare(uint32_t option_flags, const clBitMap* image, bool verbose, clGIFFil
 {
     if (gif->create(image->get_width(), image->get_height()) != 0) {
         int32_t code = static_cast<int32_t>(gif->error_code);
-        return report(*gif, verbose, MSG_ALLOCATE_FAILED, &code);
+        return report(*gif, verbose, MSG_ALLOCATE_FAILED, code);
     }
     if (gif->set_comment(kStoreComment, static_cast<int32_t>(std::strlen(kGifComment)),
                          kGifComment) != 0) {
-        return report(*gif, verbose, MSG_INNER_DATA_FAILED, nullptr);
+        return report(*gif, verbose, MSG_INNER_DATA_FAILED);
     }
     int32_t depth = image->get_color_depth();
     if (gif->set_color_depth(depth) != 0) {
-        return report(*gif, verbose, MSG_BAD_COLOR_DEPTH, &depth);
+        return report(*gif, verbose, MSG_BAD_COLOR_DEPTH, depth);
     }
     // The colour stage unsets the index when no pixel uses that colour; the
     // file then simply has no transparent colour.
     if ((option_flags & FLAG_TRANSPARENCY) &&
         image->get_transparent_index() != kNoTransparentIndex &&
         gif->set_transparency(image->get_transparent_index()) != 0) {
-        return report(*gif, verbose, MSG_BAD_TRANSPARENCY, nullptr);
+        return report(*gif, verbose, MSG_BAD_TRANSPARENCY);
     }
     if ((option_flags & FLAG_INTERLACE) && gif->set_interlace() != 0) {
-        return report(*gif, verbose, MSG_BAD_INTERLACE, nullptr);
+        return report(*gif, verbose, MSG_BAD_INTERLACE);
     }
     if (gif->set_palette(image->palette()) != 0) {
-        return report(*gif, verbose, MSG_PALETTE_FAILED, nullptr);
+        return report(*gif, verbose, MSG_PALETTE_FAILED);
     }
     bool plain = (option_flags & FLAG_NO_LZW) != 0;
     if ((plain ? gif->lzw_off() : gif->lzw_on()) != 0) {
@@ -82,7 +82,7 @@ int prepare(uint32_t option_flags, const clBitMap* image, bool verbose, clGIFFil
         gif->set_progress(show_progress, nullptr);
     }
     if (gif->set_graphics(image->pixels()) != 0) {
-        return report(*gif, verbose, MSG_IMAGE_DATA_FAILED, nullptr);
+        return report(*gif, verbose, MSG_IMAGE_DATA_FAILED);
     }
     return 0;
 }

@@ -3,9 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/code_page.h"
-
-bool use_english = true;
+#include "console/cp932.h"
 
 namespace {
 
@@ -13,42 +11,98 @@ constexpr int kStringArgumentBytes = 127;  // longer strings are cut
 constexpr int kMinSeparatorIndent = 4;
 constexpr int kMaxSeparatorIndent = 39;
 constexpr int kLineColumns = 79;
-constexpr unsigned char kFillEnglish = 205;
-constexpr unsigned char kFillJapanese = 6;
+constexpr char kFillEnglish[] = "\xCD";              // byte 205: '═' in code page 437
+constexpr char kFillJapanese[] = "\x06";             // byte 6: '─' on a code page 932 console
+constexpr char kFillEnglishUtf8[] = "\u2550";        // '═'
+constexpr char kFillJapaneseUtf8[] = "\u2500";       // '─'
+constexpr size_t kMaxFillBytes = sizeof kFillEnglishUtf8 - 1;
+// The longest text of the catalogue in code page 932, with room to spare.
+constexpr size_t kMaxTextBytes = 1024;
+
+ConsoleLanguage language = ConsoleLanguage::kEnglish;
+int names_code_page = kUtf8CodePage;  // counts only for UTF-8 output
+
+bool speaks_english()
+{
+    return language == ConsoleLanguage::kEnglish || language == ConsoleLanguage::kEnglishUtf8;
+}
+
+bool speaks_utf8()
+{
+    return language == ConsoleLanguage::kEnglishUtf8 || language == ConsoleLanguage::kJapaneseUtf8;
+}
 
 }  // namespace
 
-void select_language()
+ConsoleLanguage language_for(const ConsoleLocale& locale)
 {
-    use_english = console_code_page() != kJapaneseCodePage;
+    if (locale.code_page == kShiftJisCodePage) {
+        return ConsoleLanguage::kJapanese;
+    }
+    if (locale.code_page == kUtf8CodePage) {
+        return locale.japanese_messages ? ConsoleLanguage::kJapaneseUtf8
+                                        : ConsoleLanguage::kEnglishUtf8;
+    }
+    return ConsoleLanguage::kEnglish;
 }
 
-void print_message(int8_t id, const void* argument)
+void select_language()
+{
+    ConsoleLocale locale = console_locale();
+    language = language_for(locale);
+    names_code_page = locale.names_code_page;
+}
+
+void set_console_language(ConsoleLanguage chosen, int chosen_names_code_page)
+{
+    language = chosen;
+    names_code_page = chosen_names_code_page;
+}
+
+ConsoleLanguage console_language()
+{
+    return language;
+}
+
+bool console_names_are_double_byte()
+{
+    return language == ConsoleLanguage::kJapanese ||
+           (speaks_utf8() && names_code_page == kShiftJisCodePage);
+}
+
+void print_message(MessageId id, MessageArgument argument)
 {
     if (id < 0 || id >= kMessageCount) {
         return;
     }
     const MessageRow& row = MessageCatalogue[id];
-    const char* format = use_english ? row.english_text : row.japanese_text;
-    if (row.argument_kind == ARG_NONE || argument == nullptr) {
-        // Rows that take an argument are never printed without one; printing
-        // the format verbatim keeps a stray conversion from reading garbage.
-        if (row.argument_kind == ARG_NONE) {
-            std::printf("%s", format);
-        } else {
-            std::fputs(format, stdout);
-        }
+    const char* format = speaks_english() ? row.english_text : row.japanese_text;
+    char converted[kMaxTextBytes];
+    if (language == ConsoleLanguage::kJapanese) {
+        utf8_to_cp932(format, converted, sizeof converted);
+        format = converted;
+    }
+    bool fits = row.argument_kind == argument.kind &&
+                (argument.kind != ARG_STRING || argument.text != nullptr);
+    if (row.argument_kind == ARG_NONE || !fits) {
+        // Without its argument a text is written as it is, so a stray
+        // conversion never reads garbage.
+        std::fputs(format, stdout);
         return;
     }
     if (row.argument_kind == ARG_STRING) {
         char cut[kStringArgumentBytes + 1];
-        std::strncpy(cut, static_cast<const char*>(argument), kStringArgumentBytes);
+        std::strncpy(cut, argument.text, kStringArgumentBytes);
         cut[kStringArgumentBytes] = '\0';
-        std::printf(format, cut);
+        if (speaks_utf8() && names_code_page != kUtf8CodePage) {
+            char converted[kStringArgumentBytes * 3 + 1];
+            names_to_utf8(names_code_page, cut, converted, sizeof converted);
+            std::printf(format, converted);
+        } else {
+            std::printf(format, cut);
+        }
     } else {
-        int32_t value;
-        std::memcpy(&value, argument, sizeof value);
-        std::printf(format, value);
+        std::printf(format, argument.value);
     }
 }
 
@@ -60,12 +114,31 @@ void print_separator(int32_t width)
     if (width > kMaxSeparatorIndent) {
         width = kMaxSeparatorIndent;
     }
-    char line[kLineColumns + 2];
-    int fill = kLineColumns - 2 * width;
-    std::memset(line, ' ', static_cast<size_t>(width));
-    std::memset(line + width, use_english ? kFillEnglish : kFillJapanese, static_cast<size_t>(fill));
-    line[width + fill] = '\n';
-    std::fwrite(line, 1, static_cast<size_t>(width + fill + 1), stdout);
+    const char* fill = kFillEnglish;
+    switch (language) {
+    case ConsoleLanguage::kEnglish:
+        fill = kFillEnglish;
+        break;
+    case ConsoleLanguage::kJapanese:
+        fill = kFillJapanese;
+        break;
+    case ConsoleLanguage::kEnglishUtf8:
+        fill = kFillEnglishUtf8;
+        break;
+    case ConsoleLanguage::kJapaneseUtf8:
+        fill = kFillJapaneseUtf8;
+        break;
+    }
+    size_t fill_bytes = std::strlen(fill);
+    char line[kMaxSeparatorIndent + (kLineColumns - 2 * kMinSeparatorIndent) * kMaxFillBytes + 2];
+    size_t used = static_cast<size_t>(width);
+    std::memset(line, ' ', used);
+    for (int column = 0; column < kLineColumns - 2 * width; ++column) {
+        std::memcpy(line + used, fill, fill_bytes);
+        used += fill_bytes;
+    }
+    line[used++] = '\n';
+    std::fwrite(line, 1, used, stdout);
 }
 
 void print_verbatim(const char* text)

@@ -1,18 +1,21 @@
-// The bilingual message catalogue and the console language.
+// The bilingual message catalogue and the console's language.
 //
 // Every line the program shows comes from one table of 40 messages, each in
-// English (ASCII) and Japanese (code page 932 bytes). select_language picks
-// the column once, before the first message.
+// English (ASCII) and Japanese (kept as UTF-8). The console's language,
+// chosen once before the first message, decides the column and the bytes:
+// the Japanese texts go out as code page 932 bytes or as UTF-8.
 #ifndef VASTRELMON_CONSOLE_MESSAGES_H
 #define VASTRELMON_CONSOLE_MESSAGES_H
 
 #include <cstdint>
 
+#include "platform/code_page.h"
+
 enum ArgumentKind : int32_t { ARG_NONE = 0, ARG_STRING = 1, ARG_INTEGER = 2 };
 
 struct MessageRow {
     int32_t argument_kind;
-    const char* japanese_text;
+    const char* japanese_text;  // UTF-8
     const char* english_text;
 };
 
@@ -21,6 +24,7 @@ extern const MessageRow MessageCatalogue[kMessageCount];
 
 // Message ids used by the program.
 enum MessageId : int8_t {
+    MSG_PROJECT_NAME = 0,
     MSG_PROGRAM_NAME = 1,
     MSG_CREDIT = 2,
     MSG_GIF_NOTICE = 3,
@@ -59,23 +63,55 @@ enum MessageId : int8_t {
     MSG_UNDEFINED_ERROR = 38,
 };
 
-// The code page that selects the Japanese column.
-constexpr int kJapaneseCodePage = 932;
+// The language of the texts and the bytes they are written in.
+enum class ConsoleLanguage : uint8_t {
+    kEnglish,       // ASCII; separators of byte 205 (code page 437)
+    kJapanese,      // code page 932 bytes; separators of byte 6
+    kEnglishUtf8,   // ASCII; separators of U+2550
+    kJapaneseUtf8,  // UTF-8; separators of U+2500
+};
 
-// True for English, false for Japanese. Written once by select_language.
-extern bool use_english;
+// The rule: a code page 932 console speaks Japanese in its bytes, a UTF-8
+// console speaks UTF-8, in Japanese when the user's messages are Japanese;
+// every other console English with separators of byte 205.
+ConsoleLanguage language_for(const ConsoleLocale& locale);
 
-// Asks the console for its code page: 932 selects Japanese, anything else
-// English.
+// Sets the language from what the system says (console_locale). Called
+// once, before the first message.
 void select_language();
 
-// Prints message id (0..39; anything else prints nothing) in the current
-// language. argument points to a NUL-terminated string for ARG_STRING rows
-// (cut to 127 bytes) or to an int32_t for ARG_INTEGER rows; it may be null.
-void print_message(int8_t id, const void* argument);
+// Sets the language directly, and for UTF-8 output the code page that file
+// names come in. Until either call the console speaks English (kEnglish).
+void set_console_language(ConsoleLanguage language, int names_code_page = kUtf8CodePage);
+ConsoleLanguage console_language();
 
-// Prints a rule: width spaces (clamped to 4..39), 79 - 2 * width fill bytes
-// (205 in English, 6 in Japanese), a line feed.
+// True when file names are code page 932 text, whose double-byte characters
+// may hold a '\' as their second byte: on a code page 932 console, and on a
+// UTF-8 one when the names come in code page 932 (Windows).
+bool console_names_are_double_byte();
+
+// The one argument a message takes: none, a NUL-terminated string, or a
+// 32-bit integer. Converts implicitly from either.
+struct MessageArgument {
+    MessageArgument() = default;
+    MessageArgument(const char* string) : kind(ARG_STRING), text(string) {}
+    MessageArgument(int32_t integer) : kind(ARG_INTEGER), value(integer) {}
+
+    int32_t kind = ARG_NONE;
+    const char* text = nullptr;
+    int32_t value = 0;
+};
+
+// Prints message id (0..39; anything else prints nothing) in the console's
+// language. A string argument is cut to 127 bytes and written as it is; only
+// for UTF-8 output are names in another code page converted (Windows,
+// names_to_utf8). An argument that does not fit the row's kind (none
+// where one is needed, a null string, an integer for a string) leaves the
+// text unformatted.
+void print_message(MessageId id, MessageArgument argument = MessageArgument());
+
+// Prints a rule: width spaces (clamped to 4..39), 79 - 2 * width fill
+// characters (see ConsoleLanguage), a line feed.
 void print_separator(int32_t width);
 
 // Writes text to standard output exactly as it is, never as a format.

@@ -68,7 +68,7 @@ TEST_F(BmpTest, RefusedHeaderIsMessage20AndNothingIsCreated)
     EXPECT_EQ(image.get_color_depth(), -1);
 
     verbose = true;
-    use_english = false;
+    set_console_language(ConsoleLanguage::kJapanese);
     EXPECT_EQ(load(recipe, &image), 1);
     // "エラー:BMPの読み込みに失敗しました(340004)\n" in code page 932, then the detail.
     EXPECT_EQ(printed,

@@ -66,7 +66,7 @@ inline std::vector<uint8_t> image_pixels(const clBitMap& image)
 class BmpTest : public testing::Test {
 protected:
     // Tests that switch to the Japanese texts leave English behind them.
-    void TearDown() override { use_english = true; }
+    void TearDown() override { set_console_language(ConsoleLanguage::kEnglish); }
 
     // With it, load_bmp adds the picture's size and the error texts.
     bool verbose = false;

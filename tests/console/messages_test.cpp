@@ -3,13 +3,14 @@
 #include <cstring>
 #include <string>
 
+#include "console/cp932.h"
 #include "console/messages.h"
 #include "console/path_display.h"
-#include "platform/code_page.h"
 
 namespace {
 
-std::string captured(void (*print)())
+template <typename Print>
+std::string captured(Print print)
 {
     testing::internal::CaptureStdout();
     print();
@@ -18,69 +19,73 @@ std::string captured(void (*print)())
 
 class Messages : public testing::Test {
 protected:
-    void TearDown() override { use_english = true; }
+    void TearDown() override { set_console_language(ConsoleLanguage::kEnglish); }
 };
 
 TEST_F(Messages, IntegerAndHexArguments)
 {
-    use_english = true;
-    int32_t width = 640;
-    int32_t code = 0x340004;
-    testing::internal::CaptureStdout();
-    print_message(MSG_BMP_WIDTH, &width);
-    print_message(MSG_BMP_READ_FAILED, &code);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(captured([] {
+                  print_message(MSG_BMP_WIDTH, 640);
+                  print_message(MSG_BMP_READ_FAILED, 0x340004);
+              }),
               "Info  :BMP Width =640\nError :Fail To Read BMP File(340004)\n");
 }
 
-TEST_F(Messages, StringArgumentIsCutAt127Bytes)
+TEST_F(Messages, StringArgumentIsCutAt127BytesAndNeverConverted)
 {
-    use_english = true;
     std::string path(200, 'p');
-    testing::internal::CaptureStdout();
-    print_message(MSG_ALREADY_EXISTS, path.c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(captured([&] { print_message(MSG_ALREADY_EXISTS, path.c_str()); }),
               "Error :\"" + std::string(127, 'p') + "\" Already Exists\n");
+    // A name goes out as the user gave it, also on a code page 932 console.
+    set_console_language(ConsoleLanguage::kJapanese);
+    EXPECT_EQ(captured([] { print_message(MSG_INPUT_NAME, "\xE8\xA1\xA8.bmp"); }),
+              "\x8f\xee\x95\xf1  :\x93\xfc\x97\xcd\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc:"
+              "\xE8\xA1\xA8.bmp\n");
 }
 
-TEST_F(Messages, IdsOutsideTheCataloguePrintNothing)
+TEST_F(Messages, IdsOutsideTheCatalogueAndMismatchedArgumentsPrintNoConversion)
 {
     EXPECT_EQ(captured([] {
-                  print_message(-1, nullptr);
-                  print_message(40, nullptr);
-                  print_message(127, nullptr);
+                  print_message(static_cast<MessageId>(-1));
+                  print_message(static_cast<MessageId>(40));
+                  print_message(static_cast<MessageId>(127), 5);
               }),
               "");
+    // Without the argument its row needs, a text is left unformatted.
+    EXPECT_EQ(captured([] {
+                  print_message(MSG_BMP_WIDTH);
+                  print_message(MSG_ALREADY_EXISTS, static_cast<const char*>(nullptr));
+                  print_message(MSG_ALREADY_EXISTS, 7);
+              }),
+              "Info  :BMP Width =%d\nError :\"%s\" Already Exists\nError :\"%s\" Already Exists\n");
 }
 
 TEST_F(Messages, JapaneseTextsAreCodePage932Bytes)
 {
-    use_english = false;
+    set_console_language(ConsoleLanguage::kJapanese);
     // "エラー:コマンドの書式が正しくありません\n"
-    EXPECT_EQ(captured([] { print_message(MSG_INVALID_COMMAND, nullptr); }),
+    EXPECT_EQ(captured([] { print_message(MSG_INVALID_COMMAND); }),
               "\x83\x47\x83\x89\x81\x5b:\x83\x52\x83\x7d\x83\x93\x83\x68\x82\xcc\x8f\x91\x8e\xae"
               "\x82\xaa\x90\xb3\x82\xb5\x82\xad\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\n");
     // The full-width tilde of "0～255" is 81 60.
-    std::string usage = captured([] { print_message(MSG_FULL_USAGE, nullptr); });
+    std::string usage = captured([] { print_message(MSG_FULL_USAGE); });
     EXPECT_NE(usage.find("<num:0\x81\x60" "255>"), std::string::npos);
-    int32_t percent = 42;
-    testing::internal::CaptureStdout();
-    print_message(MSG_PROGRESS, &percent);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(captured([] { print_message(MSG_PROGRESS, 42); }),
               "\r\x8f\xee\x95\xf1  :\x89\xe6\x91\x9c\x95\xcf\x8a\xb7\x8f\x88\x97\x9d  42%\x8a\xae"
               "\x97\xb9");
 }
 
-TEST_F(Messages, EnglishProgressKeepsOneLine)
+TEST_F(Messages, Utf8ConsolesGetTheUnicodeTexts)
 {
-    use_english = true;
-    int32_t percent = 100;
-    testing::internal::CaptureStdout();
-    print_message(MSG_PROGRESS, &percent);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "\rInfo  :Process 100%/100%");
+    set_console_language(ConsoleLanguage::kJapaneseUtf8);
+    EXPECT_EQ(captured([] { print_message(MSG_PROGRESS, 42); }), "\r情報  :画像変換処理  42%完了");
+    std::string usage = captured([] { print_message(MSG_FULL_USAGE); });
+    EXPECT_NE(usage.find("<num:0\uFF5E" "255>"), std::string::npos);
+    set_console_language(ConsoleLanguage::kEnglishUtf8);
+    EXPECT_EQ(captured([] { print_message(MSG_PROGRESS, 100); }), "\rInfo  :Process 100%/100%");
 }
 
-TEST_F(Messages, EveryRowHasBothTextsAndAKnownKind)
+TEST_F(Messages, EveryRowHasBothTextsAndEveryJapaneseCharacterHasCodePage932Bytes)
 {
     for (int id = 0; id < kMessageCount; ++id) {
         const MessageRow& row = MessageCatalogue[id];
@@ -88,6 +93,12 @@ TEST_F(Messages, EveryRowHasBothTextsAndAKnownKind)
         ASSERT_NE(row.japanese_text, nullptr);
         EXPECT_GE(row.argument_kind, ARG_NONE);
         EXPECT_LE(row.argument_kind, ARG_INTEGER);
+        // A character missing from the converter's table would come out as
+        // '?'; the printer converts into 1024 bytes.
+        char converted[4096];
+        size_t length = utf8_to_cp932(row.japanese_text, converted, sizeof converted);
+        EXPECT_EQ(std::string(converted).find('?'), std::string::npos) << "message " << id;
+        EXPECT_LT(length, 1024u) << "message " << id;
     }
     EXPECT_STREQ(MessageCatalogue[19].english_text, MessageCatalogue[33].english_text);
     EXPECT_STREQ(MessageCatalogue[38].japanese_text, MessageCatalogue[39].japanese_text);
@@ -97,31 +108,84 @@ TEST_F(Messages, EveryRowHasBothTextsAndAKnownKind)
     EXPECT_EQ(credit[std::strlen(credit) - 1], '\n');
 }
 
+TEST(Cp932, MalformedAndUnknownCharactersAndShortBuffers)
+{
+    char out[16];
+    // Every byte of a malformed sequence gives a '?' (a lone continuation
+    // byte, a cut sequence), and so does a character the table lacks (U+00E9,
+    // and one beyond the 16-bit range).
+    EXPECT_EQ(utf8_to_cp932("a\x80" "b\xE3\x81" "c\xC3\xA9\xF0\x9F\x98\x80", out, sizeof out), 8u);
+    EXPECT_STREQ(out, "a?b??c??");
+    // A double-byte character that does not fit is left out whole.
+    EXPECT_EQ(utf8_to_cp932("ab表", out, 4), 2u);
+    EXPECT_STREQ(out, "ab");
+    EXPECT_EQ(utf8_to_cp932("ab表", out, 5), 4u);
+    EXPECT_STREQ(out, "ab\x95\x5c");
+}
+
 TEST_F(Messages, SeparatorWidthIsClampedAndFillFollowsLanguage)
 {
-    use_english = true;
     std::string four = std::string(4, ' ') + std::string(71, '\xcd') + "\n";
     EXPECT_EQ(captured([] { print_separator(4); }), four);
     EXPECT_EQ(captured([] { print_separator(0); }), four);
     EXPECT_EQ(captured([] { print_separator(-5); }), four);
     EXPECT_EQ(captured([] { print_separator(100); }), std::string(39, ' ') + "\xcd\n");
-    use_english = false;
+    set_console_language(ConsoleLanguage::kJapanese);
     EXPECT_EQ(captured([] { print_separator(4); }),
               std::string(4, ' ') + std::string(71, '\x06') + "\n");
+    std::string rule;
+    for (int i = 0; i < 71; ++i) {
+        rule += "─";
+    }
+    set_console_language(ConsoleLanguage::kJapaneseUtf8);
+    EXPECT_EQ(captured([] { print_separator(4); }), "    " + rule + "\n");
+    set_console_language(ConsoleLanguage::kEnglishUtf8);
+    EXPECT_EQ(captured([] { print_separator(39); }), std::string(39, ' ') + "═\n");
 }
 
-TEST(CodePage, ShiftJisSpellingsSelect932)
+TEST(ConsoleLanguageRule, CodePageAndMessageLanguageDecide)
 {
-    for (const char* locale : {"ja_JP.SJIS", "ja_JP.sjis", "ja_JP.Shift_JIS", "ja_JP.shift-jis",
-                               "ja_JP.CP932", "ja_JP.MS932", "ja_JP.Windows-31J",
-                               "ja_JP.SJIS@euro"}) {
-        EXPECT_EQ(code_page_from_locale(locale), 932) << locale;
+    struct Case {
+        int code_page;
+        bool japanese_messages;
+        ConsoleLanguage expected;
+        bool double_byte_names;
+    };
+    const Case cases[] = {
+        {kShiftJisCodePage, false, ConsoleLanguage::kJapanese, true},
+        {kShiftJisCodePage, true, ConsoleLanguage::kJapanese, true},
+        {kUtf8CodePage, true, ConsoleLanguage::kJapaneseUtf8, false},
+        {kUtf8CodePage, false, ConsoleLanguage::kEnglishUtf8, false},
+        {437, true, ConsoleLanguage::kEnglish, false},
+        {1252, false, ConsoleLanguage::kEnglish, false},
+        {20932, true, ConsoleLanguage::kEnglish, false},  // EUC-JP
+    };
+    for (const Case& c : cases) {
+        ConsoleLocale locale;
+        locale.code_page = c.code_page;
+        locale.japanese_messages = c.japanese_messages;
+        ConsoleLanguage language = language_for(locale);
+        EXPECT_EQ(language, c.expected) << c.code_page << " " << c.japanese_messages;
+        set_console_language(language);
+        EXPECT_EQ(console_names_are_double_byte(), c.double_byte_names) << c.code_page;
     }
-    for (const char* locale : {"ja_JP.UTF-8", "C", "POSIX", "en_US.ISO-8859-1", "ja_JP",
-                               "ja_JP.eucJP", "", "SJIS"}) {
-        EXPECT_NE(code_page_from_locale(locale), 932) << locale;
-    }
+    // Names in code page 932 under UTF-8 output (a Japanese Windows system
+    // with a UTF-8 console) keep the double-byte rule.
+    set_console_language(ConsoleLanguage::kJapaneseUtf8, kShiftJisCodePage);
+    EXPECT_TRUE(console_names_are_double_byte());
+    set_console_language(ConsoleLanguage::kEnglish, kShiftJisCodePage);
+    EXPECT_FALSE(console_names_are_double_byte());
+    set_console_language(ConsoleLanguage::kEnglish);
 }
+
+#ifdef _WIN32
+TEST_F(Messages, WindowsNamesInTheAnsiCodePageBecomeUtf8)
+{
+    set_console_language(ConsoleLanguage::kEnglishUtf8, kShiftJisCodePage);
+    EXPECT_EQ(captured([] { print_message(MSG_INPUT_NAME, "\x95\x5c.bmp"); }),
+              "Info  :Input Filename:表.bmp\n");
+}
+#endif
 
 std::string shown(const char* path, bool double_byte = false)
 {
@@ -139,6 +203,7 @@ TEST(PathDisplay, OnlyTheFinalComponentIsShown)
     EXPECT_EQ(shown("old.pics\\a.gif"), "a.gif");
     EXPECT_EQ(shown("/abs/.bmp"), ".bmp");
     EXPECT_EQ(shown("dir/"), "");
+    EXPECT_EQ(shown("写真/表示.bmp"), "表示.bmp");
 }
 
 TEST(PathDisplay, DoubleByteTrailIsNotASeparator)

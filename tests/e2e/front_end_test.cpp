@@ -1,5 +1,7 @@
-// The program as a user meets it: banner, usage, invalid commands, names and
-// the refusal to overwrite, compared byte for byte with the exit status.
+// The program as a user meets it: help, names and the refusal to overwrite,
+// compared byte for byte with the exit status. The banner, the short usage
+// and an invalid command under every kind of locale are in
+// console_language_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,16 +19,6 @@ const std::string kBanner =
     "\t\tproperty  of  CompuServe  Incorporated. GIF(sm)  is\n"
     "\t\ta Service Mark property of CompuServe Incorporated.\n" +
     kRule;
-const std::string kShortUsage =
-    "USAGE:\n  0: /h\n  1: {<option>} <input BMP file> {<output GIF file>}\noption:\n"
-    "  /h\t  Print Help Message\n";
-
-TEST(FrontEnd, NoArgumentsShowsBannerAndShortUsage)
-{
-    ProcessResult r = run_vastrelmon({});
-    EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(r.output, kBanner + kShortUsage);
-}
 
 TEST(FrontEnd, HelpShowsFullUsage)
 {
@@ -45,13 +37,6 @@ TEST(FrontEnd, HelpShowsFullUsage)
     EXPECT_EQ(with_names.exit_status, 0);
     EXPECT_EQ(with_names.output.find("Input Filename"), std::string::npos);
     EXPECT_NE(with_names.output.find("USAGE:\t"), std::string::npos);
-}
-
-TEST(FrontEnd, InvalidCommandShowsErrorTwoLineFeedsAndShortUsage)
-{
-    ProcessResult r = run_vastrelmon({"/x", "a.bmp"});
-    EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(r.output, kBanner + "Error :Invalid Command\n\n\n" + kShortUsage);
 }
 
 TEST(FrontEnd, ExistingOutputIsLeftAloneAndInputNeverOpened)
@@ -84,36 +69,6 @@ TEST(FrontEnd, WindowsPathShowsOnlyTheFileName)
                             "Info  :Input Filename:photo.BMP\n"
                             "Info  :Output Filename:photo.gif\n"
                             "Error :\"C:\\pics\\photo.gif\" Already Exists\n");
-}
-
-TEST(FrontEnd, ShiftJisLocaleSpeaksJapanese)
-{
-    ProcessOptions sjis;
-    sjis.environment = {{"LC_ALL", "ja_JP.SJIS"}};
-    ProcessResult r = run_vastrelmon({}, sjis);
-    EXPECT_EQ(r.exit_status, 0);
-    const std::string rule = std::string(4, ' ') + std::string(71, '\x06') + "\n";
-    // "GIFについて" and "書式:" in code page 932
-    const std::string expected =
-        "Vastrelmon Rev.001\n"
-        "\t\t\t\tBMP to GIF converter - the Vastrelmon developers\n" +
-        rule + "GIF\x82\xc9\x82\xc2\x82\xa2\x82\xc4\tThe Graphics Interchange Format(c) is the Copyright\n"
-               "\t\tproperty  of  CompuServe  Incorporated. GIF(sm)  is\n"
-               "\t\ta Service Mark property of CompuServe Incorporated.\n" +
-        rule + "\x8f\x91\x8e\xae:\n";
-    EXPECT_EQ(r.output.substr(0, expected.size()), expected);
-}
-
-TEST(FrontEnd, OtherLocalesSpeakEnglish)
-{
-    ProcessOptions utf8;
-    utf8.environment = {{"LC_ALL", "ja_JP.UTF-8"}};
-    EXPECT_EQ(run_vastrelmon({}, utf8).output, kBanner + kShortUsage);
-    // LC_ALL wins over LANG; an empty LC_ALL is skipped.
-    ProcessOptions mixed;
-    mixed.environment = {{"LC_ALL", ""}, {"LC_CTYPE", "C"}, {"LANG", "ja_JP.SJIS"}};
-    EXPECT_EQ(run_vastrelmon({}, mixed).output, kBanner + kShortUsage);
-    EXPECT_EQ(run_vastrelmon({}).output, kBanner + kShortUsage);  // no locale at all
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ RunningProcess start_process(const std::string& program, const std::vector<std::
         unsetenv("LC_ALL");
         unsetenv("LC_CTYPE");
         unsetenv("LANG");
+        unsetenv("LC_MESSAGES");
         for (const auto& variable : options.environment) {
             setenv(variable.first.c_str(), variable.second.c_str(), 1);
         }

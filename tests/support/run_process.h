@@ -18,7 +18,8 @@ struct ProcessResult {
 
 struct ProcessOptions {
     std::string working_dir;  // empty: the test's own
-    // Environment: the locale variables are cleared unless given here.
+    // Environment: the locale variables (LC_ALL, LC_CTYPE, LC_MESSAGES, LANG)
+    // are cleared unless given here.
     std::vector<std::pair<std::string, std::string>> environment;
     long address_space_limit = 0;  // RLIMIT_AS in bytes, 0 = unchanged
     long file_size_limit = -1;     // RLIMIT_FSIZE in bytes, -1 = unchanged

@@ -54,8 +54,10 @@ for input in "$work"/in/*.bmp; do
             mkdir -p "$work/$side"
             cp "$input" "$work/$side/in.bmp"
         done
+        # The Linux side speaks as to a code page 437 console, whatever the
+        # locale of the shell (a UTF-8 one would get UTF-8 separators).
         # shellcheck disable=SC2086
-        (cd "$work/linux" && "$linux_build/vastrelmon" $options in.bmp out.gif > out.txt)
+        (cd "$work/linux" && LC_ALL=C "$linux_build/vastrelmon" $options in.bmp out.gif > out.txt)
         linux_status=$?
         # shellcheck disable=SC2086
         (cd "$work/win" && wine "$win_build/vastrelmon.exe" $options in.bmp out.gif > out.txt)
