@@ -198,7 +198,7 @@ struct PackJob {
     clGIFFile* owner;   // told the progress at every clear code
 };
 
-bool pack_codes(CodeRelay* relay, void* context)
+[[maybe_unused]] bool pack_codes(CodeRelay* relay, void* context)
 {
     const PackJob& job = *static_cast<const PackJob*>(context);
     CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
@@ -278,6 +278,7 @@ LzwOutcome code_pixels(const LzwJob& job)
     if (!table.allocate()) {
         return LzwOutcome::NO_TABLE;
     }
+#if !defined(VASTRELMON_NO_CODE_RELAY)
     if (!kShowProgress && job.count >= clGIFFile::kSideThreadPixels) {
         PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.owner};
         CodeRelay relay;
@@ -287,6 +288,7 @@ LzwOutcome code_pixels(const LzwJob& job)
             return !fits ? LzwOutcome::MISFIT : packed ? LzwOutcome::DONE : LzwOutcome::AREA_FULL;
         }
     }
+#endif
     if (job.feed != nullptr && job.feed->wait_for(job.count) == 0) {
         return LzwOutcome::MISFIT;
     }

@@ -43,11 +43,13 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
         return fail(this, kIllegalData);
     }
     const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
+#if !defined(VASTRELMON_NO_ROW_COPIER)
     int beside_status = 0;
     if ((state_flags & LZW_MODE) && !shows_progress() && count >= kSideThreadPixels && capacity <= SIZE_MAX &&
         set_graphics_beside(pixels, static_cast<size_t>(capacity), &beside_status)) {
         return beside_status;
     }
+#endif
     const bool interlaced = (state_flags & INTERLACE_MODE) != 0;
     pixel_bits_ = kGifMaxDepth;
     if ((copy_in_gif_order(pixels, width, height, interlaced, pixel_buffer) >> color_depth) != 0) {

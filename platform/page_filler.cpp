@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE) && !defined(VASTRELMON_NO_PAGE_FILLER)
 
 namespace {
 

@@ -41,6 +41,11 @@ struct SideThread::Handle {
 bool SideThread::start(Job job, void* context)
 {
     join();
+#if defined(VASTRELMON_NO_SIDE_THREAD)
+    (void)job;
+    (void)context;
+    return false;
+#endif
     // On a single processor the two threads would only take turns, and
     // the waiting side's spin would cost the other its time.
     static const bool several_processors = sysconf(_SC_NPROCESSORS_ONLN) > 1;
