@@ -23,12 +23,20 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
 constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;
 
+// Where the coders report: the progress callback, and the page filler of
+// the coded area, told how far the area has been written.
+struct CoderReports {
+    GifProgress progress;
+    void* progress_context;
+    PageFiller* coded_pages;
+};
+
 // Shows the share of pixels coded, in steps of 2 %, when it has changed.
-void show_progress(const clGIFFile& owner, size_t done, size_t total, int64_t* last_step)
+void show_progress(const CoderReports& reports, size_t done, size_t total, int64_t* last_step)
 {
     int64_t step = kProgressSteps * static_cast<int64_t>(done) / static_cast<int64_t>(total);
     if (step != *last_step) {
-        owner.report_progress(static_cast<int32_t>(step) * kPercentPerStep);
+        reports.progress(reports.progress_context, static_cast<int32_t>(step) * kPercentPerStep);
         *last_step = step;
     }
 }
@@ -47,8 +55,9 @@ struct LzwJob {
     size_t capacity;
     int min_code_size;
     size_t* length;     // receives the bytes coded
-    clGIFFile* owner;   // told the progress at every clear code
+    const CoderReports* reports;
     RowCopier* feed;    // still copying the pixels, or null
+    bool relay;         // the codes may be packed on a second thread
 };
 
 // The pixel group that starts at pixels, packed into one key byte.
@@ -195,7 +204,7 @@ struct PackJob {
     size_t capacity;
     int min_code_size;
     size_t* length;     // receives the bytes coded
-    clGIFFile* owner;   // told the progress at every clear code
+    PageFiller* coded_pages;
 };
 
 [[maybe_unused]] bool pack_codes(CodeRelay* relay, void* context)
@@ -215,7 +224,7 @@ struct PackJob {
                 if (!emitter.emit_clear()) {
                     return false;
                 }
-                job.owner->coded_so_far(emitter.stored());
+                job.coded_pages->reached(emitter.stored());
             }
         }
         relay->done();
@@ -279,8 +288,8 @@ LzwOutcome code_pixels(const LzwJob& job)
         return LzwOutcome::NO_TABLE;
     }
 #if !defined(VASTRELMON_NO_CODE_RELAY)
-    if (!kShowProgress && job.count >= clGIFFile::kSideThreadPixels) {
-        PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.owner};
+    if (!kShowProgress && job.relay && job.count >= clGIFFile::kSideThreadPixels) {
+        PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.reports->coded_pages};
         CodeRelay relay;
         if (relay.start(pack_codes, &pack)) {
             const bool fits = find_codes<kValueBits>(job, &table, &relay);
@@ -306,7 +315,7 @@ LzwOutcome code_pixels(const LzwJob& job)
         const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
         const uint32_t code = match<kValueBits>(pixels, count, &k, &table, new_code);
         if (kShowProgress) {
-            show_progress(*job.owner, k, count, &last_step);
+            show_progress(*job.reports, k, count, &last_step);
         }
         if (!emitter.emit_string(code)) {
             return LzwOutcome::AREA_FULL;
@@ -316,14 +325,14 @@ LzwOutcome code_pixels(const LzwJob& job)
                 return LzwOutcome::AREA_FULL;
             }
             table.reset();
-            job.owner->coded_so_far(emitter.stored());
+            job.reports->coded_pages->reached(emitter.stored());
         }
     }
     if (!emitter.emit_end()) {
         return LzwOutcome::AREA_FULL;
     }
     if (kShowProgress) {
-        job.owner->report_progress(clGIFFile::kProgressFinished);
+        job.reports->progress(job.reports->progress_context, kGifProgressFinished);
     }
     *job.length = emitter.finish();
     return LzwOutcome::DONE;
@@ -349,16 +358,18 @@ int clGIFFile::encode_lzw()
 int clGIFFile::encode_lzw_fed(RowCopier* feed)
 {
     size_t length = 0;
-    const LzwJob job = {pixel_buffer,
-                        static_cast<size_t>(width) * static_cast<size_t>(height),
-                        coded_buffer,
-                        coded_capacity,
-                        min_code_size(color_depth),
+    const CoderReports reports = {progress_, progress_context_, &coded_pages_};
+    const LzwJob job = {pixel_buffer_.get(),
+                        static_cast<size_t>(width_) * static_cast<size_t>(height_),
+                        coded_buffer_.get(),
+                        coded_capacity_,
+                        min_code_size(color_depth_),
                         &length,
-                        this,
-                        feed};
+                        &reports,
+                        feed,
+                        code_relay_};
     // The table has a column for every value the pixels can hold.
-    switch ((shows_progress() ? kShowingLoops : kQuietLoops)[pixel_bits_ - 1](job)) {
+    switch ((progress_ != nullptr ? kShowingLoops : kQuietLoops)[pixel_bits_ - 1](job)) {
     case LzwOutcome::NO_TABLE:
         return fail(this, kTableMemory);
     case LzwOutcome::AREA_FULL:
@@ -368,6 +379,6 @@ int clGIFFile::encode_lzw_fed(RowCopier* feed)
     case LzwOutcome::DONE:
         break;
     }
-    coded_length = static_cast<int64_t>(length);
+    coded_length_ = length;
     return 0;
 }

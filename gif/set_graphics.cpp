@@ -28,16 +28,16 @@ constexpr size_t kCodedLead = size_t{4} << 20;
 
 int clGIFFile::set_graphics(const uint8_t* pixels)
 {
-    if (pixel_buffer == nullptr) {
+    if (!pixel_buffer_) {
         return fail(this, kNoArea);
     }
-    if (coded_buffer != nullptr) {
+    if (coded_buffer_) {
         return fail(this, kCodedTwice);
     }
-    if (state_flags & GRP_DATA_SET) {
+    if (state_flags_ & kGrpDataSet) {
         return fail(this, kGraphicsTwice);
     }
-    const uint64_t count = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    const uint64_t count = static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_);
     // An empty picture has nothing to code and no room for a code.
     if (count == 0) {
         return fail(this, kIllegalData);
@@ -45,62 +45,52 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
     const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
 #if !defined(VASTRELMON_NO_ROW_COPIER)
     int beside_status = 0;
-    if ((state_flags & LZW_MODE) && !shows_progress() && count >= kSideThreadPixels && capacity <= SIZE_MAX &&
+    if (row_copier_ && (state_flags_ & kLzwMode) && progress_ == nullptr && count >= kSideThreadPixels &&
+        capacity <= SIZE_MAX &&
         set_graphics_beside(pixels, static_cast<size_t>(capacity), &beside_status)) {
         return beside_status;
     }
 #endif
-    const bool interlaced = (state_flags & INTERLACE_MODE) != 0;
+    const bool interlaced = (state_flags_ & kInterlaceMode) != 0;
     pixel_bits_ = kGifMaxDepth;
-    if ((copy_in_gif_order(pixels, width, height, interlaced, pixel_buffer) >> color_depth) != 0) {
+    if ((copy_in_gif_order(pixels, width_, height_, interlaced, pixel_buffer_.get()) >> color_depth_) != 0) {
         return fail(this, kIllegalData);
     }
-    pixel_bits_ = color_depth;
+    pixel_bits_ = color_depth_;
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
     // Not zero-filled: the coders store whole bytes and the writer reads only
     // the coded_length bytes they stored.
-    coded_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(capacity)));
-    if (coded_buffer == nullptr) {
+    if (!allocate_coded(static_cast<size_t>(capacity))) {
         return fail(this, kCodedMemory);
     }
-    coded_capacity = static_cast<size_t>(capacity);
-    // The coders fill the area from its start; most pictures need far less
-    // than all of it, so the pages are got only a little ahead of them.
-    coded_pages_.start(coded_buffer, coded_capacity, PageFiller::FROM_START, kCodedLead);
-    int status = (state_flags & LZW_MODE) ? encode_lzw() : encode_uncompressed();
+    int status = (state_flags_ & kLzwMode) ? encode_lzw() : encode_uncompressed();
     if (status != 0) {
         return 1;
     }
-    state_flags |= GRP_DATA_SET;
+    state_flags_ |= kGrpDataSet;
     return 0;
 }
 
 bool clGIFFile::set_graphics_beside(const uint8_t* pixels, size_t capacity, int* status)
 {
-    coded_buffer = static_cast<uint8_t*>(std::malloc(capacity));
-    if (coded_buffer == nullptr) {
-        return false;  // the plain way reports what comes first
-    }
     RowCopier copier;
-    if (!copier.start(pixels, width, height, (state_flags & INTERLACE_MODE) != 0, pixel_buffer, color_depth)) {
-        std::free(coded_buffer);
-        coded_buffer = nullptr;
+    if (!copier.start(pixels, width_, height_, (state_flags_ & kInterlaceMode) != 0, pixel_buffer_.get(),
+                      color_depth_)) {
         return false;
     }
-    coded_capacity = capacity;
-    coded_pages_.start(coded_buffer, coded_capacity, PageFiller::FROM_START, kCodedLead);
+    if (!allocate_coded(capacity)) {
+        copier.finish();
+        return false;  // the plain way reports what comes first
+    }
     // The coder reads only pixels the copier has found to fit the depth.
-    pixel_bits_ = color_depth;
+    pixel_bits_ = color_depth_;
     const int coded = encode_lzw_fed(&copier);
-    if ((copier.finish() >> color_depth) != 0) {
+    if ((copier.finish() >> color_depth_) != 0) {
         // As if the pixels had been checked before anything else: no coded
         // area, whatever the coder did.
-        coded_pages_.stop();
-        std::free(coded_buffer);
-        coded_buffer = nullptr;
-        coded_capacity = 0;
+        drop_coded();
         pixel_bits_ = kGifMaxDepth;
         *status = fail(this, kIllegalData);
         return true;
@@ -109,7 +99,32 @@ bool clGIFFile::set_graphics_beside(const uint8_t* pixels, size_t capacity, int*
         *status = 1;
         return true;
     }
-    state_flags |= GRP_DATA_SET;
+    state_flags_ |= kGrpDataSet;
     *status = 0;
     return true;
+}
+
+bool clGIFFile::allocate_coded(size_t capacity)
+{
+    // Not zero-filled: the coders store whole bytes and the writer reads only
+    // the coded_length_ bytes they stored.
+    coded_buffer_ = allocate_buffer<uint8_t>(capacity, false);
+    if (!coded_buffer_) {
+        return false;
+    }
+    coded_capacity_ = capacity;
+    // The coders fill the area from its start; most pictures need far less
+    // than all of it, so the pages are got only a little ahead of them.
+    if (page_filler_) {
+        coded_pages_.start(coded_buffer_.get(), coded_capacity_, PageFiller::FROM_START, kCodedLead);
+    }
+    return true;
+}
+
+void clGIFFile::drop_coded()
+{
+    coded_pages_.stop();
+    coded_buffer_.reset();
+    coded_capacity_ = 0;
+    coded_length_ = 0;
 }

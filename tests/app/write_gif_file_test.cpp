@@ -44,7 +44,7 @@ StageRun run_stage(uint32_t flags, const std::string& output, const clBitMap& im
 {
     verbose = loud;
     testing::internal::CaptureStdout();
-    int status = write_gif_file(flags, -1, output.c_str(), &image);
+    int status = write_gif_file(flags, output.c_str(), &image);
     std::string shown = testing::internal::GetCapturedStdout();
     verbose = false;
     return {status, shown};
@@ -174,7 +174,7 @@ StageRun run_limited(long limit, const std::string& path, const clBitMap& image)
         struct rlimit cap = {static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
         setrlimit(RLIMIT_FSIZE, &cap);
         verbose = true;
-        int status = write_gif_file(FLAG_NO_LZW, -1, path.c_str(), &image);
+        int status = write_gif_file(FLAG_NO_LZW, path.c_str(), &image);
         std::fflush(stdout);
         _exit(status);
     }
