@@ -53,7 +53,6 @@ void clGIFFile::use_helpers(const GifSettings& settings)
 {
     page_filler_ = settings.side_thread && settings.page_filler;
     code_relay_ = settings.side_thread && settings.code_relay;
-    row_copier_ = settings.side_thread && settings.row_copier;
 }
 
 void clGIFFile::init_blocks()
@@ -65,7 +64,6 @@ void clGIFFile::init_blocks()
     transparent_index_ = 0;
     coded_length_ = 0;
     coded_capacity_ = 0;
-    pixel_bits_ = kGifMaxDepth;
 }
 
 void clGIFFile::release()
@@ -106,7 +104,7 @@ int clGIFFile::create(int32_t new_width, int32_t new_height)
     // set_graphics copies the rows in from the start, faster than the pages
     // can be had: from the end, the two meet halfway.
     if (page_filler_) {
-        pixel_pages_.start(pixel_buffer_.get(), static_cast<size_t>(bytes), PageFiller::FROM_END);
+        pixel_pages_.start(pixel_buffer_.get(), static_cast<size_t>(bytes), PageFiller::kFromEnd);
     }
     state_flags_ |= kAreaAllocated | kSizeSet;
     blocks_.set_size(width_, height_);

@@ -22,8 +22,6 @@
 #include "platform/malloc_buffer.h"
 #include "platform/page_filler.h"
 
-class RowCopier;
-
 // Error codes of the encoder.
 constexpr uint32_t kGifAlreadyCreated = 0x3F0001;
 constexpr uint32_t kGifNotCreated = 0x3F0003;
@@ -105,8 +103,7 @@ public:
 
     // Pictures of at least this many pixels are coded with LZW on two
     // threads when no progress is reported: one finds the strings, the
-    // other packs their codes, and the rows are copied into GIF order on
-    // the second one while the first already codes them.
+    // other packs their codes.
     static constexpr uint64_t kSideThreadPixels = uint64_t{1} << 20;
 
     uint32_t error_code;
@@ -132,18 +129,8 @@ private:
     // allocated coded area; they set coded_length_.
     int encode_lzw();
     int encode_uncompressed();
-    // encode_lzw for pixels that feed is still copying into the pixel area:
-    // 0, 1 with the error set, or kMisfitPixels when a copied pixel does not
-    // fit the depth (no error set; the coding is of no use).
-    static constexpr int kMisfitPixels = 2;
-    int encode_lzw_fed(RowCopier* feed);
-    // set_graphics with the copy on a second thread; false when that cannot
-    // be set up, and then nothing has changed.
-    bool set_graphics_beside(const uint8_t* pixels, size_t capacity, int* status);
     // Takes the coded area of capacity bytes; false when it cannot be had.
     bool allocate_coded(size_t capacity);
-    // Frees the coded area.
-    void drop_coded();
 
     // The block writers, for write_gif only. Errors 0x3F0009 / 0x3F000A.
     int write_header();
@@ -161,7 +148,7 @@ private:
 
     StreamBlocks blocks_;
     uint32_t state_flags_;
-    MallocBuffer<uint8_t> pixel_buffer_;  // colour indices in GIF row order
+    MallocBuffer<uint8_t> pixel_buffer_;  // color indices in GIF row order
     MallocBuffer<uint8_t> coded_buffer_;  // coded image data
     MallocBuffer<char> comment_text_;     // NUL-terminated comment
     int32_t width_;
@@ -178,10 +165,6 @@ private:
     PageFiller coded_pages_;
     bool page_filler_ = true;
     bool code_relay_ = true;
-    bool row_copier_ = true;
-    // Bits that every value in the pixel area fits: color_depth_ once
-    // set_graphics has checked them, otherwise 8. The LZW table is sized by it.
-    int32_t pixel_bits_;
     GifProgress progress_ = nullptr;
     void* progress_context_ = nullptr;
 };

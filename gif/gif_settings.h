@@ -25,13 +25,11 @@ struct GifSettings {
     int32_t transparent_index = kNoTransparency;
     // Whether the encoder may use a second thread at all, and for which
     // helper: getting the pages of its big buffers ahead of their use,
-    // packing LZW codes while the next strings are found, copying the rows
-    // into GIF order while the first ones are coded. The output is the same
-    // either way.
+    // packing LZW codes while the next strings are found. The output is the
+    // same either way.
     bool side_thread = true;
     bool page_filler = true;
     bool code_relay = true;
-    bool row_copier = true;
     GifProgress progress = nullptr;
     void* progress_context = nullptr;
 };

@@ -5,7 +5,6 @@
 #include "gif/code_emitter.h"
 #include "gif/code_relay.h"
 #include "gif/lzw_string_table.h"
-#include "gif/row_order.h"
 
 // The match functions belong inside the coding loops: called, they would
 // take the table's state out of registers.
@@ -41,12 +40,8 @@ void show_progress(const CoderReports& reports, size_t done, size_t total, int64
     }
 }
 
-enum class LzwOutcome { DONE, NO_TABLE, AREA_FULL, MISFIT };
+enum class LzwOutcome { kDone, kNoTable, kAreaFull };
 
-// No string is longer than the codes a table can give out, so a match that
-// starts this far before the end of the pixels copied so far never reads
-// beyond them.
-constexpr size_t kLongestString = kCodeLimit;
 
 struct LzwJob {
     const uint8_t* pixels;
@@ -56,7 +51,6 @@ struct LzwJob {
     int min_code_size;
     size_t* length;     // receives the bytes coded
     const CoderReports* reports;
-    RowCopier* feed;    // still copying the pixels, or null
     bool relay;         // the codes may be packed on a second thread
 };
 
@@ -238,26 +232,17 @@ struct PackJob {
 
 // The finding half: every match, handed over in order. The table starts
 // over where the packer puts a clear code, after the string that took code
-// 4095. While the pixels are still being copied, a match starts only where
-// it cannot run past the pixels copied so far. False when the pixels turned
-// out not to fit the depth.
+// 4095.
 template <int kValueBits>
-bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay* relay)
+void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay* relay)
 {
     const uint32_t first_free = (1u << job.min_code_size) + 2;
     uint32_t new_code = first_free;
     uint16_t* batch = relay->claim();
     size_t filled = 0;
     size_t k = 0;
-    size_t ready = job.feed != nullptr ? 0 : job.count;
     while (batch != nullptr && k < job.count) {
-        if (ready < job.count && ready - k < kLongestString) {
-            ready = job.feed->wait_for(k + kLongestString);
-            if (ready == 0) {
-                return false;
-            }
-        }
-        batch[filled++] = static_cast<uint16_t>(match<kValueBits>(job.pixels, ready, &k, table, new_code));
+        batch[filled++] = static_cast<uint16_t>(match<kValueBits>(job.pixels, job.count, &k, table, new_code));
         if (++new_code == static_cast<uint32_t>(kCodeLimit)) {
             table->reset();
             new_code = first_free;
@@ -271,7 +256,6 @@ bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay*
     if (batch != nullptr) {
         relay->submit(filled);
     }
-    return true;
 }
 
 // The whole coding, with the depth fixed at compile time so the lookups are
@@ -285,22 +269,19 @@ LzwOutcome code_pixels(const LzwJob& job)
 {
     LzwStringTable<kValueBits> table;
     if (!table.allocate()) {
-        return LzwOutcome::NO_TABLE;
+        return LzwOutcome::kNoTable;
     }
 #if !defined(VASTRELMON_NO_CODE_RELAY)
     if (!kShowProgress && job.relay && job.count >= clGIFFile::kSideThreadPixels) {
         PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.reports->coded_pages};
         CodeRelay relay;
         if (relay.start(pack_codes, &pack)) {
-            const bool fits = find_codes<kValueBits>(job, &table, &relay);
+            find_codes<kValueBits>(job, &table, &relay);
             const bool packed = relay.finish();
-            return !fits ? LzwOutcome::MISFIT : packed ? LzwOutcome::DONE : LzwOutcome::AREA_FULL;
+            return packed ? LzwOutcome::kDone : LzwOutcome::kAreaFull;
         }
     }
 #endif
-    if (job.feed != nullptr && job.feed->wait_for(job.count) == 0) {
-        return LzwOutcome::MISFIT;
-    }
     CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
     const uint8_t* const pixels = job.pixels;
     const size_t count = job.count;
@@ -309,7 +290,7 @@ LzwOutcome code_pixels(const LzwJob& job)
 
     // The stream opens with a clear code; the table starts out empty.
     if (!emitter.emit_clear()) {
-        return LzwOutcome::AREA_FULL;
+        return LzwOutcome::kAreaFull;
     }
     while (k < count) {
         const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
@@ -318,24 +299,24 @@ LzwOutcome code_pixels(const LzwJob& job)
             show_progress(*job.reports, k, count, &last_step);
         }
         if (!emitter.emit_string(code)) {
-            return LzwOutcome::AREA_FULL;
+            return LzwOutcome::kAreaFull;
         }
         if (emitter.table_full()) {
             if (!emitter.emit_clear()) {
-                return LzwOutcome::AREA_FULL;
+                return LzwOutcome::kAreaFull;
             }
             table.reset();
             job.reports->coded_pages->reached(emitter.stored());
         }
     }
     if (!emitter.emit_end()) {
-        return LzwOutcome::AREA_FULL;
+        return LzwOutcome::kAreaFull;
     }
     if (kShowProgress) {
         job.reports->progress(job.reports->progress_context, kGifProgressFinished);
     }
     *job.length = emitter.finish();
-    return LzwOutcome::DONE;
+    return LzwOutcome::kDone;
 }
 
 // Each loop is compiled for one table width and with or without the
@@ -352,11 +333,6 @@ const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, cod
 
 int clGIFFile::encode_lzw()
 {
-    return encode_lzw_fed(nullptr);
-}
-
-int clGIFFile::encode_lzw_fed(RowCopier* feed)
-{
     size_t length = 0;
     const CoderReports reports = {progress_, progress_context_, &coded_pages_};
     const LzwJob job = {pixel_buffer_.get(),
@@ -366,17 +342,14 @@ int clGIFFile::encode_lzw_fed(RowCopier* feed)
                         min_code_size(color_depth_),
                         &length,
                         &reports,
-                        feed,
                         code_relay_};
     // The table has a column for every value the pixels can hold.
-    switch ((progress_ != nullptr ? kShowingLoops : kQuietLoops)[pixel_bits_ - 1](job)) {
-    case LzwOutcome::NO_TABLE:
+    switch ((progress_ != nullptr ? kShowingLoops : kQuietLoops)[color_depth_ - 1](job)) {
+    case LzwOutcome::kNoTable:
         return fail(this, kTableMemory);
-    case LzwOutcome::AREA_FULL:
+    case LzwOutcome::kAreaFull:
         return fail(this, kAreaFull);
-    case LzwOutcome::MISFIT:
-        return kMisfitPixels;
-    case LzwOutcome::DONE:
+    case LzwOutcome::kDone:
         break;
     }
     coded_length_ = length;

@@ -1,8 +1,5 @@
-// Taking the pixels: GIF row order, the check against the colour depth, the
-// coded-data area, and the choice of coder. A big picture coded with LZW
-// and no progress line is copied on a second thread while the coder already
-// reads the rows copied; the outcome is the same as when everything is
-// copied and checked first.
+// Taking the pixels: GIF row order, the check against the color depth, the
+// coded-data area, and the choice of coder.
 #include "gif/gif_file.h"
 
 #include <cstdlib>
@@ -43,20 +40,10 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
         return fail(this, kIllegalData);
     }
     const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
-#if !defined(VASTRELMON_NO_ROW_COPIER)
-    int beside_status = 0;
-    if (row_copier_ && (state_flags_ & kLzwMode) && progress_ == nullptr && count >= kSideThreadPixels &&
-        capacity <= SIZE_MAX &&
-        set_graphics_beside(pixels, static_cast<size_t>(capacity), &beside_status)) {
-        return beside_status;
-    }
-#endif
     const bool interlaced = (state_flags_ & kInterlaceMode) != 0;
-    pixel_bits_ = kGifMaxDepth;
     if ((copy_in_gif_order(pixels, width_, height_, interlaced, pixel_buffer_.get()) >> color_depth_) != 0) {
         return fail(this, kIllegalData);
     }
-    pixel_bits_ = color_depth_;
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
@@ -73,37 +60,6 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
     return 0;
 }
 
-bool clGIFFile::set_graphics_beside(const uint8_t* pixels, size_t capacity, int* status)
-{
-    RowCopier copier;
-    if (!copier.start(pixels, width_, height_, (state_flags_ & kInterlaceMode) != 0, pixel_buffer_.get(),
-                      color_depth_)) {
-        return false;
-    }
-    if (!allocate_coded(capacity)) {
-        copier.finish();
-        return false;  // the plain way reports what comes first
-    }
-    // The coder reads only pixels the copier has found to fit the depth.
-    pixel_bits_ = color_depth_;
-    const int coded = encode_lzw_fed(&copier);
-    if ((copier.finish() >> color_depth_) != 0) {
-        // As if the pixels had been checked before anything else: no coded
-        // area, whatever the coder did.
-        drop_coded();
-        pixel_bits_ = kGifMaxDepth;
-        *status = fail(this, kIllegalData);
-        return true;
-    }
-    if (coded != 0) {
-        *status = 1;
-        return true;
-    }
-    state_flags_ |= kGrpDataSet;
-    *status = 0;
-    return true;
-}
-
 bool clGIFFile::allocate_coded(size_t capacity)
 {
     // Not zero-filled: the coders store whole bytes and the writer reads only
@@ -116,15 +72,7 @@ bool clGIFFile::allocate_coded(size_t capacity)
     // The coders fill the area from its start; most pictures need far less
     // than all of it, so the pages are got only a little ahead of them.
     if (page_filler_) {
-        coded_pages_.start(coded_buffer_.get(), coded_capacity_, PageFiller::FROM_START, kCodedLead);
+        coded_pages_.start(coded_buffer_.get(), coded_capacity_, PageFiller::kFromStart, kCodedLead);
     }
     return true;
-}
-
-void clGIFFile::drop_coded()
-{
-    coded_pages_.stop();
-    coded_buffer_.reset();
-    coded_capacity_ = 0;
-    coded_length_ = 0;
 }

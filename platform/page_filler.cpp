@@ -40,7 +40,7 @@ struct PageFiller::Work {
 
     void fill()
     {
-        if (direction == FROM_END) {
+        if (direction == kFromEnd) {
             for (uintptr_t to = end; to > begin && !stopping.load(std::memory_order_relaxed);) {
                 const uintptr_t from = to - begin > kRequestBytes ? to - kRequestBytes : begin;
                 if (!populate(from, to)) {

@@ -297,8 +297,8 @@ TEST(LzwReference, ManyTableResetsEveryDepthAndContent)
     }
 }
 
-// Big enough for the two-thread coding: the copy into GIF order and the
-// packing of the codes run beside the search for strings.
+// Big enough for the two-thread coding: the packing of the codes runs
+// beside the search for strings.
 TEST(LzwReference, BigPicturesCodedOnTwoThreads)
 {
     const int width = 1031;
@@ -329,8 +329,7 @@ TEST(LzwReference, ProgressLineChangesNoByte)
 }
 
 // A value that does not fit the depth, wherever it is, fails the call
-// before anything is coded, however the copy was done, and a new call may
-// still succeed.
+// before anything is coded, and a new call may still succeed.
 TEST(LzwReference, MisfitPixelAnywhereFailsAsIfCheckedFirst)
 {
     const int width = 1031;
