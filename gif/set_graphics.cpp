@@ -2,8 +2,6 @@
 // coded-data area, and the choice of coder.
 #include "gif/gif_file.h"
 
-#include <cstdlib>
-
 #include "gif/row_order.h"
 
 namespace {
@@ -47,8 +45,6 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
-    // Not zero-filled: the coders store whole bytes and the writer reads only
-    // the coded_length bytes they stored.
     if (!allocate_coded(static_cast<size_t>(capacity))) {
         return fail(this, kCodedMemory);
     }
