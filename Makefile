@@ -6,7 +6,7 @@ EXAMPLE_BMP = examples/example.bmp
 EXAMPLE_GIF = examples/example.gif
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test test-deps unit-tests sanitize-tests windows windows-tests \
+.PHONY: all build run test test-deps unit-tests sanitize-tests tsan-tests windows windows-tests \
         bench microbench fuzz clean
 
 all: build
@@ -21,9 +21,10 @@ run: build
 	./$(BUILD)/vastrelmon $(EXAMPLE_BMP) $(EXAMPLE_GIF)
 
 # Every test: the unit and end-to-end tests, the same again under
-# AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, and the Windows
-# build under Wine when MinGW-w64 and Wine are installed.
-test: unit-tests sanitize-tests windows-tests
+# AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, the second
+# threads under ThreadSanitizer, and the Windows build under Wine when
+# MinGW-w64 and Wine are installed.
+test: unit-tests sanitize-tests tsan-tests windows-tests
 
 test-deps:
 	@sh tools/ensure-test-deps.sh
@@ -38,6 +39,15 @@ sanitize-tests: test-deps
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# The speed helpers' second threads under ThreadSanitizer: the coder test
+# that runs them, then the program on pictures big enough for all of them.
+TSAN_TESTS = LzwReference.BigPicturesCodedOnTwoThreads
+tsan-tests: test-deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASTRELMON_TESTS=ON -DVASTRELMON_TSAN=ON
+	cmake --build build-tsan --target test_gif vastrelmon bmpgen -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_gif --gtest_filter='$(TSAN_TESTS)'
+	TSAN_OPTIONS=halt_on_error=1 sh tools/run_big_pictures.sh build-tsan
 
 # Native Windows executables, cross-built with MinGW-w64.
 windows:
@@ -71,4 +81,4 @@ fuzz: test-deps
 	sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) build-test build-asan build-bench build-fuzz build-windows
+	rm -rf $(BUILD) build-test build-asan build-tsan build-trial build-bench build-fuzz build-windows

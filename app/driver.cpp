@@ -72,7 +72,7 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
     if (convert_image(option_flags, conversion_mode, image, verbose) != 0) {
         return kExitFailure;
     }
-    int written = write_gif_file(option_flags, transparent_index, output_name, image, verbose);
+    int written = write_gif_file(option_flags, output_name, image, verbose);
     if (written == kGifOutputExisted) {
         return 0;  // message 17 said it; nothing was written, so no success either
     }

@@ -18,11 +18,11 @@ const char kGifComment[] = "Conv. by Vastrelmon(Prj.Quorvel)@Dremmick";
 namespace {
 
 constexpr int32_t kStoreComment = 1;
-constexpr int32_t kNoTransparentIndex = -1;
 
 // Prints a failure: its message, then in verbose mode the encoder's own
 // text, character for character.
-int report(const clGIFFile& gif, bool verbose, MessageId message, MessageArgument argument = MessageArgument())
+int report(const clGIFFile& gif, bool verbose, MessageId message,
+           MessageArgument argument = MessageArgument())
 {
     print_message(message, argument);
     if (verbose) {
@@ -34,17 +34,38 @@ int report(const clGIFFile& gif, bool verbose, MessageId message, MessageArgumen
 // The progress line of the LZW coder, shown with /v.
 void show_progress(void*, int32_t percent)
 {
-    if (percent == clGIFFile::kProgressFinished) {
+    if (percent == kGifProgressFinished) {
         print_verbatim("\n");
     } else {
         print_message(MSG_PROGRESS, percent);
     }
 }
 
+// The encoder's settings for a run: the coding choices of the option word,
+// the image's transparent index, and the progress line in verbose mode.
+GifSettings settings_for(uint32_t option_flags, const clBitMap* image, bool verbose)
+{
+    GifSettings settings;
+    settings.interlace = (option_flags & FLAG_INTERLACE) != 0;
+    if (option_flags & FLAG_NO_LZW) {
+        settings.coder = (option_flags & FLAG_BIGGEST) ? GifSettings::kPlainBiggest : GifSettings::kPlain;
+    }
+    // The color stage unsets the index when no pixel uses that color; the
+    // file then simply has no transparent color.
+    if (option_flags & FLAG_TRANSPARENCY) {
+        settings.transparent_index = image->get_transparent_index();
+    }
+    if (verbose) {
+        settings.progress = show_progress;
+    }
+    return settings;
+}
+
 // Configures the encoder from the image and codes the pixels, in the order
 // the encoder requires.
-int prepare(uint32_t option_flags, const clBitMap* image, bool verbose, clGIFFile* gif)
+int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, clGIFFile* gif)
 {
+    gif->use_helpers(settings);
     if (gif->create(image->get_width(), image->get_height()) != 0) {
         int32_t code = static_cast<int32_t>(gif->error_code);
         return report(*gif, verbose, MSG_ALLOCATE_FAILED, code);
@@ -57,30 +78,28 @@ int prepare(uint32_t option_flags, const clBitMap* image, bool verbose, clGIFFil
     if (gif->set_color_depth(depth) != 0) {
         return report(*gif, verbose, MSG_BAD_COLOR_DEPTH, depth);
     }
-    // The colour stage unsets the index when no pixel uses that colour; the
-    // file then simply has no transparent colour.
-    if ((option_flags & FLAG_TRANSPARENCY) &&
-        image->get_transparent_index() != kNoTransparentIndex &&
-        gif->set_transparency(image->get_transparent_index()) != 0) {
+    if (settings.transparent_index != GifSettings::kNoTransparency &&
+        gif->set_transparency(settings.transparent_index) != 0) {
         return report(*gif, verbose, MSG_BAD_TRANSPARENCY);
     }
-    if ((option_flags & FLAG_INTERLACE) && gif->set_interlace() != 0) {
-        return report(*gif, verbose, MSG_BAD_INTERLACE);
+    // Refused only after the pixels, which come later.
+    if (settings.interlace) {
+        gif->set_interlace();
     }
     if (gif->set_palette(image->palette()) != 0) {
         return report(*gif, verbose, MSG_PALETTE_FAILED);
     }
-    bool plain = (option_flags & FLAG_NO_LZW) != 0;
-    if ((plain ? gif->lzw_off() : gif->lzw_on()) != 0) {
-        return report(*gif, verbose, MSG_COMPRESS_MODE_FAILED, plain ? "UCGIF" : "LZW");
+    if (settings.coder == GifSettings::kLzw) {
+        gif->lzw_on();
+    } else {
+        gif->lzw_off();
     }
-    bool biggest = (option_flags & FLAG_BIGGEST) != 0;
-    if ((biggest ? gif->biggest_on() : gif->biggest_off()) != 0) {
-        return report(*gif, verbose, MSG_BIGGEST_MODE_FAILED, biggest ? "ON" : "OFF");
+    if (settings.coder == GifSettings::kPlainBiggest) {
+        gif->biggest_on();
+    } else {
+        gif->biggest_off();
     }
-    if (verbose) {
-        gif->set_progress(show_progress, nullptr);
-    }
+    gif->set_progress(settings.progress, settings.progress_context);
     if (gif->set_graphics(image->pixels()) != 0) {
         return report(*gif, verbose, MSG_IMAGE_DATA_FAILED);
     }
@@ -114,11 +133,11 @@ OutputOptions output_options()
 
 }  // namespace
 
-int write_gif_file(uint32_t option_flags, int32_t, const char* output_name,
-                   const clBitMap* image, bool verbose)
+int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMap* image,
+                   bool verbose)
 {
     clGIFFile gif;
-    if (prepare(option_flags, image, verbose, &gif) != 0) {
+    if (prepare(settings_for(option_flags, image, verbose), image, verbose, &gif) != 0) {
         return 1;
     }
     // Looked at again right before writing: the file may have appeared

@@ -17,12 +17,11 @@ constexpr int kGifOutputExisted = 2;
 // Codes image (an indexed picture of depth 1 to 8) in memory, then creates
 // output_name and writes the stream. Returns 0 when the file was written,
 // kGifOutputExisted when it already existed, 1 after a reported failure;
-// after a failure no file created here is left behind. transparent_index is
-// not read: with FLAG_TRANSPARENCY the index written is the image's own, and
-// none at all when the image has none (-1).
-// With verbose, failures are followed by the encoder's error text and the
-// coder shows its progress line.
-int write_gif_file(uint32_t option_flags, int32_t transparent_index, const char* output_name,
-                   const clBitMap* image, bool verbose);
+// after a failure no file created here is left behind. With
+// FLAG_TRANSPARENCY the index written is the image's own, and none at all
+// when the image has none (-1). With verbose, failures are followed by the
+// encoder's error text and the coder shows its progress line.
+int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMap* image,
+                   bool verbose);
 
 #endif

@@ -111,7 +111,6 @@ bool apply_option(const char* argument, uint32_t* flags, bool* help, bool* effec
             return false;
         }
         *effect_seen = true;
-        *flags |= FLAG_EFFECT;
         for (const EffectCode& code : kEffectCodes) {
             if (copy[2] == code.letters[0] && copy[3] == code.letters[1]) {
                 *conversion_mode = code.mode;

@@ -11,7 +11,6 @@ constexpr uint32_t FLAG_TRANSPARENCY = 0x08;
 constexpr uint32_t FLAG_OPTIMIZE = 0x10;
 constexpr uint32_t FLAG_BIGGEST = 0x20;
 constexpr uint32_t FLAG_NO_LZW = 0x40;
-constexpr uint32_t FLAG_EFFECT = 0x80;
 constexpr uint32_t kDefaultOptionFlags = FLAG_INTERLACE | FLAG_OPTIMIZE;
 
 // Results of parse_command_line that are not an option word.

@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     check(image.get_color_depth() >= 1 && image.get_color_depth() <= 8);
-    if (write_gif_file(flags, transparent, gif_path.c_str(), &image, verbose) == 0) {
+    if (write_gif_file(flags, gif_path.c_str(), &image, verbose) == 0) {
         check_gif_matches(gif_path.c_str(), image, flags);
     } else {
         // A refused write leaves no file behind.

@@ -75,7 +75,6 @@ public:
     int next_code() const { return next_code_; }
     // No code is left for a new string: a clear code must come next.
     bool table_full() const { return next_code_ == kCodeLimit; }
-    int width() const { return width_; }
 
     const int clear_code;
     const int end_code;

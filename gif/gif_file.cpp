@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -10,14 +11,6 @@ constexpr int kBufferAlignment = 16;
 constexpr int kCommentAlignment = 4;
 constexpr int kCommentRemove = 0;
 constexpr int kCommentStore = 1;
-
-const uint8_t kHeaderImage[kHeaderBlockSize] = {'G', 'I', 'F', '8', '9', 'a'};
-const uint8_t kImageDescriptorImage[kImageDescriptorSize] = {0x2C};
-const uint8_t kGraphicControlImage[kGraphicControlSize] = {0x21, 0xF9, 0x04};
-const uint8_t kCommentIntroducerImage[kCommentIntroducerSize] = {0x21, 0xFE};
-const uint8_t kPlainTextImage[kPlainTextBlockSize] = {0x21, 0x01, 0x0C};
-const uint8_t kApplicationImage[kApplicationBlockSize] = {0x21, 0xFF, 0x0B};
-constexpr uint8_t kTrailer = 0x3B;
 
 const ErrorEntry kCreateTwice = {kGifAlreadyCreated, 86, "data area already created."};
 const ErrorEntry kCreateRange = {kGifOutOfRange, 94, "argument is out of range.[W:%d,H:%d]"};
@@ -34,12 +27,6 @@ const ErrorEntry kCommentArguments = {kGifOutOfRange, 607,
                                      "syntax error(function argument).[Com]"};
 const ErrorEntry kCommentMemory = {kGifNoMemory, 627, "can't allocate memory.[Com]"};
 
-void put_uint16(uint8_t* at, int32_t value)
-{
-    at[0] = static_cast<uint8_t>(value & 0xFF);
-    at[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
 uint64_t round_up(uint64_t value, uint64_t alignment)
 {
     return (value + alignment - 1) / alignment * alignment;
@@ -47,19 +34,7 @@ uint64_t round_up(uint64_t value, uint64_t alignment)
 
 }  // namespace
 
-int color_table_entries(int32_t depth)
-{
-    return depth == 1 ? 4 : 1 << depth;
-}
-
-int min_code_size(int32_t depth)
-{
-    return depth == 1 ? 2 : depth;
-}
-
-clGIFFile::clGIFFile()
-    : error_code(0), state_flags(0), pixel_buffer(nullptr), coded_buffer(nullptr),
-      comment_text(nullptr), output_file(nullptr)
+clGIFFile::clGIFFile() : error_code(0), state_flags_(0), output_file(nullptr)
 {
     error_text[0] = '\0';
     init_blocks();
@@ -72,56 +47,47 @@ clGIFFile::~clGIFFile()
         std::fclose(output_file);  // only left open after a failure already reported
         output_file = nullptr;
     }
-    std::free(comment_text);
-    comment_text = nullptr;
+}
+
+void clGIFFile::use_helpers(const GifSettings& settings)
+{
+    page_filler_ = settings.side_thread && settings.page_filler;
+    code_relay_ = settings.side_thread && settings.code_relay;
 }
 
 void clGIFFile::init_blocks()
 {
-    std::memcpy(header_block, kHeaderImage, sizeof header_block);
-    std::memset(global_color_table, 0, sizeof global_color_table);
-    std::memcpy(image_descriptor, kImageDescriptorImage, sizeof image_descriptor);
-    reserved_byte = 0;
-    std::memcpy(graphic_control_block, kGraphicControlImage, sizeof graphic_control_block);
-    std::memcpy(comment_introducer, kCommentIntroducerImage, sizeof comment_introducer);
-    std::memcpy(plain_text_block, kPlainTextImage, sizeof plain_text_block);
-    std::memcpy(application_block, kApplicationImage, sizeof application_block);
-    trailer_byte = kTrailer;
-    width = 0;
-    height = 0;
-    color_depth = 0;
-    transparent_index = 0;
-    reserved_word = 0;
-    coded_length = 0;
-    coded_capacity = 0;
-    pixel_bits_ = kGifMaxDepth;
+    blocks_.reset();
+    width_ = 0;
+    height_ = 0;
+    color_depth_ = 0;
+    transparent_index_ = 0;
+    coded_length_ = 0;
+    coded_capacity_ = 0;
 }
 
-int clGIFFile::release()
+void clGIFFile::release()
 {
     pixel_pages_.stop();
     coded_pages_.stop();
-    std::free(pixel_buffer);
-    pixel_buffer = nullptr;
-    std::free(coded_buffer);
-    coded_buffer = nullptr;
+    pixel_buffer_.reset();
+    coded_buffer_.reset();
     init_blocks();
-    state_flags = 0;
-    return 0;
+    state_flags_ = 0;
 }
 
 int clGIFFile::create(int32_t new_width, int32_t new_height)
 {
-    if (pixel_buffer != nullptr) {
+    if (pixel_buffer_) {
         return fail(this, kCreateTwice);
     }
     if (new_width < 0 || new_width > kMaxGifDimension || new_height < 0 ||
         new_height > kMaxGifDimension) {
         return fail(this, kCreateRange, new_width, new_height);
     }
-    width = new_width;
-    height = new_height;
-    uint64_t bytes = round_up(static_cast<uint64_t>(width) * static_cast<uint64_t>(height),
+    width_ = new_width;
+    height_ = new_height;
+    uint64_t bytes = round_up(static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_),
                               kBufferAlignment);
     // An empty picture still gets an area, so a zero size is never mistaken
     // for a failed allocation.
@@ -131,81 +97,71 @@ int clGIFFile::create(int32_t new_width, int32_t new_height)
     if (bytes > SIZE_MAX) {
         return fail(this, kCreateMemory);
     }
-    auto* area = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
-    if (area == nullptr) {
+    pixel_buffer_ = allocate_buffer<uint8_t>(static_cast<size_t>(bytes), true);
+    if (!pixel_buffer_) {
         return fail(this, kCreateMemory);
     }
-    pixel_buffer = area;
     // set_graphics copies the rows in from the start, faster than the pages
     // can be had: from the end, the two meet halfway.
-    pixel_pages_.start(area, static_cast<size_t>(bytes), PageFiller::FROM_END);
-    state_flags |= AREA_ALLOCATED | SIZE_SET;
-    put_uint16(header_block + kScreenWidthOffset, width);
-    put_uint16(header_block + kScreenHeightOffset, height);
-    put_uint16(image_descriptor + kImageWidthOffset, width);
-    put_uint16(image_descriptor + kImageHeightOffset, height);
-    put_uint16(image_descriptor + kImageLeftOffset, 0);
-    put_uint16(image_descriptor + kImageTopOffset, 0);
+    if (page_filler_) {
+        pixel_pages_.start(pixel_buffer_.get(), static_cast<size_t>(bytes), PageFiller::kFromEnd);
+    }
+    state_flags_ |= kAreaAllocated | kSizeSet;
+    blocks_.set_size(width_, height_);
     return 0;
 }
 
 int clGIFFile::set_color_depth(int32_t depth)
 {
-    if (state_flags & COLOR_DEPTH_SET) {
+    if (state_flags_ & kColorDepthSet) {
         return fail(this, kDepthTwice);
     }
     if (depth < kGifMinDepth || depth > kGifMaxDepth) {
         return fail(this, kDepthRange);
     }
-    color_depth = depth;
-    state_flags |= COLOR_DEPTH_SET;
-    // Depth 1 is declared as a two-bit table, the smallest a GIF coder takes.
-    uint8_t size_field = static_cast<uint8_t>(depth == 1 ? 1 : depth - 1);
-    uint8_t& flags = header_block[kScreenFlagsOffset];
-    flags = static_cast<uint8_t>((flags & ~(kColorResolutionMask | kTableSizeMask)) |
-                                 (size_field << kColorResolutionShift) | size_field);
+    color_depth_ = depth;
+    state_flags_ |= kColorDepthSet;
+    blocks_.set_color_depth(depth);
     return 0;
 }
 
 int clGIFFile::set_transparency(int32_t index)
 {
-    if (state_flags & TRANSPARENCY_SET) {
+    if (state_flags_ & kTransparencySet) {
         return fail(this, kTransparencyTwice);
     }
-    if (!(state_flags & COLOR_DEPTH_SET)) {
+    if (!(state_flags_ & kColorDepthSet)) {
         return fail(this, kTransparencyNoDepth);
     }
-    if (index < 0 || index >= (1 << color_depth)) {
+    if (index < 0 || index >= (1 << color_depth_)) {
         return fail(this, kTransparencyRange, index);
     }
-    transparent_index = index;
-    state_flags |= TRANSPARENCY_SET;
-    graphic_control_block[kTransparentByteOffset] = static_cast<uint8_t>(index);
-    graphic_control_block[kGceFlagsOffset] |= kTransparentGiven;
+    transparent_index_ = index;
+    state_flags_ |= kTransparencySet;
+    blocks_.set_transparent(index);
     return 0;
 }
 
 int clGIFFile::set_palette(const uint8_t* entries)
 {
-    if (state_flags & PALETTE_SET) {
+    if (state_flags_ & kPaletteSet) {
         return fail(this, kPaletteTwice);
     }
-    if (!(state_flags & COLOR_DEPTH_SET)) {
+    if (!(state_flags_ & kColorDepthSet)) {
         return fail(this, kPaletteNoDepth);
     }
-    std::memcpy(global_color_table, entries, static_cast<size_t>(3 << color_depth));
-    state_flags |= PALETTE_SET;
-    header_block[kScreenFlagsOffset] |= kGlobalTablePresent;
+    blocks_.set_palette(entries, color_depth_);
+    state_flags_ |= kPaletteSet;
     return 0;
 }
 
 int clGIFFile::set_interlace()
 {
-    if (state_flags & GRP_DATA_SET) {
+    if (state_flags_ & kGrpDataSet) {
         return fail(this, kInterlaceLate);
     }
-    state_flags |= INTERLACE_MODE;
-    image_descriptor[kImageFlagsOffset] |= kInterlacedImage;
+    state_flags_ |= kInterlaceMode;
+    blocks_.set_interlaced();
     return 0;
 }
 
@@ -214,44 +170,44 @@ int clGIFFile::set_comment(int32_t mode, int32_t length, const char* text)
     if ((mode != kCommentRemove && mode != kCommentStore) || length < 1) {
         return fail(this, kCommentArguments);
     }
-    std::free(comment_text);
-    comment_text = nullptr;
+    comment_text_.reset();
+    state_flags_ &= ~kCommentSet;
     if (mode == kCommentRemove) {
-        state_flags &= ~COMMENT_SET;
         return 0;
     }
-    state_flags &= ~COMMENT_SET;
     uint64_t bytes = round_up(static_cast<uint64_t>(length) + 1, kCommentAlignment);
-    auto* copy = static_cast<char*>(std::calloc(static_cast<size_t>(bytes), 1));
-    if (copy == nullptr) {
+    MallocBuffer<char> copy = allocate_buffer<char>(static_cast<size_t>(bytes), true);
+    if (!copy) {
         return fail(this, kCommentMemory);
     }
-    std::memcpy(copy, text, static_cast<size_t>(length));
-    comment_text = copy;
-    state_flags |= COMMENT_SET;
+    std::memcpy(copy.get(), text, static_cast<size_t>(length));
+    comment_text_ = std::move(copy);
+    state_flags_ |= kCommentSet;
     return 0;
 }
 
-int clGIFFile::lzw_on()
+void clGIFFile::lzw_on()
 {
-    state_flags |= LZW_MODE;
-    return 0;
+    state_flags_ |= kLzwMode;
 }
 
-int clGIFFile::lzw_off()
+void clGIFFile::lzw_off()
 {
-    state_flags &= ~LZW_MODE;
-    return 0;
+    state_flags_ &= ~kLzwMode;
 }
 
-int clGIFFile::biggest_on()
+void clGIFFile::biggest_on()
 {
-    state_flags |= BIGGEST_MODE;
-    return 0;
+    state_flags_ |= kBiggestMode;
 }
 
-int clGIFFile::biggest_off()
+void clGIFFile::biggest_off()
 {
-    state_flags &= ~BIGGEST_MODE;
-    return 0;
+    state_flags_ &= ~kBiggestMode;
+}
+
+void clGIFFile::set_progress(GifProgress callback, void* context)
+{
+    progress_ = callback;
+    progress_context_ = context;
 }

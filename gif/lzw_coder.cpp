@@ -5,7 +5,6 @@
 #include "gif/code_emitter.h"
 #include "gif/code_relay.h"
 #include "gif/lzw_string_table.h"
-#include "gif/row_order.h"
 
 // The match functions belong inside the coding loops: called, they would
 // take the table's state out of registers.
@@ -23,22 +22,26 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
 constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;
 
+// Where the coders report: the progress callback, and the page filler of
+// the coded area, told how far the area has been written.
+struct CoderReports {
+    GifProgress progress;
+    void* progress_context;
+    PageFiller* coded_pages;
+};
+
 // Shows the share of pixels coded, in steps of 2 %, when it has changed.
-void show_progress(const clGIFFile& owner, size_t done, size_t total, int64_t* last_step)
+void show_progress(const CoderReports& reports, size_t done, size_t total, int64_t* last_step)
 {
     int64_t step = kProgressSteps * static_cast<int64_t>(done) / static_cast<int64_t>(total);
     if (step != *last_step) {
-        owner.report_progress(static_cast<int32_t>(step) * kPercentPerStep);
+        reports.progress(reports.progress_context, static_cast<int32_t>(step) * kPercentPerStep);
         *last_step = step;
     }
 }
 
-enum class LzwOutcome { DONE, NO_TABLE, AREA_FULL, MISFIT };
+enum class LzwOutcome { kDone, kNoTable, kAreaFull };
 
-// No string is longer than the codes a table can give out, so a match that
-// starts this far before the end of the pixels copied so far never reads
-// beyond them.
-constexpr size_t kLongestString = kCodeLimit;
 
 struct LzwJob {
     const uint8_t* pixels;
@@ -47,8 +50,8 @@ struct LzwJob {
     size_t capacity;
     int min_code_size;
     size_t* length;     // receives the bytes coded
-    clGIFFile* owner;   // told the progress at every clear code
-    RowCopier* feed;    // still copying the pixels, or null
+    const CoderReports* reports;
+    bool relay;         // the codes may be packed on a second thread
 };
 
 // The pixel group that starts at pixels, packed into one key byte.
@@ -195,10 +198,10 @@ struct PackJob {
     size_t capacity;
     int min_code_size;
     size_t* length;     // receives the bytes coded
-    clGIFFile* owner;   // told the progress at every clear code
+    PageFiller* coded_pages;
 };
 
-bool pack_codes(CodeRelay* relay, void* context)
+[[maybe_unused]] bool pack_codes(CodeRelay* relay, void* context)
 {
     const PackJob& job = *static_cast<const PackJob*>(context);
     CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
@@ -215,7 +218,7 @@ bool pack_codes(CodeRelay* relay, void* context)
                 if (!emitter.emit_clear()) {
                     return false;
                 }
-                job.owner->coded_so_far(emitter.stored());
+                job.coded_pages->reached(emitter.stored());
             }
         }
         relay->done();
@@ -229,26 +232,17 @@ bool pack_codes(CodeRelay* relay, void* context)
 
 // The finding half: every match, handed over in order. The table starts
 // over where the packer puts a clear code, after the string that took code
-// 4095. While the pixels are still being copied, a match starts only where
-// it cannot run past the pixels copied so far. False when the pixels turned
-// out not to fit the depth.
+// 4095.
 template <int kValueBits>
-bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay* relay)
+void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay* relay)
 {
     const uint32_t first_free = (1u << job.min_code_size) + 2;
     uint32_t new_code = first_free;
     uint16_t* batch = relay->claim();
     size_t filled = 0;
     size_t k = 0;
-    size_t ready = job.feed != nullptr ? 0 : job.count;
     while (batch != nullptr && k < job.count) {
-        if (ready < job.count && ready - k < kLongestString) {
-            ready = job.feed->wait_for(k + kLongestString);
-            if (ready == 0) {
-                return false;
-            }
-        }
-        batch[filled++] = static_cast<uint16_t>(match<kValueBits>(job.pixels, ready, &k, table, new_code));
+        batch[filled++] = static_cast<uint16_t>(match<kValueBits>(job.pixels, job.count, &k, table, new_code));
         if (++new_code == static_cast<uint32_t>(kCodeLimit)) {
             table->reset();
             new_code = first_free;
@@ -262,7 +256,6 @@ bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay*
     if (batch != nullptr) {
         relay->submit(filled);
     }
-    return true;
 }
 
 // The whole coding, with the depth fixed at compile time so the lookups are
@@ -276,20 +269,19 @@ LzwOutcome code_pixels(const LzwJob& job)
 {
     LzwStringTable<kValueBits> table;
     if (!table.allocate()) {
-        return LzwOutcome::NO_TABLE;
+        return LzwOutcome::kNoTable;
     }
-    if (!kShowProgress && job.count >= clGIFFile::kSideThreadPixels) {
-        PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.owner};
+#if !defined(VASTRELMON_NO_CODE_RELAY)
+    if (!kShowProgress && job.relay && job.count >= clGIFFile::kSideThreadPixels) {
+        PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.reports->coded_pages};
         CodeRelay relay;
         if (relay.start(pack_codes, &pack)) {
-            const bool fits = find_codes<kValueBits>(job, &table, &relay);
+            find_codes<kValueBits>(job, &table, &relay);
             const bool packed = relay.finish();
-            return !fits ? LzwOutcome::MISFIT : packed ? LzwOutcome::DONE : LzwOutcome::AREA_FULL;
+            return packed ? LzwOutcome::kDone : LzwOutcome::kAreaFull;
         }
     }
-    if (job.feed != nullptr && job.feed->wait_for(job.count) == 0) {
-        return LzwOutcome::MISFIT;
-    }
+#endif
     CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
     const uint8_t* const pixels = job.pixels;
     const size_t count = job.count;
@@ -298,33 +290,33 @@ LzwOutcome code_pixels(const LzwJob& job)
 
     // The stream opens with a clear code; the table starts out empty.
     if (!emitter.emit_clear()) {
-        return LzwOutcome::AREA_FULL;
+        return LzwOutcome::kAreaFull;
     }
     while (k < count) {
         const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
         const uint32_t code = match<kValueBits>(pixels, count, &k, &table, new_code);
         if (kShowProgress) {
-            show_progress(*job.owner, k, count, &last_step);
+            show_progress(*job.reports, k, count, &last_step);
         }
         if (!emitter.emit_string(code)) {
-            return LzwOutcome::AREA_FULL;
+            return LzwOutcome::kAreaFull;
         }
         if (emitter.table_full()) {
             if (!emitter.emit_clear()) {
-                return LzwOutcome::AREA_FULL;
+                return LzwOutcome::kAreaFull;
             }
             table.reset();
-            job.owner->coded_so_far(emitter.stored());
+            job.reports->coded_pages->reached(emitter.stored());
         }
     }
     if (!emitter.emit_end()) {
-        return LzwOutcome::AREA_FULL;
+        return LzwOutcome::kAreaFull;
     }
     if (kShowProgress) {
-        job.owner->report_progress(clGIFFile::kProgressFinished);
+        job.reports->progress(job.reports->progress_context, kGifProgressFinished);
     }
     *job.length = emitter.finish();
-    return LzwOutcome::DONE;
+    return LzwOutcome::kDone;
 }
 
 // Each loop is compiled for one table width and with or without the
@@ -341,31 +333,25 @@ const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, cod
 
 int clGIFFile::encode_lzw()
 {
-    return encode_lzw_fed(nullptr);
-}
-
-int clGIFFile::encode_lzw_fed(RowCopier* feed)
-{
     size_t length = 0;
-    const LzwJob job = {pixel_buffer,
-                        static_cast<size_t>(width) * static_cast<size_t>(height),
-                        coded_buffer,
-                        coded_capacity,
-                        min_code_size(color_depth),
+    const CoderReports reports = {progress_, progress_context_, &coded_pages_};
+    const LzwJob job = {pixel_buffer_.get(),
+                        static_cast<size_t>(width_) * static_cast<size_t>(height_),
+                        coded_buffer_.get(),
+                        coded_capacity_,
+                        min_code_size(color_depth_),
                         &length,
-                        this,
-                        feed};
+                        &reports,
+                        code_relay_};
     // The table has a column for every value the pixels can hold.
-    switch ((shows_progress() ? kShowingLoops : kQuietLoops)[pixel_bits_ - 1](job)) {
-    case LzwOutcome::NO_TABLE:
+    switch ((progress_ != nullptr ? kShowingLoops : kQuietLoops)[color_depth_ - 1](job)) {
+    case LzwOutcome::kNoTable:
         return fail(this, kTableMemory);
-    case LzwOutcome::AREA_FULL:
+    case LzwOutcome::kAreaFull:
         return fail(this, kAreaFull);
-    case LzwOutcome::MISFIT:
-        return kMisfitPixels;
-    case LzwOutcome::DONE:
+    case LzwOutcome::kDone:
         break;
     }
-    coded_length = static_cast<int64_t>(length);
+    coded_length_ = length;
     return 0;
 }

@@ -1,11 +1,6 @@
-// Taking the pixels: GIF row order, the check against the colour depth, the
-// coded-data area, and the choice of coder. A big picture coded with LZW
-// and no progress line is copied on a second thread while the coder already
-// reads the rows copied; the outcome is the same as when everything is
-// copied and checked first.
+// Taking the pixels: GIF row order, the check against the color depth, the
+// coded-data area, and the choice of coder.
 #include "gif/gif_file.h"
-
-#include <cstdlib>
 
 #include "gif/row_order.h"
 
@@ -28,86 +23,52 @@ constexpr size_t kCodedLead = size_t{4} << 20;
 
 int clGIFFile::set_graphics(const uint8_t* pixels)
 {
-    if (pixel_buffer == nullptr) {
+    if (!pixel_buffer_) {
         return fail(this, kNoArea);
     }
-    if (coded_buffer != nullptr) {
+    if (coded_buffer_) {
         return fail(this, kCodedTwice);
     }
-    if (state_flags & GRP_DATA_SET) {
+    if (state_flags_ & kGrpDataSet) {
         return fail(this, kGraphicsTwice);
     }
-    const uint64_t count = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    const uint64_t count = static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_);
     // An empty picture has nothing to code and no room for a code.
     if (count == 0) {
         return fail(this, kIllegalData);
     }
     const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
-    int beside_status = 0;
-    if ((state_flags & LZW_MODE) && !shows_progress() && count >= kSideThreadPixels && capacity <= SIZE_MAX &&
-        set_graphics_beside(pixels, static_cast<size_t>(capacity), &beside_status)) {
-        return beside_status;
-    }
-    const bool interlaced = (state_flags & INTERLACE_MODE) != 0;
-    pixel_bits_ = kGifMaxDepth;
-    if ((copy_in_gif_order(pixels, width, height, interlaced, pixel_buffer) >> color_depth) != 0) {
+    const bool interlaced = (state_flags_ & kInterlaceMode) != 0;
+    if ((copy_in_gif_order(pixels, width_, height_, interlaced, pixel_buffer_.get()) >> color_depth_) != 0) {
         return fail(this, kIllegalData);
     }
-    pixel_bits_ = color_depth;
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
-    // Not zero-filled: the coders store whole bytes and the writer reads only
-    // the coded_length bytes they stored.
-    coded_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(capacity)));
-    if (coded_buffer == nullptr) {
+    if (!allocate_coded(static_cast<size_t>(capacity))) {
         return fail(this, kCodedMemory);
     }
-    coded_capacity = static_cast<size_t>(capacity);
-    // The coders fill the area from its start; most pictures need far less
-    // than all of it, so the pages are got only a little ahead of them.
-    coded_pages_.start(coded_buffer, coded_capacity, PageFiller::FROM_START, kCodedLead);
-    int status = (state_flags & LZW_MODE) ? encode_lzw() : encode_uncompressed();
+    int status = (state_flags_ & kLzwMode) ? encode_lzw() : encode_uncompressed();
     if (status != 0) {
         return 1;
     }
-    state_flags |= GRP_DATA_SET;
+    state_flags_ |= kGrpDataSet;
     return 0;
 }
 
-bool clGIFFile::set_graphics_beside(const uint8_t* pixels, size_t capacity, int* status)
+bool clGIFFile::allocate_coded(size_t capacity)
 {
-    coded_buffer = static_cast<uint8_t*>(std::malloc(capacity));
-    if (coded_buffer == nullptr) {
-        return false;  // the plain way reports what comes first
-    }
-    RowCopier copier;
-    if (!copier.start(pixels, width, height, (state_flags & INTERLACE_MODE) != 0, pixel_buffer, color_depth)) {
-        std::free(coded_buffer);
-        coded_buffer = nullptr;
+    // Not zero-filled: the coders store whole bytes and the writer reads only
+    // the coded_length_ bytes they stored.
+    coded_buffer_ = allocate_buffer<uint8_t>(capacity, false);
+    if (!coded_buffer_) {
         return false;
     }
-    coded_capacity = capacity;
-    coded_pages_.start(coded_buffer, coded_capacity, PageFiller::FROM_START, kCodedLead);
-    // The coder reads only pixels the copier has found to fit the depth.
-    pixel_bits_ = color_depth;
-    const int coded = encode_lzw_fed(&copier);
-    if ((copier.finish() >> color_depth) != 0) {
-        // As if the pixels had been checked before anything else: no coded
-        // area, whatever the coder did.
-        coded_pages_.stop();
-        std::free(coded_buffer);
-        coded_buffer = nullptr;
-        coded_capacity = 0;
-        pixel_bits_ = kGifMaxDepth;
-        *status = fail(this, kIllegalData);
-        return true;
+    coded_capacity_ = capacity;
+    // The coders fill the area from its start; most pictures need far less
+    // than all of it, so the pages are got only a little ahead of them.
+    if (page_filler_) {
+        coded_pages_.start(coded_buffer_.get(), coded_capacity_, PageFiller::kFromStart, kCodedLead);
     }
-    if (coded != 0) {
-        *status = 1;
-        return true;
-    }
-    state_flags |= GRP_DATA_SET;
-    *status = 0;
     return true;
 }

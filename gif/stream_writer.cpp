@@ -44,28 +44,28 @@ int clGIFFile::write_gif()
     if (output_file == nullptr) {
         return fail(this, kStreamNotOpen);
     }
-    if (coded_buffer == nullptr) {
+    if (!coded_buffer_) {
         return fail(this, kStreamNoData);
     }
-    if (!(state_flags & SIZE_SET)) {
+    if (!(state_flags_ & kSizeSet)) {
         return fail(this, kStreamNoSize);
     }
-    if (!(state_flags & COLOR_DEPTH_SET)) {
+    if (!(state_flags_ & kColorDepthSet)) {
         return fail(this, kStreamNoDepth);
     }
-    if (!(state_flags & AREA_ALLOCATED)) {
+    if (!(state_flags_ & kAreaAllocated)) {
         return fail(this, kStreamNoArea);
     }
-    if (!(state_flags & GRP_DATA_SET)) {
+    if (!(state_flags_ & kGrpDataSet)) {
         return fail(this, kStreamNoPixels);
     }
-    if (!(state_flags & PALETTE_SET)) {
+    if (!(state_flags_ & kPaletteSet)) {
         return fail(this, kStreamNoPalette);
     }
     if (write_header() != 0 || write_color_table() != 0) {
         return 1;
     }
-    if ((state_flags & COMMENT_SET) && write_comment(comment_text) != 0) {
+    if ((state_flags_ & kCommentSet) && write_comment(comment_text_.get()) != 0) {
         return 1;
     }
     if (write_graphic_control() != 0 || write_image_descriptor() != 0 ||
@@ -111,7 +111,7 @@ int clGIFFile::write_header()
     if (output_file == nullptr) {
         return fail(this, kHeaderNotOpen);
     }
-    return write_block(header_block, sizeof header_block, kHeaderShort);
+    return write_block(blocks_.header, sizeof blocks_.header, kHeaderShort);
 }
 
 int clGIFFile::write_color_table()
@@ -119,8 +119,8 @@ int clGIFFile::write_color_table()
     if (output_file == nullptr) {
         return fail(this, kTableNotOpen);
     }
-    size_t entries = static_cast<size_t>(color_table_entries(color_depth));
-    size_t written = std::fwrite(global_color_table, kColorEntryBytes, entries, output_file);
+    size_t entries = static_cast<size_t>(color_table_entries(color_depth_));
+    size_t written = std::fwrite(blocks_.color_table, kColorEntryBytes, entries, output_file);
     if (written < entries) {
         return fail(this, kTableShort, static_cast<int>(written));
     }
@@ -132,7 +132,7 @@ int clGIFFile::write_comment(const char* text)
     if (output_file == nullptr) {
         return fail(this, kCommentNotOpen);
     }
-    if (write_block(comment_introducer, sizeof comment_introducer, kCommentIntroShort) != 0) {
+    if (write_block(kCommentIntroducer, sizeof kCommentIntroducer, kCommentIntroShort) != 0) {
         return 1;
     }
     return write_sub_blocks(reinterpret_cast<const uint8_t*>(text), std::strlen(text),
@@ -144,7 +144,7 @@ int clGIFFile::write_graphic_control()
     if (output_file == nullptr) {
         return fail(this, kControlNotOpen);
     }
-    return write_block(graphic_control_block, sizeof graphic_control_block, kControlShort);
+    return write_block(blocks_.graphic_control, sizeof blocks_.graphic_control, kControlShort);
 }
 
 int clGIFFile::write_image_descriptor()
@@ -152,7 +152,7 @@ int clGIFFile::write_image_descriptor()
     if (output_file == nullptr) {
         return fail(this, kDescriptorNotOpen);
     }
-    return write_block(image_descriptor, sizeof image_descriptor, kDescriptorShort);
+    return write_block(blocks_.image_descriptor, sizeof blocks_.image_descriptor, kDescriptorShort);
 }
 
 int clGIFFile::write_image_data()
@@ -160,11 +160,11 @@ int clGIFFile::write_image_data()
     if (output_file == nullptr) {
         return fail(this, kDataNotOpen);
     }
-    uint8_t code_size = static_cast<uint8_t>(min_code_size(color_depth));
+    uint8_t code_size = static_cast<uint8_t>(min_code_size(color_depth_));
     if (write_block(&code_size, sizeof code_size, kDataCodeSizeShort) != 0) {
         return 1;
     }
-    return write_sub_blocks(coded_buffer, static_cast<size_t>(coded_length), kDataBlockShort);
+    return write_sub_blocks(coded_buffer_.get(), coded_length_, kDataBlockShort);
 }
 
 int clGIFFile::write_trailer()
@@ -172,5 +172,5 @@ int clGIFFile::write_trailer()
     if (output_file == nullptr) {
         return fail(this, kTrailerNotOpen);
     }
-    return write_block(&trailer_byte, sizeof trailer_byte, kTrailerShort);
+    return write_block(&kGifTrailer, sizeof kGifTrailer, kTrailerShort);
 }

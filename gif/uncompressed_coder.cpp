@@ -14,16 +14,16 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1166, "not enough write area.[P]"};
 
 int clGIFFile::encode_uncompressed()
 {
-    const int b = min_code_size(color_depth);
-    CodeEmitter emitter(coded_buffer, coded_capacity, b);
-    const uint8_t* pixels = pixel_buffer;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    const int b = min_code_size(color_depth_);
+    CodeEmitter emitter(coded_buffer_.get(), coded_capacity_, b);
+    const uint8_t* pixels = pixel_buffer_.get();
+    const size_t count = static_cast<size_t>(width_) * static_cast<size_t>(height_);
     size_t k = 0;
 
     // Without biggest mode the table is cleared just before the decoder's
     // next string would need a code one bit wider than the first; in biggest
     // mode only when the table is full, so the codes widen up to 12 bits.
-    const int clear_at = (state_flags & BIGGEST_MODE) ? kCodeLimit : 1 << (b + 1);
+    const int clear_at = (state_flags_ & kBiggestMode) ? kCodeLimit : 1 << (b + 1);
 
     // A clear code after a pixel code when the table is full, or else when
     // the clear threshold is reached and more pixels follow; the end code
@@ -39,12 +39,12 @@ int clGIFFile::encode_uncompressed()
             if (!emitter.emit_clear()) {
                 return fail(this, kAreaFull);
             }
-            coded_so_far(emitter.stored());
+            coded_pages_.reached(emitter.stored());
         }
     }
     if (!emitter.emit_end()) {
         return fail(this, kAreaFull);
     }
-    coded_length = static_cast<int64_t>(emitter.finish());
+    coded_length_ = emitter.finish();
     return 0;
 }

@@ -77,7 +77,7 @@ int clBitMap::create(int new_width, int new_height)
     }
     // BMP files mostly store the bottom row first, so the buffer is mostly
     // filled from its end, and more slowly than the pages can be had.
-    page_filler_.start(pixels_.get(), static_cast<size_t>(data_size_), PageFiller::FROM_END);
+    page_filler_.start(pixels_.get(), static_cast<size_t>(data_size_), PageFiller::kFromEnd);
     return 0;
 }
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE) && !defined(VASTRELMON_NO_PAGE_FILLER)
 
 namespace {
 
@@ -40,7 +40,7 @@ struct PageFiller::Work {
 
     void fill()
     {
-        if (direction == FROM_END) {
+        if (direction == kFromEnd) {
             for (uintptr_t to = end; to > begin && !stopping.load(std::memory_order_relaxed);) {
                 const uintptr_t from = to - begin > kRequestBytes ? to - kRequestBytes : begin;
                 if (!populate(from, to)) {

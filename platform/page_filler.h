@@ -26,7 +26,7 @@ class PageFiller {
 public:
     // The order in which the pages are asked for: the same as the user's,
     // or the opposite one, so that the two meet halfway.
-    enum Direction { FROM_START, FROM_END };
+    enum Direction { kFromStart, kFromEnd };
 
     PageFiller() : work_(nullptr) {}
     ~PageFiller() { stop(); }
@@ -34,7 +34,7 @@ public:
     PageFiller& operator=(const PageFiller&) = delete;
 
     // Starts on bytes bytes at block; a filler still running is stopped
-    // first. With a lead of 0 every page is asked for; otherwise (FROM_START
+    // first. With a lead of 0 every page is asked for; otherwise (kFromStart
     // only) at most lead bytes beyond the last position given to reached().
     void start(void* block, size_t bytes, Direction direction, size_t lead = 0);
     // Tells a held-back filler how far the buffer has been written.

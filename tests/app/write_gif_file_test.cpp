@@ -52,7 +52,7 @@ struct StageRun {
 StageRun run_stage(uint32_t flags, const std::string& output, const clBitMap& image, bool loud = false)
 {
     testing::internal::CaptureStdout();
-    int status = write_gif_file(flags, -1, output.c_str(), &image, loud);
+    int status = write_gif_file(flags, output.c_str(), &image, loud);
     std::string shown = testing::internal::GetCapturedStdout();
     return {status, shown};
 }
@@ -167,7 +167,7 @@ StageRun run_limited(long limit, const std::string& path, const clBitMap& image)
         signal(SIGXFSZ, SIG_IGN);
         struct rlimit cap = {static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
         setrlimit(RLIMIT_FSIZE, &cap);
-        int status = write_gif_file(FLAG_NO_LZW, -1, path.c_str(), &image, true);
+        int status = write_gif_file(FLAG_NO_LZW, path.c_str(), &image, true);
         std::fflush(stdout);
         _exit(status);
     }

@@ -73,7 +73,7 @@ TEST(Options, EffectCodes)
     for (const auto& code : codes) {
         Parsed p = parse({code.first, "a.bmp"});
         EXPECT_EQ(p.mode, code.second) << code.first;
-        EXPECT_EQ(p.result, 0x14u | FLAG_EFFECT) << code.first;
+        EXPECT_EQ(p.result, 0x14u) << code.first;
     }
     for (const char* bad : {"/em", "/emcx", "/ezz", "/e"}) {
         EXPECT_EQ(parse({bad, "a.bmp"}).result, PARSE_INVALID) << bad;

@@ -15,6 +15,9 @@
 
 enum CoderMode { LZW, PLAIN, PLAIN_BIGGEST };
 
+// A full color table: 256 entries of red, green, blue.
+constexpr size_t kGifPaletteBytes = 256 * 3;
+
 // When set, code_picture has the coder report its progress here.
 inline std::vector<int32_t>* g_progress_log = nullptr;
 
@@ -31,7 +34,7 @@ inline int code_picture(clGIFFile* gif, int width, int height, int depth,
     if (gif->create(width, height) != 0 || gif->set_color_depth(depth) != 0) {
         return 1;
     }
-    std::vector<uint8_t> palette(kGifColorTableBytes);
+    std::vector<uint8_t> palette(kGifPaletteBytes);
     for (size_t i = 0; i < palette.size(); ++i) {
         palette[i] = static_cast<uint8_t>(i * 7);
     }
@@ -49,7 +52,7 @@ inline int code_picture(clGIFFile* gif, int width, int height, int depth,
 
 inline std::vector<uint8_t> coded_bytes(const clGIFFile& gif)
 {
-    return std::vector<uint8_t>(gif.coded_buffer, gif.coded_buffer + gif.coded_length);
+    return std::vector<uint8_t>(gif.coded_data(), gif.coded_data() + gif.coded_size());
 }
 
 // Writes the stream of a coded encoder into a file and returns its bytes, or

@@ -1,0 +1,37 @@
+// What the caller of the encoder decides: the picture's coding choices, the
+// help it may use, and where progress goes. The encoder reads no other
+// source of settings.
+#ifndef VASTRELMON_GIF_GIF_SETTINGS_H
+#define VASTRELMON_GIF_GIF_SETTINGS_H
+
+#include <cstdint>
+
+// The LZW coder calls this with the share of pixels coded, in percent
+// (steps of 2), whenever it changes, and with kGifProgressFinished once it
+// is done.
+using GifProgress = void (*)(void* context, int32_t percent);
+constexpr int32_t kGifProgressFinished = -1;
+
+struct GifSettings {
+    enum Coder {
+        kLzw,           // LZW compression
+        kPlain,         // one code per pixel, codes of the first width only
+        kPlainBiggest,  // one code per pixel, codes widening up to 12 bits
+    };
+    static constexpr int32_t kNoTransparency = -1;
+
+    bool interlace = false;
+    Coder coder = kLzw;
+    int32_t transparent_index = kNoTransparency;
+    // Whether the encoder may use a second thread at all, and for which
+    // helper: getting the pages of its big buffers ahead of their use,
+    // packing LZW codes while the next strings are found. The output is the
+    // same either way.
+    bool side_thread = true;
+    bool page_filler = true;
+    bool code_relay = true;
+    GifProgress progress = nullptr;
+    void* progress_context = nullptr;
+};
+
+#endif

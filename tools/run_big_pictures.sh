@@ -1,0 +1,20 @@
+#!/bin/sh
+# Runs the program of build folder $1 on pictures big enough for every
+# second-thread helper, with and without compression and the progress line,
+# and fails when a run fails. Used by `make tsan-tests`.
+set -eu
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for kind in photo24 noise8 dither1; do
+    "$build/bmpgen" "$kind" 1600 1200 "$work/$kind.bmp" >/dev/null
+    for options in "" "/u" "/v"; do
+        rm -f "$work/out.gif"
+        # shellcheck disable=SC2086
+        (cd "$work" && "$build/vastrelmon" $options "$kind.bmp" out.gif >/dev/null) || {
+            echo "run failed: $kind $options" >&2
+            exit 1
+        }
+    done
+done
+echo "big pictures converted"
