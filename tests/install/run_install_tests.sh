@@ -102,6 +102,7 @@ missing=$(comm -23 "$work/used.txt" "$work/listed.txt" | tr -d '\n')
 [ -z "$missing" ] || fail "man/ja/vastrelmon.1: add to its .cflags 512 lines: $missing"
 
 echo "== make install DESTDIR=... and make uninstall"
+before=$failures
 dest="$work/dest"
 # A file and folders that were there before must survive the uninstall.
 mkdir -p "$dest/usr/local/share/man/man1"
@@ -137,6 +138,7 @@ EOF
     cp "$example" "$folder/done.bmp"
     echo "earlier output" > "$folder/done.gif"
     echo "not a picture" > "$folder/bad.bmp"
+    # shellcheck disable=SC2016 # $0 is expanded by the inner sh
     (cd "$folder" && PATH="$dest/usr/local/bin:$PATH" &&
         find . -iname '*.bmp' -print0 |
         xargs -0 -P "$(nproc)" -n 1 \
@@ -167,6 +169,8 @@ EOF
 else
     fail "make install"
 fi
+[ $failures -eq "$before" ] &&
+    echo "ok   installed files, conversion, man -w, folder recipe, nothing left after uninstall"
 
 echo "== make package: the .deb"
 deb="build-package/vastrelmon_${version}_amd64.deb"
@@ -184,19 +188,19 @@ if quiet make -s package-deb && [ -f "$deb" ]; then
         echo "ok   lintian: no errors"
     fi
 
+    before=$failures
     if [ "$(id -u)" != 0 ]; then
         echo "Skipping dpkg -i/-r of the .deb: that needs root (CI runs as root)."
     elif dpkg-query -W -f='${Status}' vastrelmon 2>/dev/null | grep -q "ok installed"; then
         echo "Skipping dpkg -i/-r of the .deb: a vastrelmon package is installed here already."
     else
-        include=""
-        # Minimal images drop manual pages at unpacking; let this package's in.
+        # Minimal images drop manual pages at unpacking (path-exclude in
+        # /etc/dpkg/dpkg.cfg.d); --path-include lets this package's in.
         if grep -qs '^path-exclude[= ]*/usr/share/man' /etc/dpkg/dpkg.cfg.d/*; then
-            echo "Note: /etc/dpkg/dpkg.cfg.d excludes /usr/share/man; installing with --path-include for this package's pages."
-            include="--path-include=/usr/share/man/*/vastrelmon.1.gz"
+            echo "Note: /etc/dpkg/dpkg.cfg.d excludes /usr/share/man; this package's pages are let in with --path-include."
         fi
         installed_deb=yes
-        if quiet dpkg -i $include "$deb"; then
+        if quiet dpkg -i --path-include='/usr/share/man/*/vastrelmon.1.gz' "$deb"; then
             system_path=/usr/sbin:/usr/bin:/sbin:/bin
             [ "$(PATH=$system_path command -v vastrelmon)" = /usr/bin/vastrelmon ] ||
                 fail "vastrelmon is not on PATH after dpkg -i"
@@ -218,7 +222,7 @@ if quiet make -s package-deb && [ -f "$deb" ]; then
         else
             fail "dpkg -r vastrelmon"
         fi
-        [ $failures -eq 0 ] && echo "ok   dpkg -i, vastrelmon from PATH, man vastrelmon, dpkg -r"
+        [ $failures -eq "$before" ] && echo "ok   dpkg -i, vastrelmon from PATH, man vastrelmon, dpkg -r"
     fi
 else
     fail "make package-deb"
@@ -228,6 +232,7 @@ echo "== make package: the Windows zip"
 if command -v x86_64-w64-mingw32-g++ > /dev/null && command -v wine > /dev/null; then
     zip="build-package/vastrelmon-${version}-win64.zip"
     rm -f "$zip"
+    before=$failures
     if quiet make -s package-zip && [ -f "$zip" ]; then
         zip -sf "$zip" | sed -n 's/^  //p' | sort > "$work/zip.txt"
         printf 'README.md\ncopyright.txt\nvastrelmon.exe\n' > "$work/expected.txt"
@@ -236,7 +241,7 @@ if command -v x86_64-w64-mingw32-g++ > /dev/null && command -v wine > /dev/null;
         (cd "$work/zip" && cmake -E tar xf "$top/$zip")
         check_conversion "zipped program under Wine" "$work/zip" env WINEDEBUG=-all \
             WINEPREFIX="$top/build-windows/wineprefix" wine "$work/zip/vastrelmon.exe"
-        [ $failures -eq 0 ] && echo "ok   $zip: three files, the program runs under Wine"
+        [ $failures -eq "$before" ] && echo "ok   $zip: three files, the program runs under Wine"
     else
         fail "make package-zip"
     fi
