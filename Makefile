@@ -80,7 +80,7 @@ package: package-deb package-zip
 package-deb:
 	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
 	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF \
-	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS) -fno-ident" \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
 	cmake --build build-package -j $(JOBS)
 	cd build-package && cpack -G DEB
