@@ -1,12 +1,15 @@
 # Front door: `make run` converts the bundled example, `make test` builds and
-# runs every test. Other targets: bench, microbench, fuzz, windows, clean.
+# runs every test. Other targets: install, uninstall, package, bench,
+# microbench, fuzz, windows, clean.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 EXAMPLE_BMP = examples/example.bmp
 EXAMPLE_GIF = examples/example.gif
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
 
 .PHONY: all build run test test-deps unit-tests sanitize-tests tsan-tests windows windows-tests \
+        install-tests install uninstall package package-deb package-zip \
         bench microbench fuzz clean
 
 all: build
@@ -22,9 +25,9 @@ run: build
 
 # Every test: the unit and end-to-end tests, the same again under
 # AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, the second
-# threads under ThreadSanitizer, and the Windows build under Wine when
-# MinGW-w64 and Wine are installed.
-test: unit-tests sanitize-tests tsan-tests windows-tests
+# threads under ThreadSanitizer, the Windows build under Wine when MinGW-w64
+# and Wine are installed, and the installation, manual pages and packages.
+test: unit-tests sanitize-tests tsan-tests windows-tests install-tests
 
 test-deps:
 	@sh tools/ensure-test-deps.sh
@@ -62,6 +65,38 @@ windows-tests: unit-tests
 	  echo "Skipping the Windows tests: install g++-mingw-w64-x86-64 and wine to run them."; \
 	fi
 
+# make install, the manual pages, the .deb (installed with dpkg when root)
+# and the Windows zip.
+install-tests: windows-tests
+	sh tests/install/run_install_tests.sh
+
+# The program, its manual pages, README and copyright under $(PREFIX)
+# (within $(DESTDIR) when given). `make uninstall`, with the same DESTDIR,
+# removes exactly that, using the lists the installation leaves in $(BUILD).
+install: build
+	cmake --build $(BUILD) --target man_pages
+	VASTRELMON_INSTALL_DIRS="$(abspath $(BUILD))/install_dirs.txt" DESTDIR="$(DESTDIR)" \
+	  cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake -DBUILD_DIR="$(abspath $(BUILD))" -P cmake/uninstall.cmake
+
+# build-package/vastrelmon_<version>_amd64.deb, built with Debian's
+# hardening flags, and build-package/vastrelmon-<version>-win64.zip from the
+# MinGW-w64 build.
+package: package-deb package-zip
+
+package-deb:
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build build-package -j $(JOBS)
+	cd build-package && cpack -G DEB
+
+package-zip: windows
+	cd build-windows && cpack -G ZIP -B "$(CURDIR)/build-package"
+
 # Side by side with the common converters (installs them when missing).
 bench:
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF -DVASTRELMON_BENCH=ON
@@ -81,4 +116,5 @@ fuzz: test-deps
 	sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) build-test build-asan build-tsan build-trial build-bench build-fuzz build-windows
+	rm -rf $(BUILD) build-test build-asan build-tsan build-trial build-bench build-fuzz build-windows \
+	  build-package build-install
