@@ -17,6 +17,27 @@ fail() {
     failures=$((failures + 1))
 }
 
+# Runs a Windows program under Wine with its standard output in the file
+# $1 (its other messages go to the standard error). Wine's connection to its own
+# server drops now and then ("wine client error"); such a run says nothing
+# about the program, so it is made again, once, from the same start.
+wine_to() {
+    out=$1
+    shift
+    for attempt in 1 2; do
+        wine "$@" > "$out" 2> "$work/wine.err"
+        status=$?
+        if ! grep -q 'wine client error' "$work/wine.err"; then
+            cat "$work/wine.err" >&2
+            return $status
+        fi
+        echo "(attempt $attempt: Wine lost its server; running again)"
+        rm -f out.gif
+    done
+    cat "$work/wine.err" >&2
+    return $status
+}
+
 # The console output of a Windows program ends its lines with CR LF.
 unix_lines() {
     sed 's/\r$//' "$1"
@@ -24,7 +45,7 @@ unix_lines() {
 
 echo "== Windows unit tests under Wine (the first start prepares Wine's configuration)"
 for test in "$win_build"/tests/*.exe; do
-    if wine "$test" --gtest_brief=1 > "$work/unit.log" 2>&1; then
+    if wine_to "$work/unit.log" "$test" --gtest_brief=1; then
         echo "ok   $(basename "$test"): $(grep -a -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$work/unit.log")"
     else
         cat "$work/unit.log"
@@ -60,7 +81,7 @@ for input in "$work"/in/*.bmp; do
         (cd "$work/linux" && LC_ALL=C "$linux_build/vastrelmon" $options in.bmp out.gif > out.txt)
         linux_status=$?
         # shellcheck disable=SC2086
-        (cd "$work/win" && wine "$win_build/vastrelmon.exe" $options in.bmp out.gif > out.txt)
+        (cd "$work/win" && wine_to out.txt "$win_build/vastrelmon.exe" $options in.bmp out.gif)
         win_status=$?
         cases=$((cases + 1))
         label="$name [$options]"
