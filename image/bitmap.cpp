@@ -71,7 +71,7 @@ int clBitMap::create(int new_width, int new_height)
     // At most 6400 x 4800 x 3 = 92,160,000 bytes: fits an int32 comfortably.
     int32_t bytes = width_ * height_ * ((color_depth_ + 7) / 8);
     data_size_ = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
-    pixels_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(data_size_), 1)));
+    pixels_ = allocate_buffer<uint8_t>(static_cast<size_t>(data_size_), true);
     if (pixels_ == nullptr) {
         return fail(this, kCreateNoMemory);
     }

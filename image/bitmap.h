@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "platform/error_record.h"
+#include "platform/malloc_buffer.h"
 #include "platform/page_filler.h"
 
 constexpr int32_t kMaxImageWidth = 6400;
@@ -94,16 +95,12 @@ public:
     char error_text[kErrorTextSize];
 
 private:
-    struct FreeBuffer {
-        void operator()(uint8_t* buffer) const { std::free(buffer); }
-    };
-
     size_t pixel_count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
     bool is_indexed() const { return color_depth_ <= kMaxIndexedDepth; }
     // Palette entries an indexed picture may address: 2^color_depth.
     int entries_in_use() const { return 1 << color_depth_; }
 
-    std::unique_ptr<uint8_t, FreeBuffer> pixels_;  // calloc'ed, data_size_ bytes
+    MallocBuffer<uint8_t> pixels_;  // data_size_ bytes, zero-filled
     uint8_t palette_[kPaletteBytes];
     int32_t width_;
     int32_t height_;
