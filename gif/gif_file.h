@@ -98,7 +98,9 @@ public:
     // coded area full). A failed pixel check allows a new call; a failed
     // coder leaves the coded area, so every later call is refused.
     int set_graphics(const uint8_t* pixels);
-    // The coded image data of a successful set_graphics (none before).
+    // The coded image data of a successful set_graphics (none before), as
+    // the file stores it: data sub-blocks, each after its length byte, and
+    // the empty sub-block that ends them (without the code size byte).
     const uint8_t* coded_data() const { return coded_buffer_.get(); }
     size_t coded_size() const { return coded_length_; }
 
@@ -149,20 +151,23 @@ private:
     // Writes length bytes as data sub-blocks; a short write is recorded with
     // short_write.
     int write_sub_blocks(const uint8_t* data, size_t length, const ErrorEntry& short_write);
+    // Writes data already framed as sub-blocks (length bytes included, the
+    // empty one at the end too); a short write is recorded as above.
+    int write_framed(const uint8_t* framed, size_t length, const ErrorEntry& short_write);
     // Writes one block image; a short write is recorded with short_write.
     int write_block(const void* block, size_t size, const ErrorEntry& short_write);
 
     StreamBlocks blocks_;
     uint32_t state_flags_;
     MallocBuffer<uint8_t> pixel_buffer_;  // color indices in GIF row order
-    MallocBuffer<uint8_t> coded_buffer_;  // coded image data
+    MallocBuffer<uint8_t> coded_buffer_;  // coded image data, framed in sub-blocks
     MallocBuffer<char> comment_text_;     // NUL-terminated comment
     int32_t width_;
     int32_t height_;
     int32_t color_depth_;
     int32_t transparent_index_;
-    size_t coded_length_;    // bytes of coded_buffer_ in use
-    size_t coded_capacity_;  // bytes of coded_buffer_ the coders may fill
+    size_t coded_length_;    // bytes of coded_buffer_ in use, framing included
+    size_t coded_capacity_;  // data bytes (framing not counted) the coders may store
     std::FILE* output_file;  // owned while open
     PendingOutput output_target;  // names output_file in close_file
 

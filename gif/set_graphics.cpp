@@ -2,6 +2,7 @@
 // coded-data area, and the choice of coder.
 #include "gif/gif_file.h"
 
+#include "gif/bit_packer.h"
 #include "gif/row_order.h"
 
 namespace {
@@ -59,8 +60,13 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
 bool clGIFFile::allocate_coded(size_t capacity)
 {
     // Not zero-filled: the coders store whole bytes and the writer reads only
-    // the coded_length_ bytes they stored.
-    coded_buffer_ = allocate_buffer<uint8_t>(capacity, false);
+    // the coded_length_ bytes they stored. The coded data is kept framed in
+    // sub-blocks, which take a length byte every 255 bytes.
+    if (capacity > SIZE_MAX - capacity / BitPacker::kSubBlockBytes - 2) {
+        return false;
+    }
+    const size_t area = BitPacker::area_bytes(capacity);
+    coded_buffer_ = allocate_buffer<uint8_t>(area, false);
     if (!coded_buffer_) {
         return false;
     }
@@ -68,7 +74,7 @@ bool clGIFFile::allocate_coded(size_t capacity)
     // The coders fill the area from its start; most pictures need far less
     // than all of it, so the pages are got only a little ahead of them.
     if (page_filler_) {
-        coded_pages_.start(coded_buffer_.get(), coded_capacity_, PageFiller::kFromStart, kCodedLead);
+        coded_pages_.start(coded_buffer_.get(), area, PageFiller::kFromStart, kCodedLead);
     }
     return true;
 }

@@ -164,7 +164,22 @@ int clGIFFile::write_image_data()
     if (write_block(&code_size, sizeof code_size, kDataCodeSizeShort) != 0) {
         return 1;
     }
-    return write_sub_blocks(coded_buffer_.get(), coded_length_, kDataBlockShort);
+    return write_framed(coded_buffer_.get(), coded_length_, kDataBlockShort);
+}
+
+int clGIFFile::write_framed(const uint8_t* framed, size_t length, const ErrorEntry& short_write)
+{
+    // The coders framed the data already: each sub-block, its length byte
+    // first, leaves in one write straight from the coded area.
+    for (size_t offset = 0; offset < length;) {
+        const size_t n = framed[offset] + size_t{1};
+        size_t written = std::fwrite(framed + offset, 1, n, output_file);
+        if (written < n) {
+            return fail(this, short_write, static_cast<int>(written));
+        }
+        offset += n;
+    }
+    return 0;
 }
 
 int clGIFFile::write_trailer()
