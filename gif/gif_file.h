@@ -4,7 +4,7 @@
 //   [use_helpers] -> create -> [set_comment] -> set_color_depth
 //   -> [set_transparency] -> [set_interlace] -> set_palette
 //   -> lzw_on|lzw_off -> biggest_on|biggest_off -> [set_progress]
-//   -> set_graphics (reorders and codes the pixels at once) -> open_file
+//   -> set_graphics (codes the pixels at once) -> open_file
 //   -> write_gif -> close_file
 // Every fallible operation returns 0 or 1 and on failure fills error_code and
 // error_text, changing nothing else unless its comment says so. The encoder
@@ -37,6 +37,8 @@ constexpr int32_t kMaxGifDimension = 65535;
 constexpr int kGifMinDepth = 1;
 constexpr int kGifMaxDepth = 8;
 
+class GifOrderWindow;
+
 class clGIFFile {
 public:
     clGIFFile();
@@ -54,8 +56,9 @@ public:
     // state and forgets every setting; the comment and the file stay.
     void release();
 
-    // Once; 0..65535 each. Allocates the zero-filled pixel area.
-    // Errors 0x3F0001 (86), 0x3F0006 (94), 0x3F0007 (108: the size stays).
+    // Once; 0..65535 each. Sets the size of the pixel area, which stays the
+    // caller's (see set_graphics). Errors 0x3F0001 (86), 0x3F0006 (94),
+    // 0x3F0007 (108: a size the machine cannot count).
     int create(int32_t new_width, int32_t new_height);
     // Starts the file for path, which gets that name only in close_file;
     // never touches anything that exists under it.
@@ -90,8 +93,9 @@ public:
     // a callback a big picture may be coded on two threads.
     void set_progress(GifProgress callback, void* context);
 
-    // Takes width x height indices (rows top first), puts them in GIF row
-    // order and codes them with the coder chosen. Errors 0x3F0003 (396),
+    // Takes width x height indices (rows top first) and codes them in GIF
+    // row order with the coder chosen, reading them where they are (nothing
+    // keeps them afterwards). Errors 0x3F0003 (396),
     // 0x3F0001 (403), 0x3F0006 (410), 0x3F0004 (470: a pixel not below 2^D or
     // no pixels at all), 0x3F0007 (478) and those of the coders:
     // 0x3F0007 (1299: no LZW table), 0x3F0004 (1336 LZW, 1166 uncompressed:
@@ -133,10 +137,10 @@ private:
     // Puts the block images and the picture fields back to their new values.
     void init_blocks();
 
-    // The coders, run by set_graphics on a filled pixel area and an
-    // allocated coded area; they set coded_length_.
-    int encode_lzw();
-    int encode_uncompressed();
+    // The coders, run by set_graphics on checked pixels and an allocated
+    // coded area; they set coded_length_.
+    int encode_lzw(GifOrderWindow* pixels);
+    int encode_uncompressed(const uint8_t* pixels);
     // Takes the coded area of capacity bytes; false when it cannot be had.
     bool allocate_coded(size_t capacity);
 
@@ -159,7 +163,6 @@ private:
 
     StreamBlocks blocks_;
     uint32_t state_flags_;
-    MallocBuffer<uint8_t> pixel_buffer_;  // color indices in GIF row order
     MallocBuffer<uint8_t> coded_buffer_;  // coded image data, framed in sub-blocks
     MallocBuffer<char> comment_text_;     // NUL-terminated comment
     int32_t width_;
@@ -171,9 +174,8 @@ private:
     std::FILE* output_file;  // owned while open
     PendingOutput output_target;  // names output_file in close_file
 
-    // Get the pages of the pixel and coded areas ready while they are being
-    // filled; stopped before the buffers are freed.
-    PageFiller pixel_pages_;
+    // Gets the pages of the coded area ready while it is being filled;
+    // stopped before the buffer is freed.
     PageFiller coded_pages_;
     bool page_filler_ = true;
     bool code_relay_ = true;

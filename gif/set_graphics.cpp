@@ -24,7 +24,7 @@ constexpr size_t kCodedLead = size_t{4} << 20;
 
 int clGIFFile::set_graphics(const uint8_t* pixels)
 {
-    if (!pixel_buffer_) {
+    if (!(state_flags_ & kAreaAllocated)) {
         return fail(this, kNoArea);
     }
     if (coded_buffer_) {
@@ -40,16 +40,22 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
     }
     const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
     const bool interlaced = (state_flags_ & kInterlaceMode) != 0;
-    if ((copy_in_gif_order(pixels, width_, height_, interlaced, pixel_buffer_.get()) >> color_depth_) != 0) {
+    // Every value is checked before anything is coded; the coders then read
+    // the caller's rows in GIF order where they are.
+    if ((combined_bits(pixels, static_cast<size_t>(count)) >> color_depth_) != 0) {
         return fail(this, kIllegalData);
     }
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
+    GifOrderWindow window;
+    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced)) {
+        return fail(this, kCodedMemory);
+    }
     if (!allocate_coded(static_cast<size_t>(capacity))) {
         return fail(this, kCodedMemory);
     }
-    int status = (state_flags_ & kLzwMode) ? encode_lzw() : encode_uncompressed();
+    int status = (state_flags_ & kLzwMode) ? encode_lzw(&window) : encode_uncompressed(pixels);
     if (status != 0) {
         return 1;
     }
