@@ -52,6 +52,7 @@ void clGIFFile::use_helpers(const GifSettings& settings)
 {
     page_filler_ = settings.side_thread && settings.page_filler;
     code_relay_ = settings.side_thread && settings.code_relay;
+    large_writes_ = settings.large_writes;
 }
 
 void clGIFFile::init_blocks()

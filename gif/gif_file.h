@@ -23,6 +23,13 @@
 #include "platform/page_filler.h"
 #include "platform/pending_output.h"
 
+// Whether the image data can go to the file in one call with the same
+// failure texts as sub-block by sub-block: where the C library's stream
+// buffer is known (glibc) and the build does not switch it off.
+#if defined(__GLIBC__) && !defined(VASTRELMON_NO_LARGE_WRITES)
+#define VASTRELMON_LARGE_WRITES_BUILT 1
+#endif
+
 // Error codes of the encoder.
 constexpr uint32_t kGifAlreadyCreated = 0x3F0001;
 constexpr uint32_t kGifNotCreated = 0x3F0003;
@@ -48,9 +55,9 @@ public:
     clGIFFile(const clGIFFile&) = delete;
     clGIFFile& operator=(const clGIFFile&) = delete;
 
-    // Which second-thread helpers the encoder may use (the side_thread and
-    // helper fields of settings); all by default. Only the timing changes.
-    // Before create.
+    // Which speed helpers the encoder may use (the side_thread, helper and
+    // large_writes fields of settings); all by default. Only the timing
+    // changes. Before create.
     void use_helpers(const GifSettings& settings);
     // Frees the pixel and coded buffers, puts the blocks back to their new
     // state and forgets every setting; the comment and the file stay.
@@ -158,6 +165,7 @@ private:
     // Writes data already framed as sub-blocks (length bytes included, the
     // empty one at the end too); a short write is recorded as above.
     int write_framed(const uint8_t* framed, size_t length, const ErrorEntry& short_write);
+    int write_framed_at_once(const uint8_t* framed, size_t length, const ErrorEntry& short_write);
     // Writes one block image; a short write is recorded with short_write.
     int write_block(const void* block, size_t size, const ErrorEntry& short_write);
 
@@ -179,6 +187,7 @@ private:
     PageFiller coded_pages_;
     bool page_filler_ = true;
     bool code_relay_ = true;
+    bool large_writes_ = true;
     GifProgress progress_ = nullptr;
     void* progress_context_ = nullptr;
 };
