@@ -59,7 +59,7 @@ public:
     // large_writes fields of settings); all by default. Only the timing
     // changes. Before create.
     void use_helpers(const GifSettings& settings);
-    // Frees the pixel and coded buffers, puts the blocks back to their new
+    // Frees the coded buffer, puts the blocks back to their new
     // state and forgets every setting; the comment and the file stay.
     void release();
 
