@@ -40,9 +40,10 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
     }
     const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
     const bool interlaced = (state_flags_ & kInterlaceMode) != 0;
-    // Every value is checked before anything is coded; the coders then read
-    // the caller's rows in GIF order where they are.
-    if ((combined_bits(pixels, static_cast<size_t>(count)) >> color_depth_) != 0) {
+    // Every value is checked before anything is coded (at depth 8 every
+    // byte fits); the coders then read the caller's rows in GIF order where
+    // they are.
+    if (color_depth_ < kGifMaxDepth && (combined_bits(pixels, static_cast<size_t>(count)) >> color_depth_) != 0) {
         return fail(this, kIllegalData);
     }
     if (capacity > SIZE_MAX) {
