@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "gif/bit_packer.h"
+#include "platform/files.h"
 
 #if defined(VASTRELMON_LARGE_WRITES_BUILT)
 #include <sys/types.h>
@@ -205,8 +206,22 @@ int clGIFFile::write_framed(const uint8_t* framed, size_t length, const ErrorEnt
 // bytes up to that piece's end.
 int clGIFFile::write_framed_at_once(const uint8_t* framed, size_t length, const ErrorEntry& short_write)
 {
+    // A few megabytes at a time, each then handed to the disk while the
+    // next is written, so the sync before the file is named has less left.
+    constexpr size_t kWritebackPiece = size_t{8} << 20;
     const off_t start = ftello(output_file);
-    if (std::fwrite(framed, 1, length, output_file) == length) {
+    size_t done = 0;
+    while (done < length) {
+        const size_t piece = length - done < kWritebackPiece ? length - done : kWritebackPiece;
+        if (std::fwrite(framed + done, 1, piece, output_file) != piece) {
+            break;
+        }
+        done += piece;
+        if (done < length) {
+            start_writeback(output_file);
+        }
+    }
+    if (done == length) {
         return 0;
     }
     const off_t in_file = lseek(fileno(output_file), 0, SEEK_CUR);

@@ -36,4 +36,10 @@ int64_t read_scattered(std::FILE* file, int64_t offset, const ReadPiece* pieces,
 // The size of the open file, or -1.
 int64_t file_size(std::FILE* file);
 
+// Has the system start writing to the disk what has reached the file so far
+// (not the stream's buffer) and returns at once: a sync that follows finds
+// part of the work done. Nothing happens where the system has no such
+// request or the build switch VASTRELMON_EARLY_WRITEBACK is off.
+void start_writeback(std::FILE* file);
+
 #endif

@@ -98,7 +98,7 @@ TEST(StreamWriter, DataSubBlocksAtTheEdges)
 // Writes a coded picture's stream, after a comment of comment_length bytes,
 // in a child whose files may not grow past limit bytes, and closes it; the
 // error text, or "" when all went well.
-std::string write_text_under_limit(const std::vector<uint8_t>& pixels, int comment_length, long limit,
+std::string write_text_under_limit(const std::vector<uint8_t>& pixels, int width, int comment_length, long limit,
                                    bool large_writes, const TempDir& dir)
 {
     int fds[2];
@@ -116,7 +116,7 @@ std::string write_text_under_limit(const std::vector<uint8_t>& pixels, int comme
         const std::string comment(static_cast<size_t>(comment_length), 'c');
         std::string text = "not coded";
         if (gif.set_comment(1, comment_length, comment.c_str()) == 0 &&
-            code_picture(&gif, static_cast<int>(pixels.size()), 1, 8, pixels, PLAIN) == 0) {
+            code_picture(&gif, width, static_cast<int>(pixels.size()) / width, 8, pixels, PLAIN) == 0) {
             const std::string path = dir.file(large_writes ? "large.gif" : "blocks.gif");
             const bool written = gif.open_file(path.c_str()) == 0 && gif.write_gif() == 0 && gif.close_file() == 0;
             text = written ? "" : gif.error_text;
@@ -152,10 +152,18 @@ TEST(StreamWriter, OneLargeWriteFailsAsSubBlockWritesWould)
     const std::vector<uint8_t> pixels = noise(6400, 8, 5);
     for (int comment_length = 1; comment_length < 256; ++comment_length) {
         for (long limit : {3000L, 8191L}) {
-            const std::string blocks = write_text_under_limit(pixels, comment_length, limit, false, dir);
-            EXPECT_EQ(write_text_under_limit(pixels, comment_length, limit, true, dir), blocks)
+            const std::string blocks = write_text_under_limit(pixels, 6400, comment_length, limit, false, dir);
+            EXPECT_EQ(write_text_under_limit(pixels, 6400, comment_length, limit, true, dir), blocks)
                 << "comment " << comment_length << ", file limit " << limit;
         }
+    }
+    // Data of more than one of the pieces the one call is cut into (8 MiB),
+    // stopped in the first piece, at its end and in the second.
+    const std::vector<uint8_t> many = noise(size_t{8} << 20, 8, 6);
+    for (long limit : {(8L << 20) - 5000, (8L << 20) + 700, (8L << 20) + 70000}) {
+        const std::string blocks = write_text_under_limit(many, 4096, 3, limit, false, dir);
+        EXPECT_EQ(blocks.find(":3F000A:00858:"), 0u) << "file limit " << limit << ": " << blocks;
+        EXPECT_EQ(write_text_under_limit(many, 4096, 3, limit, true, dir), blocks) << "file limit " << limit;
     }
 }
 #endif
