@@ -13,7 +13,9 @@ Then, against the targets printed at the end:
 - the same comparison with every converter pinned to one core (taskset -c 0);
 - Vastrelmon's peak memory against input file + output file + 24 MiB;
 - a size sweep of the photo and noise pictures in ns per pixel, above the
-  64 x 64 run's time, so that the cost is seen to grow linearly;
+  64 x 64 run's time and timed the same way (hyperfine -N), so that the cost
+  is seen to grow linearly; also per GIF byte, since the photo generator
+  draws more detail per pixel into a smaller picture;
 - the start-to-exit time of a 64 x 64 picture against an empty C++ program
   built the same way (hyperfine -N).
 
@@ -175,29 +177,34 @@ def measure(kind, width, height, runs, work, vastrelmon, bmpgen, pin=False):
 
 
 def vastrelmon_time(kind, width, height, runs, work, vastrelmon, bmpgen):
-    """Median wall time of Vastrelmon alone on one generated picture."""
+    """Median wall time of Vastrelmon alone on one generated picture, and the
+    size of its GIF.
+
+    Timed like the 64 x 64 run it is compared with (hyperfine -N), so the
+    cost of starting a timer process is not counted as time per pixel.
+    """
     source = kind + ".bmp"
     subprocess.run([bmpgen, kind, str(width), str(height), source], check=True, cwd=work)
     target = os.path.join(work, "sweep.gif")
-    times = []
-    for _ in range(runs):
-        if os.path.exists(target):
-            os.remove(target)
-        os.sync()
-        elapsed, _, status = run_once([vastrelmon, source, "sweep.gif"], work)
-        if status != 0:
-            sys.exit("Vastrelmon failed on " + source)
-        times.append(elapsed)
+    seconds = hyperfine_statistic([vastrelmon, source, "sweep.gif"], work, prepare="sh -c 'rm -f sweep.gif; sync'",
+                                  statistic="median", runs=runs)
+    size = os.path.getsize(target)
     os.remove(os.path.join(work, source))
     os.remove(target)
-    return statistics.median(times)
+    return seconds, size
 
 
 def hyperfine_mean(argv, work, prepare=None):
     """Mean of hyperfine's runs without a shell, in seconds."""
+    return hyperfine_statistic(argv, work, prepare)
+
+
+def hyperfine_statistic(argv, work, prepare=None, statistic="mean", runs=None):
+    """Mean or median of hyperfine's runs without a shell, in seconds: 300
+    runs or more after 20 to warm up, or exactly `runs` after 2."""
     report = os.path.join(work, "hyperfine.json")
-    command = [system_tool("hyperfine"), "-N", "--warmup", "20", "--min-runs", "300",
-               "--export-json", report, "--style", "none"]
+    count = ["--warmup", "20", "--min-runs", "300"] if runs is None else ["--warmup", "2", "--runs", str(runs)]
+    command = [system_tool("hyperfine"), "-N"] + count + ["--export-json", report, "--style", "none"]
     if prepare:
         command += ["--prepare", prepare]
     import json
@@ -205,7 +212,7 @@ def hyperfine_mean(argv, work, prepare=None):
     subprocess.run(command + [" ".join(shlex.quote(a) for a in argv)], cwd=work, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     with open(report) as data:
-        return json.load(data)["results"][0]["mean"]
+        return json.load(data)["results"][0][statistic]
 
 
 def side_by_side(args, width, height, work, vastrelmon, bmpgen, pin):
@@ -293,15 +300,17 @@ def main():
                              f"{'OK' if met else 'TOO SLOW'}", met))
         if "sweep" not in skip:
             print()
-            print(f"| picture | size | wall time (median of {args.runs}) | ns per pixel above the 64 x 64 run |")
-            print("|---|---|---|---|")
+            print(f"| picture | size | wall time (median of {args.runs}) | ns per pixel above the 64 x 64 run "
+                  f"| GIF bytes per pixel | ns per GIF byte |")
+            print("|---|---|---|---|---|---|")
             for kind in SWEEP_KINDS:
                 per_pixel = {}
                 for w, h in SWEEP_SIZES:
                     print(f"sweep {kind} {w} x {h}", file=sys.stderr, flush=True)
-                    seconds = vastrelmon_time(kind, w, h, args.runs, work, vastrelmon, bmpgen)
+                    seconds, size = vastrelmon_time(kind, w, h, args.runs, work, vastrelmon, bmpgen)
                     per_pixel[(w, h)] = (seconds - small) / (w * h) * 1e9
-                    print(f"| {kind} | {w} x {h} | {seconds:.4f} s | {per_pixel[(w, h)]:.2f} |")
+                    print(f"| {kind} | {w} x {h} | {seconds:.4f} s | {per_pixel[(w, h)]:.2f} "
+                          f"| {size / (w * h):.3f} | {(seconds - small) / size * 1e9:.1f} |")
                 low, high = per_pixel[SWEEP_SIZES[0]], per_pixel[SWEEP_SIZES[-1]]
                 met = low <= LINEAR_FACTOR * high
                 verdicts.append((f"linear, {kind}: {low:.2f} ns/pixel at 640 x 480 against {high:.2f} at "

@@ -13,7 +13,14 @@
 #   REV   a git revision to measure instead of the working tree; helpers that
 #         revision has no switch for are left out
 # The builds go to build-trial/. Run it on a quiet machine.
+# With VASTRELMON_OUTPUT_SYNC=0 in the environment the builds get the output
+# hooks of the benchmark build and every run leaves out the sync before the
+# output is named: the disk's time then no longer drowns the helpers'.
 set -eu
+hooks=""
+if [ "${VASTRELMON_OUTPUT_SYNC:-1}" = 0 ]; then
+    hooks="-DVASTRELMON_BENCH=ON"
+fi
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-11}
@@ -30,7 +37,7 @@ if [ -n "$rev" ]; then
 fi
 
 # name and the CMake switch turned off ("-" for none)
-configs="all:- no_side_thread:SIDE_THREAD no_page_filler:PAGE_FILLER no_code_relay:CODE_RELAY no_row_copier:ROW_COPIER no_relay_copier:CODE_RELAY,ROW_COPIER"
+configs="all:- no_side_thread:SIDE_THREAD no_page_filler:PAGE_FILLER no_code_relay:CODE_RELAY no_row_copier:ROW_COPIER no_relay_copier:CODE_RELAY,ROW_COPIER no_huge_pages:HUGE_PAGES no_large_writes:LARGE_WRITES no_rows_in_place:ROWS_IN_PLACE"
 built=""
 for entry in $configs; do
     name=${entry%%:*}
@@ -45,7 +52,7 @@ for entry in $configs; do
     fi
     [ "$known" = yes ] || continue
     # shellcheck disable=SC2086
-    cmake -S "$source_dir" -B "$out/$name" -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF $flags >/dev/null
+    cmake -S "$source_dir" -B "$out/$name" -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF $hooks $flags >/dev/null
     cmake --build "$out/$name" --target vastrelmon bmpgen -j2 >/dev/null
     built="$built $name"
 done

@@ -7,6 +7,8 @@
 
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
+#include "bmp/byte_source.h"
+#include "platform/files.h"
 #include "bmp/row_unpack.h"
 
 using namespace bmp_errors;
@@ -32,6 +34,48 @@ int64_t row_length(int64_t width, int bits)
 // Stored rows are read several at a time into a staging area of about this
 // size, so narrow pictures do not cost one read request per row.
 constexpr int64_t kStagingBytes = int64_t{1} << 18;
+
+// Build switch VASTRELMON_ROWS_IN_PLACE=OFF: every row through the staging
+// area instead.
+// Reads the stored rows that the source holds whole straight into their
+// places, as 8- and 24-bit rows are kept just as they are stored: one
+// request for many rows, each row's padding dropped into a scrap. Returns
+// how many rows were read, counted from the first stored row; the caller
+// reads the rest (and finds the cut) the usual way.
+[[maybe_unused]] int32_t read_rows_in_place(ByteSource* source, const BmpInfo& info, uint8_t* pixels, int64_t out_row,
+                           int64_t length, int64_t stride)
+{
+    const int64_t size = source->size();
+    if (size <= info.pixel_offset) {
+        return 0;
+    }
+    const int64_t available = std::min<int64_t>(info.height, (size - info.pixel_offset) / stride);
+    const int64_t padding = stride - length;
+    uint8_t scrap[kRowAlignment];
+    const int64_t rows_per_read = padding > 0 ? kMaxReadPieces / 2 : kMaxReadPieces;
+    ReadPiece pieces[kMaxReadPieces];
+    int64_t done = 0;
+    while (done < available) {
+        const int64_t rows = std::min(rows_per_read, available - done);
+        int count = 0;
+        for (int64_t r = done; r < done + rows; ++r) {
+            const int64_t target = info.top_down ? r : info.height - 1 - r;
+            pieces[count++] = {pixels + target * out_row, static_cast<size_t>(length)};
+            if (padding > 0) {
+                pieces[count++] = {scrap, static_cast<size_t>(padding)};
+            }
+        }
+        const int64_t got = source->read_at(info.pixel_offset + done * stride, pieces, count);
+        if (got < 0) {
+            break;
+        }
+        done += got / stride;
+        if (got != rows * stride) {
+            break;
+        }
+    }
+    return static_cast<int32_t>(done);
+}
 
 }  // namespace
 
@@ -91,9 +135,23 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     }
     int64_t length = row_length(info->width, bits);
     int64_t stride = (length + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
-    // Room for many rows when it can be had; one stride is all that is
-    // needed, and only its absence is a failure.
-    int64_t staged_rows = std::max<int64_t>(1, std::min<int64_t>(kStagingBytes / stride, info->height));
+    int32_t first = 0;
+#if !defined(VASTRELMON_NO_ROWS_IN_PLACE)
+    if (bits == 8 || bits == kTrueColorBits) {
+        first = read_rows_in_place(&source, *info, pixels, out_row, length, stride);
+        if (first == info->height) {
+            return 0;
+        }
+        if (first > 0 && move_to(info->pixel_offset + first * stride, kPixelsSeek, kPixelsTell) != 0) {
+            return 1;
+        }
+    }
+#endif
+    // Rows to unpack, and rows cut short: staged. Room for many rows when it
+    // can be had; one stride is all that is needed, and only its absence is
+    // a failure.
+    int64_t staged_rows =
+        std::max<int64_t>(1, std::min<int64_t>(kStagingBytes / stride, info->height - first));
     std::unique_ptr<uint8_t[]> staging(new (std::nothrow) uint8_t[static_cast<size_t>(staged_rows * stride)]);
     if (!staging) {
         staged_rows = 1;
@@ -102,7 +160,7 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     if (!staging) {
         return fail(this, kRowMemory);
     }
-    for (int32_t first = 0; first < info->height;) {
+    while (first < info->height) {
         const int64_t rows = std::min<int64_t>(staged_rows, info->height - first);
         const size_t wanted = static_cast<size_t>(rows * stride);
         const size_t got = source.read(staging.get(), 1, wanted);

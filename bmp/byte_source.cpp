@@ -67,3 +67,35 @@ size_t ByteSource::read(void* out, size_t item_size, size_t items)
     position_ += static_cast<int64_t>(bytes);
     return whole;
 }
+
+int64_t ByteSource::size()
+{
+    if (file_ != nullptr) {
+        return file_size(file_);
+    }
+    return in_memory_ ? static_cast<int64_t>(size_) : -1;
+}
+
+int64_t ByteSource::read_at(int64_t offset, const ReadPiece* pieces, int count)
+{
+    if (file_ != nullptr) {
+        return read_scattered(file_, offset, pieces, count);
+    }
+    if (!in_memory_ || offset < 0) {
+        return -1;
+    }
+    int64_t total = 0;
+    for (int i = 0; i < count; ++i) {
+        const int64_t at = offset + total;
+        if (at >= static_cast<int64_t>(size_)) {
+            break;
+        }
+        const size_t n = std::min(pieces[i].size, size_ - static_cast<size_t>(at));
+        std::memcpy(pieces[i].data, bytes_ + at, n);
+        total += static_cast<int64_t>(n);
+        if (n < pieces[i].size) {
+            break;
+        }
+    }
+    return total;
+}

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/files.h"
+
 class ByteSource {
 public:
     ByteSource() = default;
@@ -28,6 +30,12 @@ public:
     int seek(int64_t offset, int whence);
     int64_t tell();
     size_t read(void* out, size_t item_size, size_t items);
+    // The bytes there are in all, or -1 when that is not known.
+    int64_t size();
+    // Reads the bytes from offset on into the pieces in turn (at most
+    // kMaxReadPieces) without moving the position; the bytes read (fewer at
+    // the end), or -1 where the source cannot.
+    int64_t read_at(int64_t offset, const ReadPiece* pieces, int count);
 
 private:
     std::FILE* file_ = nullptr;  // owned; closed by close()

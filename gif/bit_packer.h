@@ -1,17 +1,21 @@
-// Packs variable-width codes least significant bit first into a byte area of
-// fixed capacity, as GIF image data requires: the first code starts at bit 0
-// of byte 0.
+// Packs variable-width codes least significant bit first into a byte area,
+// as GIF image data requires (the first code starts at bit 0 of the first
+// data byte), framed the way the file stores it: data sub-blocks of up to
+// 255 bytes, each after its length byte, and an empty sub-block at the end.
+// The area is then written to the file as it is, with no second copy.
 //
 // Bits gather in a 64-bit accumulator. After every code the whole bytes in
 // it are stored with one eight-byte write and dropped, so the accumulator
 // keeps fewer than 8 bits between calls and no branch depends on how full
 // it is; bytes of that write beyond the whole ones are rewritten by the next
-// code. Near the end of the area the whole bytes go out one at a time, so
-// nothing is ever written past the capacity.
+// code. Within 8 bytes of a sub-block's end (or of the area's end) the whole
+// bytes go out one at a time, so no write reaches a length byte or goes
+// past the area.
 //
-// The guard refuses a code as soon as the whole bytes written so far reach
-// the capacity, even when no further bit would follow, so the usable room is
-// capacity - 1 whole bytes plus a partly filled last byte.
+// The capacity counts data bytes, not length bytes. The guard refuses a
+// code as soon as the whole data bytes written so far reach the capacity,
+// even when no further bit would follow, so the usable room is capacity - 1
+// whole bytes plus a partly filled last byte.
 #ifndef VASTRELMON_GIF_BIT_PACKER_H
 #define VASTRELMON_GIF_BIT_PACKER_H
 
@@ -20,9 +24,27 @@
 
 class BitPacker {
 public:
-    // area must hold capacity bytes; nothing is written past them.
+    static constexpr size_t kSubBlockBytes = 255;
+
+    // Bytes an area must have for capacity data bytes with their framing.
+    static constexpr size_t area_bytes(size_t capacity)
+    {
+        return capacity + capacity / kSubBlockBytes + 2;
+    }
+
+    // area must hold area_bytes(capacity) bytes; nothing is written past
+    // them.
     BitPacker(uint8_t* area, size_t capacity)
-        : area_(area), out_(area), end_(area + capacity), pending_(0), pending_bits_(0)
+        : area_(area),
+          out_(1),
+          block_(0),
+          block_end_(1 + kSubBlockBytes),
+          limit_(1 + capacity + capacity / kSubBlockBytes),
+          fast_end_(block_end_ < limit_ ? block_end_ : limit_),
+          capacity_(capacity),
+          blocks_(1),
+          pending_(0),
+          pending_bits_(0)
     {
     }
 
@@ -33,41 +55,63 @@ public:
         pending_ |= static_cast<uint64_t>(code) << pending_bits_;
         pending_bits_ += static_cast<unsigned>(width);
         const unsigned whole = pending_bits_ / kByteBits;  // at most 2
-        if (static_cast<size_t>(end_ - out_) >= kWordBytes) {
-            // The word fits, and so do the whole bytes: the guard cannot fire.
-            store_word(out_, pending_);
+        if (fast_end_ - out_ >= kWordBytes) {
+            // The word fits in the sub-block, and so do the whole bytes: the
+            // guard cannot fire.
+            store_word(area_ + out_, pending_);
+            out_ += whole;
         } else {
-            if (out_ + whole >= end_) {
+            if (data_stored() + whole >= capacity_) {
                 return false;
             }
             for (unsigned i = 0; i < whole; ++i) {
-                out_[i] = static_cast<uint8_t>(pending_ >> (i * kByteBits));
+                put_byte(static_cast<uint8_t>(pending_ >> (i * kByteBits)));
             }
         }
-        out_ += whole;
         pending_ >>= whole * kByteBits;
         pending_bits_ %= kByteBits;
         return true;
     }
 
-    // Whole bytes stored so far.
-    size_t stored() const { return static_cast<size_t>(out_ - area_); }
+    // Bytes of the area written so far, length bytes included.
+    size_t stored() const { return out_; }
 
-    // Writes out the bits still pending (a partly filled last byte) and
-    // returns the number of bytes in use.
+    // Writes out the bits still pending (a partly filled last byte), the
+    // last sub-block's length and the empty sub-block that ends the data,
+    // and returns the number of bytes of the area in use.
     size_t finish()
     {
         if (pending_bits_ > 0) {
-            *out_++ = static_cast<uint8_t>(pending_);
+            put_byte(static_cast<uint8_t>(pending_));
             pending_ = 0;
             pending_bits_ = 0;
         }
-        return static_cast<size_t>(out_ - area_);
+        const size_t last = out_ - block_ - 1;
+        area_[block_] = static_cast<uint8_t>(last);
+        if (last != 0) {
+            area_[out_++] = 0;  // with no data at all, the one length byte ends it
+        }
+        return out_;
     }
 
 private:
     static constexpr unsigned kByteBits = 8;
     static constexpr size_t kWordBytes = 8;
+
+    size_t data_stored() const { return out_ - blocks_; }
+
+    // One byte, opening the next sub-block when the current one is full.
+    void put_byte(uint8_t byte)
+    {
+        if (out_ == block_end_) {
+            area_[block_] = static_cast<uint8_t>(kSubBlockBytes);
+            block_ = out_++;
+            block_end_ = out_ + kSubBlockBytes;
+            fast_end_ = block_end_ < limit_ ? block_end_ : limit_;
+            ++blocks_;
+        }
+        area_[out_++] = byte;
+    }
 
     // Little-endian whatever the machine; compilers merge this into one
     // store where the machine is little-endian.
@@ -83,9 +127,15 @@ private:
         at[7] = static_cast<uint8_t>(word >> 56);
     }
 
+    // Positions in the area.
     uint8_t* area_;
-    uint8_t* out_;           // the first byte not yet stored whole
-    uint8_t* end_;           // area_ + capacity
+    size_t out_;        // the first byte not yet stored whole
+    size_t block_;      // the length byte of the sub-block being filled
+    size_t block_end_;  // where that sub-block's 255 bytes end
+    size_t limit_;      // where data byte number capacity would go
+    size_t fast_end_;   // the nearer of block_end_ and limit_
+    size_t capacity_;     // data bytes
+    size_t blocks_;       // length bytes written or reserved so far
     uint64_t pending_;       // bits not yet stored as whole bytes, the oldest lowest
     unsigned pending_bits_;  // below 8 between calls
 };

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kBufferAlignment = 16;
 constexpr int kCommentAlignment = 4;
 constexpr int kCommentRemove = 0;
 constexpr int kCommentStore = 1;
@@ -53,6 +52,7 @@ void clGIFFile::use_helpers(const GifSettings& settings)
 {
     page_filler_ = settings.side_thread && settings.page_filler;
     code_relay_ = settings.side_thread && settings.code_relay;
+    large_writes_ = settings.large_writes;
 }
 
 void clGIFFile::init_blocks()
@@ -68,9 +68,7 @@ void clGIFFile::init_blocks()
 
 void clGIFFile::release()
 {
-    pixel_pages_.stop();
     coded_pages_.stop();
-    pixel_buffer_.reset();
     coded_buffer_.reset();
     init_blocks();
     state_flags_ = 0;
@@ -78,34 +76,21 @@ void clGIFFile::release()
 
 int clGIFFile::create(int32_t new_width, int32_t new_height)
 {
-    if (pixel_buffer_) {
+    if (state_flags_ & kAreaAllocated) {
         return fail(this, kCreateTwice);
     }
     if (new_width < 0 || new_width > kMaxGifDimension || new_height < 0 ||
         new_height > kMaxGifDimension) {
         return fail(this, kCreateRange, new_width, new_height);
     }
-    width_ = new_width;
-    height_ = new_height;
-    uint64_t bytes = round_up(static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_),
-                              kBufferAlignment);
-    // An empty picture still gets an area, so a zero size is never mistaken
-    // for a failed allocation.
-    if (bytes == 0) {
-        bytes = kBufferAlignment;
-    }
+    // The pixels stay with the caller: set_graphics codes them where they
+    // are, so the area only has to be one that can be counted.
+    const uint64_t bytes = static_cast<uint64_t>(new_width) * static_cast<uint64_t>(new_height);
     if (bytes > SIZE_MAX) {
         return fail(this, kCreateMemory);
     }
-    pixel_buffer_ = allocate_buffer<uint8_t>(static_cast<size_t>(bytes), true);
-    if (!pixel_buffer_) {
-        return fail(this, kCreateMemory);
-    }
-    // set_graphics copies the rows in from the start, faster than the pages
-    // can be had: from the end, the two meet halfway.
-    if (page_filler_) {
-        pixel_pages_.start(pixel_buffer_.get(), static_cast<size_t>(bytes), PageFiller::kFromEnd);
-    }
+    width_ = new_width;
+    height_ = new_height;
     state_flags_ |= kAreaAllocated | kSizeSet;
     blocks_.set_size(width_, height_);
     return 0;

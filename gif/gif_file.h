@@ -4,7 +4,7 @@
 //   [use_helpers] -> create -> [set_comment] -> set_color_depth
 //   -> [set_transparency] -> [set_interlace] -> set_palette
 //   -> lzw_on|lzw_off -> biggest_on|biggest_off -> [set_progress]
-//   -> set_graphics (reorders and codes the pixels at once) -> open_file
+//   -> set_graphics (codes the pixels at once) -> open_file
 //   -> write_gif -> close_file
 // Every fallible operation returns 0 or 1 and on failure fills error_code and
 // error_text, changing nothing else unless its comment says so. The encoder
@@ -23,6 +23,13 @@
 #include "platform/page_filler.h"
 #include "platform/pending_output.h"
 
+// Whether the image data can go to the file in one call with the same
+// failure texts as sub-block by sub-block: where the C library's stream
+// buffer is known (glibc) and the build does not switch it off.
+#if defined(__GLIBC__) && !defined(VASTRELMON_NO_LARGE_WRITES)
+#define VASTRELMON_LARGE_WRITES_BUILT 1
+#endif
+
 // Error codes of the encoder.
 constexpr uint32_t kGifAlreadyCreated = 0x3F0001;
 constexpr uint32_t kGifNotCreated = 0x3F0003;
@@ -37,6 +44,8 @@ constexpr int32_t kMaxGifDimension = 65535;
 constexpr int kGifMinDepth = 1;
 constexpr int kGifMaxDepth = 8;
 
+class GifOrderWindow;
+
 class clGIFFile {
 public:
     clGIFFile();
@@ -46,16 +55,17 @@ public:
     clGIFFile(const clGIFFile&) = delete;
     clGIFFile& operator=(const clGIFFile&) = delete;
 
-    // Which second-thread helpers the encoder may use (the side_thread and
-    // helper fields of settings); all by default. Only the timing changes.
-    // Before create.
+    // Which speed helpers the encoder may use (the side_thread, helper and
+    // large_writes fields of settings); all by default. Only the timing
+    // changes. Before create.
     void use_helpers(const GifSettings& settings);
-    // Frees the pixel and coded buffers, puts the blocks back to their new
+    // Frees the coded buffer, puts the blocks back to their new
     // state and forgets every setting; the comment and the file stay.
     void release();
 
-    // Once; 0..65535 each. Allocates the zero-filled pixel area.
-    // Errors 0x3F0001 (86), 0x3F0006 (94), 0x3F0007 (108: the size stays).
+    // Once; 0..65535 each. Sets the size of the pixel area, which stays the
+    // caller's (see set_graphics). Errors 0x3F0001 (86), 0x3F0006 (94),
+    // 0x3F0007 (108: a size the machine cannot count).
     int create(int32_t new_width, int32_t new_height);
     // Starts the file for path, which gets that name only in close_file;
     // never touches anything that exists under it.
@@ -90,15 +100,18 @@ public:
     // a callback a big picture may be coded on two threads.
     void set_progress(GifProgress callback, void* context);
 
-    // Takes width x height indices (rows top first), puts them in GIF row
-    // order and codes them with the coder chosen. Errors 0x3F0003 (396),
+    // Takes width x height indices (rows top first) and codes them in GIF
+    // row order with the coder chosen, reading them where they are (nothing
+    // keeps them afterwards). Errors 0x3F0003 (396),
     // 0x3F0001 (403), 0x3F0006 (410), 0x3F0004 (470: a pixel not below 2^D or
     // no pixels at all), 0x3F0007 (478) and those of the coders:
     // 0x3F0007 (1299: no LZW table), 0x3F0004 (1336 LZW, 1166 uncompressed:
     // coded area full). A failed pixel check allows a new call; a failed
     // coder leaves the coded area, so every later call is refused.
     int set_graphics(const uint8_t* pixels);
-    // The coded image data of a successful set_graphics (none before).
+    // The coded image data of a successful set_graphics (none before), as
+    // the file stores it: data sub-blocks, each after its length byte, and
+    // the empty sub-block that ends them (without the code size byte).
     const uint8_t* coded_data() const { return coded_buffer_.get(); }
     size_t coded_size() const { return coded_length_; }
 
@@ -131,10 +144,10 @@ private:
     // Puts the block images and the picture fields back to their new values.
     void init_blocks();
 
-    // The coders, run by set_graphics on a filled pixel area and an
-    // allocated coded area; they set coded_length_.
-    int encode_lzw();
-    int encode_uncompressed();
+    // The coders, run by set_graphics on checked pixels and an allocated
+    // coded area; they set coded_length_.
+    int encode_lzw(GifOrderWindow* pixels);
+    int encode_uncompressed(const uint8_t* pixels);
     // Takes the coded area of capacity bytes; false when it cannot be had.
     bool allocate_coded(size_t capacity);
 
@@ -149,29 +162,32 @@ private:
     // Writes length bytes as data sub-blocks; a short write is recorded with
     // short_write.
     int write_sub_blocks(const uint8_t* data, size_t length, const ErrorEntry& short_write);
+    // Writes data already framed as sub-blocks (length bytes included, the
+    // empty one at the end too); a short write is recorded as above.
+    int write_framed(const uint8_t* framed, size_t length, const ErrorEntry& short_write);
+    int write_framed_at_once(const uint8_t* framed, size_t length, const ErrorEntry& short_write);
     // Writes one block image; a short write is recorded with short_write.
     int write_block(const void* block, size_t size, const ErrorEntry& short_write);
 
     StreamBlocks blocks_;
     uint32_t state_flags_;
-    MallocBuffer<uint8_t> pixel_buffer_;  // color indices in GIF row order
-    MallocBuffer<uint8_t> coded_buffer_;  // coded image data
+    MallocBuffer<uint8_t> coded_buffer_;  // coded image data, framed in sub-blocks
     MallocBuffer<char> comment_text_;     // NUL-terminated comment
     int32_t width_;
     int32_t height_;
     int32_t color_depth_;
     int32_t transparent_index_;
-    size_t coded_length_;    // bytes of coded_buffer_ in use
-    size_t coded_capacity_;  // bytes of coded_buffer_ the coders may fill
+    size_t coded_length_;    // bytes of coded_buffer_ in use, framing included
+    size_t coded_capacity_;  // data bytes (framing not counted) the coders may store
     std::FILE* output_file;  // owned while open
     PendingOutput output_target;  // names output_file in close_file
 
-    // Get the pages of the pixel and coded areas ready while they are being
-    // filled; stopped before the buffers are freed.
-    PageFiller pixel_pages_;
+    // Gets the pages of the coded area ready while it is being filled;
+    // stopped before the buffer is freed.
     PageFiller coded_pages_;
     bool page_filler_ = true;
     bool code_relay_ = true;
+    bool large_writes_ = true;
     GifProgress progress_ = nullptr;
     void* progress_context_ = nullptr;
 };

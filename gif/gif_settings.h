@@ -30,6 +30,10 @@ struct GifSettings {
     bool side_thread = true;
     bool page_filler = true;
     bool code_relay = true;
+    // The image data goes to the file in one call rather than a call per
+    // 255-byte sub-block (no second thread; the same bytes and failure
+    // texts either way).
+    bool large_writes = true;
     GifProgress progress = nullptr;
     void* progress_context = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "gif/code_emitter.h"
 #include "gif/code_relay.h"
 #include "gif/lzw_string_table.h"
+#include "gif/row_order.h"
 
 // The match functions belong inside the coding loops: called, they would
 // take the table's state out of registers.
@@ -44,8 +45,8 @@ enum class LzwOutcome { kDone, kNoTable, kAreaFull };
 
 
 struct LzwJob {
-    const uint8_t* pixels;
-    size_t count;
+    GifOrderWindow* pixels;  // the picture in GIF row order
+    size_t count;            // pixels in the picture
     uint8_t* area;
     size_t capacity;
     int min_code_size;
@@ -241,17 +242,28 @@ void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay*
     uint16_t* batch = relay->claim();
     size_t filled = 0;
     size_t k = 0;
-    while (batch != nullptr && k < job.count) {
-        batch[filled++] = static_cast<uint16_t>(match<kValueBits>(job.pixels, job.count, &k, table, new_code));
-        if (++new_code == static_cast<uint32_t>(kCodeLimit)) {
-            table->reset();
-            new_code = first_free;
+    GifOrderWindow& window = *job.pixels;
+    for (;;) {
+        const uint8_t* const pixels = window.pixels();
+        const size_t count = window.count();
+        const size_t reach = window.reach();
+        while (batch != nullptr && k < reach) {
+            batch[filled++] = static_cast<uint16_t>(match<kValueBits>(pixels, count, &k, table, new_code));
+            if (++new_code == static_cast<uint32_t>(kCodeLimit)) {
+                table->reset();
+                new_code = first_free;
+            }
+            if (filled == CodeRelay::kBatchCodes) {
+                relay->submit(filled);
+                batch = relay->claim();  // null: the packer has stopped
+                filled = 0;
+            }
         }
-        if (filled == CodeRelay::kBatchCodes) {
-            relay->submit(filled);
-            batch = relay->claim();  // null: the packer has stopped
-            filled = 0;
+        if (batch == nullptr || window.last()) {
+            break;
         }
+        window.advance(k);
+        k = 0;
     }
     if (batch != nullptr) {
         relay->submit(filled);
@@ -283,8 +295,7 @@ LzwOutcome code_pixels(const LzwJob& job)
     }
 #endif
     CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
-    const uint8_t* const pixels = job.pixels;
-    const size_t count = job.count;
+    GifOrderWindow& window = *job.pixels;
     int64_t last_step = -1;
     size_t k = 0;
 
@@ -292,22 +303,32 @@ LzwOutcome code_pixels(const LzwJob& job)
     if (!emitter.emit_clear()) {
         return LzwOutcome::kAreaFull;
     }
-    while (k < count) {
-        const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
-        const uint32_t code = match<kValueBits>(pixels, count, &k, &table, new_code);
-        if (kShowProgress) {
-            show_progress(*job.reports, k, count, &last_step);
-        }
-        if (!emitter.emit_string(code)) {
-            return LzwOutcome::kAreaFull;
-        }
-        if (emitter.table_full()) {
-            if (!emitter.emit_clear()) {
+    for (;;) {
+        const uint8_t* const pixels = window.pixels();
+        const size_t count = window.count();
+        const size_t reach = window.reach();
+        while (k < reach) {
+            const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
+            const uint32_t code = match<kValueBits>(pixels, count, &k, &table, new_code);
+            if (kShowProgress) {
+                show_progress(*job.reports, window.base() + k, job.count, &last_step);
+            }
+            if (!emitter.emit_string(code)) {
                 return LzwOutcome::kAreaFull;
             }
-            table.reset();
-            job.reports->coded_pages->reached(emitter.stored());
+            if (emitter.table_full()) {
+                if (!emitter.emit_clear()) {
+                    return LzwOutcome::kAreaFull;
+                }
+                table.reset();
+                job.reports->coded_pages->reached(emitter.stored());
+            }
         }
+        if (window.last()) {
+            break;
+        }
+        window.advance(k);
+        k = 0;
     }
     if (!emitter.emit_end()) {
         return LzwOutcome::kAreaFull;
@@ -331,11 +352,11 @@ const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, cod
 
 }  // namespace
 
-int clGIFFile::encode_lzw()
+int clGIFFile::encode_lzw(GifOrderWindow* pixels)
 {
     size_t length = 0;
     const CoderReports reports = {progress_, progress_context_, &coded_pages_};
-    const LzwJob job = {pixel_buffer_.get(),
+    const LzwJob job = {pixels,
                         static_cast<size_t>(width_) * static_cast<size_t>(height_),
                         coded_buffer_.get(),
                         coded_capacity_,

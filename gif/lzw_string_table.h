@@ -38,6 +38,7 @@
 #include <cstring>
 
 #include "gif/code_emitter.h"
+#include "platform/table_memory.h"
 
 namespace lzw_table {
 
@@ -65,7 +66,7 @@ public:
     static constexpr size_t kLeapPixels = lzw_table::kLeapKeyBits / kValueBits;
 
     LzwStringTable() : entries_(nullptr), written_top_(nullptr) {}
-    ~LzwStringTable() { std::free(entries_); }
+    ~LzwStringTable() { free_table(entries_, kBlockBytes); }
     LzwStringTable(const LzwStringTable&) = delete;
     LzwStringTable& operator=(const LzwStringTable&) = delete;
 
@@ -73,7 +74,7 @@ public:
     // had. The block comes zero-filled, so nothing has to be cleared.
     bool allocate()
     {
-        entries_ = static_cast<uint16_t*>(std::calloc(1, kBlockBytes));
+        entries_ = static_cast<uint16_t*>(allocate_table(kBlockBytes));
         if (entries_ == nullptr) {
             return false;
         }

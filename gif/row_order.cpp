@@ -1,5 +1,6 @@
 #include "gif/row_order.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -12,34 +13,99 @@ struct InterlacePass {
 const InterlacePass kInterlacePasses[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
 const InterlacePass kTopToBottom[] = {{0, 1}};
 
+// Rows gathered per window of an interlaced picture, in bytes (besides the
+// pixels kept from the window before): enough that the copying costs little
+// per pixel, few enough to stay in the second-level cache.
+constexpr size_t kWindowBytes = size_t{256} << 10;
+
+}  // namespace
+
 uint8_t combined_bits(const uint8_t* values, size_t count)
 {
+    // Eight values at a time.
+    uint64_t words = 0;
+    size_t i = 0;
+    for (; i + sizeof words <= count; i += sizeof words) {
+        uint64_t word;
+        std::memcpy(&word, values + i, sizeof word);
+        words |= word;
+    }
     uint8_t bits = 0;
-    for (size_t i = 0; i < count; ++i) {
+    for (; i < count; ++i) {
         bits |= values[i];
+    }
+    for (size_t shift = 0; shift < 64; shift += 8) {
+        bits = static_cast<uint8_t>(bits | (words >> shift));
     }
     return bits;
 }
 
-}  // namespace
-
-// Copies the rows pass by pass, each followed by the OR of its values while
-// it is still in the cache.
-uint8_t copy_in_gif_order(const uint8_t* source, int32_t width, int32_t height, bool interlaced,
-                          uint8_t* target)
+GifRows::GifRows(int32_t height, bool interlaced)
+    : height_(height),
+      row_(-1),
+      pass_(0),
+      pass_count_(interlaced ? sizeof kInterlacePasses / sizeof kInterlacePasses[0] : 1)
 {
-    const size_t row_bytes = static_cast<size_t>(width);
-    const InterlacePass* passes = interlaced ? kInterlacePasses : kTopToBottom;
-    const size_t pass_count = interlaced ? sizeof kInterlacePasses / sizeof kInterlacePasses[0] : 1;
-    uint8_t bits = 0;
-    size_t copied = 0;
-    for (size_t p = 0; p < pass_count; ++p) {
-        for (int32_t row = passes[p].first_row; row < height; row += passes[p].row_step) {
-            uint8_t* out = target + copied;
-            std::memcpy(out, source + static_cast<size_t>(row) * row_bytes, row_bytes);
-            bits = static_cast<uint8_t>(bits | combined_bits(out, row_bytes));
-            copied += row_bytes;
+}
+
+int32_t GifRows::next()
+{
+    const InterlacePass* passes = pass_count_ == 1 ? kTopToBottom : kInterlacePasses;
+    while (pass_ < pass_count_) {
+        row_ = row_ < 0 ? passes[pass_].first_row : row_ + passes[pass_].row_step;
+        if (row_ < height_) {
+            return row_;
         }
+        ++pass_;
+        row_ = -1;
     }
-    return bits;
+    return -1;
+}
+
+bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced)
+{
+    picture_ = pixels;
+    width_ = static_cast<size_t>(width);
+    height_ = height;
+    base_ = 0;
+    const size_t total = width_ * static_cast<size_t>(height);
+    if (!interlaced) {
+        pixels_ = pixels;
+        count_ = total;
+        last_ = true;
+        return true;
+    }
+    // Room for the pixels kept and at least one row; a small picture gets
+    // only what it needs.
+    capacity_ = std::min(total, kMatchReach + std::max(kWindowBytes, width_));
+    buffer_ = allocate_buffer<uint8_t>(capacity_, false);
+    if (!buffer_) {
+        return false;
+    }
+    rows_ = GifRows(height, true);
+    pending_row_ = rows_.next();
+    pixels_ = buffer_.get();
+    count_ = 0;
+    fill();
+    return true;
+}
+
+void GifOrderWindow::fill()
+{
+    uint8_t* window = buffer_.get();
+    while (pending_row_ >= 0 && capacity_ - count_ >= width_) {
+        std::memcpy(window + count_, picture_ + static_cast<size_t>(pending_row_) * width_, width_);
+        count_ += width_;
+        pending_row_ = rows_.next();
+    }
+    last_ = pending_row_ < 0;
+}
+
+void GifOrderWindow::advance(size_t done)
+{
+    uint8_t* window = buffer_.get();
+    std::memmove(window, window + done, count_ - done);
+    base_ += done;
+    count_ -= done;
+    fill();
 }

@@ -2,6 +2,7 @@
 // coded-data area, and the choice of coder.
 #include "gif/gif_file.h"
 
+#include "gif/bit_packer.h"
 #include "gif/row_order.h"
 
 namespace {
@@ -23,7 +24,7 @@ constexpr size_t kCodedLead = size_t{4} << 20;
 
 int clGIFFile::set_graphics(const uint8_t* pixels)
 {
-    if (!pixel_buffer_) {
+    if (!(state_flags_ & kAreaAllocated)) {
         return fail(this, kNoArea);
     }
     if (coded_buffer_) {
@@ -39,16 +40,23 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
     }
     const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
     const bool interlaced = (state_flags_ & kInterlaceMode) != 0;
-    if ((copy_in_gif_order(pixels, width_, height_, interlaced, pixel_buffer_.get()) >> color_depth_) != 0) {
+    // Every value is checked before anything is coded (at depth 8 every
+    // byte fits); the coders then read the caller's rows in GIF order where
+    // they are.
+    if (color_depth_ < kGifMaxDepth && (combined_bits(pixels, static_cast<size_t>(count)) >> color_depth_) != 0) {
         return fail(this, kIllegalData);
     }
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
+    GifOrderWindow window;
+    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced)) {
+        return fail(this, kCodedMemory);
+    }
     if (!allocate_coded(static_cast<size_t>(capacity))) {
         return fail(this, kCodedMemory);
     }
-    int status = (state_flags_ & kLzwMode) ? encode_lzw() : encode_uncompressed();
+    int status = (state_flags_ & kLzwMode) ? encode_lzw(&window) : encode_uncompressed(pixels);
     if (status != 0) {
         return 1;
     }
@@ -59,8 +67,13 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
 bool clGIFFile::allocate_coded(size_t capacity)
 {
     // Not zero-filled: the coders store whole bytes and the writer reads only
-    // the coded_length_ bytes they stored.
-    coded_buffer_ = allocate_buffer<uint8_t>(capacity, false);
+    // the coded_length_ bytes they stored. The coded data is kept framed in
+    // sub-blocks, which take a length byte every 255 bytes.
+    if (capacity > SIZE_MAX - capacity / BitPacker::kSubBlockBytes - 2) {
+        return false;
+    }
+    const size_t area = BitPacker::area_bytes(capacity);
+    coded_buffer_ = allocate_buffer<uint8_t>(area, false);
     if (!coded_buffer_) {
         return false;
     }
@@ -68,7 +81,7 @@ bool clGIFFile::allocate_coded(size_t capacity)
     // The coders fill the area from its start; most pictures need far less
     // than all of it, so the pages are got only a little ahead of them.
     if (page_filler_) {
-        coded_pages_.start(coded_buffer_.get(), coded_capacity_, PageFiller::kFromStart, kCodedLead);
+        coded_pages_.start(coded_buffer_.get(), area, PageFiller::kFromStart, kCodedLead);
     }
     return true;
 }

@@ -4,6 +4,14 @@
 
 #include <cstring>
 
+#include "gif/bit_packer.h"
+#include "platform/files.h"
+
+#if defined(VASTRELMON_LARGE_WRITES_BUILT)
+#include <sys/types.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const ErrorEntry kStreamNotOpen = {kGifFileNotOpen, 652, "file don't open."};
@@ -164,8 +172,78 @@ int clGIFFile::write_image_data()
     if (write_block(&code_size, sizeof code_size, kDataCodeSizeShort) != 0) {
         return 1;
     }
-    return write_sub_blocks(coded_buffer_.get(), coded_length_, kDataBlockShort);
+    return write_framed(coded_buffer_.get(), coded_length_, kDataBlockShort);
 }
+
+int clGIFFile::write_framed(const uint8_t* framed, size_t length, const ErrorEntry& short_write)
+{
+#if defined(VASTRELMON_LARGE_WRITES_BUILT)
+    if (large_writes_) {
+        return write_framed_at_once(framed, length, short_write);
+    }
+#endif
+    // The coders framed the data already: each sub-block, its length byte
+    // first, leaves in one write straight from the coded area.
+    for (size_t offset = 0; offset < length;) {
+        const size_t n = framed[offset] + size_t{1};
+        size_t written = std::fwrite(framed + offset, 1, n, output_file);
+        if (written < n) {
+            return fail(this, short_write, static_cast<int>(written));
+        }
+        offset += n;
+    }
+    return 0;
+}
+
+#if defined(VASTRELMON_LARGE_WRITES_BUILT)
+// The whole image data in one call: the C library fills its buffer, then
+// hands all whole buffers' worth to the system in one write, and keeps the
+// rest. Written one sub-block at a time, the same buffer would have gone
+// out in the same buffer-sized pieces, each when a sub-block found the
+// buffer full; so a failure is reported as that sub-block would have: the
+// piece that failed is the one holding the first byte the file lacks, and
+// the sub-block whose write would have sent it had put into the buffer the
+// bytes up to that piece's end.
+int clGIFFile::write_framed_at_once(const uint8_t* framed, size_t length, const ErrorEntry& short_write)
+{
+    // A few megabytes at a time, each then handed to the disk while the
+    // next is written, so the sync before the file is named has less left.
+    constexpr size_t kWritebackPiece = size_t{8} << 20;
+    const off_t start = ftello(output_file);
+    size_t done = 0;
+    while (done < length) {
+        const size_t piece = length - done < kWritebackPiece ? length - done : kWritebackPiece;
+        if (std::fwrite(framed + done, 1, piece, output_file) != piece) {
+            break;
+        }
+        done += piece;
+        if (done < length) {
+            start_writeback(output_file);
+        }
+    }
+    if (done == length) {
+        return 0;
+    }
+    const off_t in_file = lseek(fileno(output_file), 0, SEEK_CUR);
+    const off_t buffer = static_cast<off_t>(output_file->_IO_buf_end - output_file->_IO_buf_base);
+    if (start < 0 || in_file < 0 || buffer <= 0) {
+        return fail(this, short_write, 0);
+    }
+    const off_t piece_end = (in_file / buffer + 1) * buffer;
+    if (piece_end - start >= static_cast<off_t>(length)) {
+        // The data ended exactly where the buffer did: the trailer would
+        // have found it full.
+        return fail(this, kTrailerShort, 0);
+    }
+    const size_t at = static_cast<size_t>(piece_end - start);
+    size_t block = at / (BitPacker::kSubBlockBytes + 1) * (BitPacker::kSubBlockBytes + 1);
+    const size_t block_bytes = framed[block] + size_t{1};
+    if (at - block >= block_bytes) {
+        block += block_bytes;  // the empty sub-block after the last short one
+    }
+    return fail(this, short_write, static_cast<int>(at - block));
+}
+#endif
 
 int clGIFFile::write_trailer()
 {

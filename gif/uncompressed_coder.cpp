@@ -5,6 +5,7 @@
 
 #include "gif/bit_packer.h"
 #include "gif/code_emitter.h"
+#include "gif/row_order.h"
 
 namespace {
 
@@ -12,12 +13,12 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1166, "not enough write area.[P]"};
 
 }  // namespace
 
-int clGIFFile::encode_uncompressed()
+int clGIFFile::encode_uncompressed(const uint8_t* pixels)
 {
     const int b = min_code_size(color_depth_);
     CodeEmitter emitter(coded_buffer_.get(), coded_capacity_, b);
-    const uint8_t* pixels = pixel_buffer_.get();
-    const size_t count = static_cast<size_t>(width_) * static_cast<size_t>(height_);
+    const size_t width = static_cast<size_t>(width_);
+    const size_t count = width * static_cast<size_t>(height_);
     size_t k = 0;
 
     // Without biggest mode the table is cleared just before the decoder's
@@ -31,15 +32,20 @@ int clGIFFile::encode_uncompressed()
     if (!emitter.emit_clear()) {
         return fail(this, kAreaFull);
     }
-    while (k < count) {
-        if (!emitter.emit_string(pixels[k++])) {
-            return fail(this, kAreaFull);
-        }
-        if (emitter.table_full() || (k < count && emitter.next_code() == clear_at)) {
-            if (!emitter.emit_clear()) {
+    GifRows rows(height_, (state_flags_ & kInterlaceMode) != 0);
+    for (int32_t row = rows.next(); row >= 0; row = rows.next()) {
+        const uint8_t* const line = pixels + static_cast<size_t>(row) * width;
+        for (size_t x = 0; x < width; ++x) {
+            if (!emitter.emit_string(line[x])) {
                 return fail(this, kAreaFull);
             }
-            coded_pages_.reached(emitter.stored());
+            ++k;
+            if (emitter.table_full() || (k < count && emitter.next_code() == clear_at)) {
+                if (!emitter.emit_clear()) {
+                    return fail(this, kAreaFull);
+                }
+                coded_pages_.reached(emitter.stored());
+            }
         }
     }
     if (!emitter.emit_end()) {

@@ -4,6 +4,7 @@
 #ifndef VASTRELMON_PLATFORM_FILES_H
 #define VASTRELMON_PLATFORM_FILES_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -19,5 +20,26 @@ std::FILE* open_regular_for_reading(const char* path);
 // seek_file returns 0 on success; tell_file returns -1 on failure.
 int seek_file(std::FILE* file, int64_t offset, int whence);
 int64_t tell_file(std::FILE* file);
+
+// One piece of a scattered read: size bytes into data.
+struct ReadPiece {
+    void* data;
+    size_t size;
+};
+constexpr int kMaxReadPieces = 1024;
+
+// Reads the file's bytes from offset on into the pieces in turn (at most
+// kMaxReadPieces), straight from the system into place and without moving
+// the stream's position. Returns the bytes read, fewer at the end of the
+// file, or -1 where the system has no such read or it fails.
+int64_t read_scattered(std::FILE* file, int64_t offset, const ReadPiece* pieces, int count);
+// The size of the open file, or -1.
+int64_t file_size(std::FILE* file);
+
+// Has the system start writing to the disk what has reached the file so far
+// (not the stream's buffer) and returns at once: a sync that follows finds
+// part of the work done. Nothing happens where the system has no such
+// request or the build switch VASTRELMON_EARLY_WRITEBACK is off.
+void start_writeback(std::FILE* file);
 
 #endif

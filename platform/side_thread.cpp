@@ -23,6 +23,17 @@ inline void spin_pause()
 #endif
 }
 
+// The processors this process may run on.
+long processors_available()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        return CPU_COUNT(&allowed);
+    }
+    return sysconf(_SC_NPROCESSORS_ONLN);
+}
+
 }  // namespace
 
 struct SideThread::Handle {
@@ -47,8 +58,10 @@ bool SideThread::start(Job job, void* context)
     return false;
 #endif
     // On a single processor the two threads would only take turns, and
-    // the waiting side's spin would cost the other its time.
-    static const bool several_processors = sysconf(_SC_NPROCESSORS_ONLN) > 1;
+    // the waiting side's spin would cost the other its time. What counts is
+    // where this process may run (taskset, cgroups), not what the machine
+    // has.
+    static const bool several_processors = processors_available() > 1;
     if (!several_processors) {
         return false;
     }

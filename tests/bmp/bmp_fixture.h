@@ -104,11 +104,17 @@ protected:
     }
 
     // Opens file on the recipe's bytes, which the fixture keeps until the
-    // next call.
-    void open(clFile* file, const bmp_writer::BmpRecipe& recipe)
+    // next call: in memory, or with on_disk written to a file first.
+    void open(clFile* file, const bmp_writer::BmpRecipe& recipe, bool on_disk = false)
     {
         bytes_ = bmp_writer::build(recipe);
         file->close();
+        if (on_disk) {
+            const std::string path = dir_.file("opened.bmp");
+            write_file(path, bytes_);
+            ASSERT_EQ(file->open(path.c_str()), 0);
+            return;
+        }
         ASSERT_EQ(file->open_memory(reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size()),
                   0);
     }

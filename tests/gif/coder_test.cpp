@@ -22,7 +22,7 @@ Bytes coded(int width, int height, int depth, const Bytes& pixels, CoderMode mod
 
 TEST(BitPacker, GuardFiresWhenWholeBytesReachTheCapacity)
 {
-    uint8_t area[8] = {};
+    uint8_t area[16] = {};
     BitPacker small(area, 3);
     EXPECT_TRUE(small.put(0xFF, 8));
     EXPECT_TRUE(small.put(0x7F, 15));   // 23 bits: two whole bytes

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "gif/gif_file.h"
 #include "tests/support/run_process.h"
 
@@ -50,9 +52,35 @@ inline int code_picture(clGIFFile* gif, int width, int height, int depth,
     return gif->set_graphics(pixels.data());
 }
 
+// The coded data without its framing: the sub-blocks' bytes joined. The
+// framing must be exact (every sub-block but the last 255 bytes, then the
+// empty one, nothing after it); otherwise the result is empty and a test
+// failure names what is wrong.
 inline std::vector<uint8_t> coded_bytes(const clGIFFile& gif)
 {
-    return std::vector<uint8_t>(gif.coded_data(), gif.coded_data() + gif.coded_size());
+    std::vector<uint8_t> data;
+    const uint8_t* framed = gif.coded_data();
+    const size_t size = gif.coded_size();
+    size_t at = 0;
+    bool short_seen = false;
+    while (at < size) {
+        const size_t n = framed[at];
+        if (n == 0) {
+            break;
+        }
+        if (short_seen || at + 1 + n > size) {
+            ADD_FAILURE() << "sub-block at " << at << " after a short one or past the end";
+            return {};
+        }
+        short_seen = n < 255;
+        data.insert(data.end(), framed + at + 1, framed + at + 1 + n);
+        at += 1 + n;
+    }
+    if (framed != nullptr && at + 1 != size) {
+        ADD_FAILURE() << "coded data does not end with its one empty sub-block";
+        return {};
+    }
+    return data;
 }
 
 // Writes the stream of a coded encoder into a file and returns its bytes, or

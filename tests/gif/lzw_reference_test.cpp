@@ -315,6 +315,19 @@ TEST(LzwReference, BigPicturesCodedOnTwoThreads)
     }
 }
 
+// An interlaced picture is coded a window of rows at a time: strings as
+// long as the table allows (one colour over millions of pixels) must run
+// across the windows' edges unchanged.
+TEST(LzwReference, LongestStringsAcrossInterlaceWindows)
+{
+    const int width = 2900;
+    const int height = 2900;
+    for (int depth : {1, 8}) {
+        expect_as_reference(picture(FLAT, width, height, depth, 0), width, height, depth, LZW, true,
+                            describe(FLAT, width, height, depth, LZW, true));
+    }
+}
+
 // With the progress line the coding stays on one thread and prints as it
 // goes; the bytes are the same.
 TEST(LzwReference, ProgressLineChangesNoByte)

@@ -7,6 +7,13 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "tests/gif/gif_test_util.h"
 
 namespace {
@@ -68,12 +75,13 @@ TEST(StreamWriter, DataSubBlocksAtTheEdges)
         for (int width = 1; width < 1500 && !found; ++width) {
             clGIFFile gif;
             ASSERT_EQ(code_picture(&gif, width, 1, 1, std::vector<uint8_t>(width), PLAIN), 0);
-            if (gif.coded_size() != length) {
+            const std::vector<uint8_t> data = coded_bytes(gif);
+            if (data.size() != length) {
                 continue;
             }
             found = true;
             std::string expected = bytes({2});
-            const char* coded = reinterpret_cast<const char*>(gif.coded_data());
+            const char* coded = reinterpret_cast<const char*>(data.data());
             for (size_t done = 0; done < length; done += 255) {
                 size_t n = length - done < 255 ? length - done : 255;
                 expected += static_cast<char>(n);
@@ -85,6 +93,80 @@ TEST(StreamWriter, DataSubBlocksAtTheEdges)
         EXPECT_TRUE(found) << "no picture codes to " << length << " bytes";
     }
 }
+
+#ifndef _WIN32
+// Writes a coded picture's stream, after a comment of comment_length bytes,
+// in a child whose files may not grow past limit bytes, and closes it; the
+// error text, or "" when all went well.
+std::string write_text_under_limit(const std::vector<uint8_t>& pixels, int width, int comment_length, long limit,
+                                   bool large_writes, const TempDir& dir)
+{
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit cap = {static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+        setrlimit(RLIMIT_FSIZE, &cap);
+        GifSettings settings;
+        settings.large_writes = large_writes;
+        clGIFFile gif;
+        gif.use_helpers(settings);
+        const std::string comment(static_cast<size_t>(comment_length), 'c');
+        std::string text = "not coded";
+        if (gif.set_comment(1, comment_length, comment.c_str()) == 0 &&
+            code_picture(&gif, width, static_cast<int>(pixels.size()) / width, 8, pixels, PLAIN) == 0) {
+            const std::string path = dir.file(large_writes ? "large.gif" : "blocks.gif");
+            const bool written = gif.open_file(path.c_str()) == 0 && gif.write_gif() == 0 && gif.close_file() == 0;
+            text = written ? "" : gif.error_text;
+            std::remove(path.c_str());
+        }
+        ssize_t sent = write(fds[1], text.data(), text.size());
+        _exit(sent == static_cast<ssize_t>(text.size()) ? 0 : 1);
+    }
+    close(fds[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t got; (got = read(fds[0], buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return text;
+}
+
+// The image data written in one call fails with the text a write per
+// sub-block gives, wherever the file stops growing. Every comment length
+// moves the data by a byte against the stream buffer's edges (4 KiB or
+// 8 KiB), so every place in a sub-block meets an edge, and for some the
+// data ends exactly at one.
+TEST(StreamWriter, OneLargeWriteFailsAsSubBlockWritesWould)
+{
+    TempDir dir;
+    // 8-bit pixels coded without compression take 9 bits each, and clear
+    // codes come every 254 codes: the data ends 8040 to 8290 bytes into the
+    // stream.
+    const std::vector<uint8_t> pixels = noise(6400, 8, 5);
+    for (int comment_length = 1; comment_length < 256; ++comment_length) {
+        for (long limit : {3000L, 8191L}) {
+            const std::string blocks = write_text_under_limit(pixels, 6400, comment_length, limit, false, dir);
+            EXPECT_EQ(write_text_under_limit(pixels, 6400, comment_length, limit, true, dir), blocks)
+                << "comment " << comment_length << ", file limit " << limit;
+        }
+    }
+    // Data of more than one of the pieces the one call is cut into (8 MiB),
+    // stopped in the first piece, at its end and in the second.
+    const std::vector<uint8_t> many = noise(size_t{8} << 20, 8, 6);
+    for (long limit : {(8L << 20) - 5000, (8L << 20) + 700, (8L << 20) + 70000}) {
+        const std::string blocks = write_text_under_limit(many, 4096, 3, limit, false, dir);
+        EXPECT_EQ(blocks.find(":3F000A:00858:"), 0u) << "file limit " << limit << ": " << blocks;
+        EXPECT_EQ(write_text_under_limit(many, 4096, 3, limit, true, dir), blocks) << "file limit " << limit;
+    }
+}
+#endif
 
 TEST(StreamWriter, CommentGoesBeforeTheGraphicControl)
 {
