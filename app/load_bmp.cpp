@@ -11,6 +11,16 @@ namespace {
 
 constexpr int kTrueColorBits = 24;
 
+// Build switch VASTRELMON_PACKED_ROWS=OFF: 1- and 4-bit pictures unpacked to
+// one byte per pixel as they are read, instead of kept packed as the file
+// stores them (an eighth or half of the memory) and unpacked a few rows at
+// a time by the GIF writer.
+#if defined(VASTRELMON_NO_PACKED_ROWS)
+constexpr bool kKeepPacked = false;
+#else
+constexpr bool kKeepPacked = true;
+#endif
+
 // One catalogue message with an integer (a code or a size).
 void print_with_value(MessageId id, uint32_t value)
 {
@@ -49,7 +59,8 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
     // buffer-size check of the row reader.
     image->set_color_depth(info.bit_count);
     // The size limits live in create, which runs before any row is read.
-    if (image->create(info.width, info.height) != 0) {
+    const bool packed = kKeepPacked && (info.bit_count == 1 || info.bit_count == 4);
+    if (image->create(info.width, info.height, packed) != 0) {
         print_with_value(MSG_ALLOCATE_FAILED, image->error_code);
         print_details(image->error_text, verbose);
         return 1;
@@ -67,7 +78,7 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
         return 0;
     }
     uint8_t palette[kPaletteBytes] = {};
-    if (file.read_palette(&info, palette, image->pixels(), image->get_data_size()) != 0) {
+    if (file.read_palette(&info, palette, image->pixels(), image->get_data_size(), packed) != 0) {
         report_read_failure(file, verbose);
         return 1;
     }

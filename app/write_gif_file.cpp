@@ -100,7 +100,7 @@ int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, cl
         gif->biggest_off();
     }
     gif->set_progress(settings.progress, settings.progress_context);
-    if (gif->set_graphics(image->pixels()) != 0) {
+    if (gif->set_graphics(image->pixels(), image->get_stored_bits()) != 0) {
         return report(*gif, verbose, MSG_IMAGE_DATA_FAILED);
     }
     return 0;

@@ -66,13 +66,15 @@ public:
     // read_pixels does. Errors 0x340006 (351, 357, 363), 0x340002 (373, 380),
     // 0x340003 (396) and those of read_pixels.
     int read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
-                     int64_t pixel_capacity);
+                     int64_t pixel_capacity, bool packed = false);
     // Writes the picture into pixels top row first, one byte per pixel for
     // 1, 4 and 8 bits, blue, green, red for 24 bits. pixel_capacity is the
     // size of the pixels buffer; a picture that does not fit is refused as a
-    // bad third argument. Errors 0x340006 (239, 245, 329), 0x340002 (255,
-    // 262), 0x340007 (277), 0x340003 (288).
-    int read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity);
+    // bad third argument. With packed, 1- and 4-bit rows stay as stored,
+    // without their padding: ceil(width x bits / 8) bytes each, the unused
+    // low bits of the last byte cleared. Errors 0x340006 (239, 245, 329),
+    // 0x340002 (255, 262), 0x340007 (277), 0x340003 (288).
+    int read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, bool packed = false);
 
     uint32_t error_code;
     char error_text[kErrorTextSize];

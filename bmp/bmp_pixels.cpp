@@ -80,7 +80,7 @@ constexpr int64_t kStagingBytes = int64_t{1} << 18;
 }  // namespace
 
 int clFile::read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
-                         int64_t pixel_capacity)
+                         int64_t pixel_capacity, bool packed)
 {
     if (info == nullptr) {
         return fail(this, kPaletteNoInfo);
@@ -107,10 +107,10 @@ int clFile::read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
         color[1] = entry[1];  // green
         color[2] = entry[0];  // blue
     }
-    return read_pixels(info, pixels, pixel_capacity);
+    return read_pixels(info, pixels, pixel_capacity, packed);
 }
 
-int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity)
+int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, bool packed)
 {
     // A record that read_header cannot have produced is as good as none.
     if (info == nullptr || info->width <= 0 || info->height <= 0) {
@@ -125,8 +125,9 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     }
     // The picture must fit the caller's buffer before a single byte is
     // written; checked a factor at a time so nothing can overflow.
-    int64_t out_row =
-        static_cast<int64_t>(info->width) * (bits == kTrueColorBits ? kTrueColorBytes : 1);
+    packed = packed && (bits == 1 || bits == 4);
+    int64_t out_row = packed ? row_length(info->width, bits)
+                             : static_cast<int64_t>(info->width) * (bits == kTrueColorBits ? kTrueColorBytes : 1);
     if (out_row > pixel_capacity || info->height > pixel_capacity / out_row) {
         return fail(this, kPixelsNoBuffer);
     }
@@ -160,6 +161,9 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     if (!staging) {
         return fail(this, kRowMemory);
     }
+    // The bits of a packed row's last byte that hold pixels.
+    const int unused_bits = static_cast<int>(length * 8 - static_cast<int64_t>(info->width) * bits);
+    const uint8_t last_byte_mask = static_cast<uint8_t>(0xFF << unused_bits);
     while (first < info->height) {
         const int64_t rows = std::min<int64_t>(staged_rows, info->height - first);
         const size_t wanted = static_cast<size_t>(rows * stride);
@@ -172,7 +176,10 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
             const uint8_t* row = staging.get() + static_cast<size_t>(r) * static_cast<size_t>(stride);
             int64_t target = info->top_down ? i : info->height - 1 - i;
             uint8_t* out = pixels + target * out_row;
-            if (bits == 1) {
+            if (packed) {
+                std::memcpy(out, row, static_cast<size_t>(length));
+                out[length - 1] = static_cast<uint8_t>(out[length - 1] & last_byte_mask);
+            } else if (bits == 1) {
                 unpack_1bit(row, info->width, out);
             } else if (bits == 4) {
                 unpack_4bit(row, info->width, out);

@@ -102,13 +102,15 @@ public:
 
     // Takes width x height indices (rows top first) and codes them in GIF
     // row order with the coder chosen, reading them where they are (nothing
-    // keeps them afterwards). Errors 0x3F0003 (396),
+    // keeps them afterwards). stored_bits 8: one byte per index; 1 or 4:
+    // rows packed as a BMP stores them, without padding (see row_order.h),
+    // unpacked a few rows at a time. Errors 0x3F0003 (396),
     // 0x3F0001 (403), 0x3F0006 (410), 0x3F0004 (470: a pixel not below 2^D or
     // no pixels at all), 0x3F0007 (478) and those of the coders:
     // 0x3F0007 (1299: no LZW table), 0x3F0004 (1336 LZW, 1166 uncompressed:
     // coded area full). A failed pixel check allows a new call; a failed
     // coder leaves the coded area, so every later call is refused.
-    int set_graphics(const uint8_t* pixels);
+    int set_graphics(const uint8_t* pixels, int stored_bits = 8);
     // The coded image data of a successful set_graphics (none before), as
     // the file stores it: data sub-blocks, each after its length byte, and
     // the empty sub-block that ends them (without the code size byte).
@@ -147,7 +149,8 @@ private:
     // The coders, run by set_graphics on checked pixels and an allocated
     // coded area; they set coded_length_.
     int encode_lzw(GifOrderWindow* pixels);
-    int encode_uncompressed(const uint8_t* pixels);
+    // A packed picture's rows are unpacked into row_buffer (width bytes).
+    int encode_uncompressed(const uint8_t* pixels, int stored_bits, uint8_t* row_buffer);
     // Takes the coded area of capacity bytes; false when it cannot be had.
     bool allocate_coded(size_t capacity);
 

@@ -13,6 +13,22 @@
 // The OR of count values, which reaches 2^D exactly when some value does.
 uint8_t combined_bits(const uint8_t* values, size_t count);
 
+// How a picture's rows hold their pixels: one byte per pixel, or packed as
+// a 1- or 4-bit BMP row is, first pixel in the most significant bits, each
+// row starting on a byte (its unused low bits are never read).
+constexpr int kBytePerPixel = 8;
+inline bool is_packed(int stored_bits)
+{
+    return stored_bits == 1 || stored_bits == 4;
+}
+// Bytes of one row of width pixels of stored_bits each.
+inline size_t row_bytes(size_t width, int stored_bits)
+{
+    return is_packed(stored_bits) ? (width * static_cast<size_t>(stored_bits) + 7) / 8 : width;
+}
+// One byte per pixel from a packed row of 1 or 4 bits per pixel.
+void unpack_row(const uint8_t* row, size_t width, int stored_bits, uint8_t* out);
+
 // The rows of a picture in GIF order, one row number at a time.
 class GifRows {
 public:
@@ -29,8 +45,8 @@ private:
 
 // The picture in GIF row order for the LZW coder, as a run of pixels that
 // covers a part of the picture (a window) at a time. A top-to-bottom picture
-// is one window: the picture itself. Interlaced rows are copied into a
-// buffer of a fixed size, and each new window keeps the pixels the coder has
+// is one window: the picture itself. Interlaced rows, and the rows of a
+// packed picture (unpacked), are copied into a buffer of a fixed size, and each new window keeps the pixels the coder has
 // not reached, so a match never has to look past a window's end: a string
 // never has more pixels than there are codes.
 //
@@ -42,10 +58,12 @@ public:
     // one more pixel and the leap entries' groups.
     static constexpr size_t kMatchReach = 4096 + 16;
 
-    // pixels holds width x height values, rows top first; it must stay
-    // unchanged while the window is in use. False when the buffer an
-    // interlaced picture needs cannot be had.
-    bool start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced);
+    // pixels holds width x height values, rows top first, stored_bits each
+    // (see row_bytes); it must stay unchanged while the window is in use.
+    // False when the buffer an interlaced or packed picture needs cannot be
+    // had.
+    bool start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced,
+               int stored_bits = kBytePerPixel);
 
     const uint8_t* pixels() const { return pixels_; }
     // Pixels in the window.
@@ -65,6 +83,8 @@ private:
 
     const uint8_t* picture_ = nullptr;
     size_t width_ = 0;
+    size_t row_bytes_ = 0;
+    int stored_bits_ = kBytePerPixel;
     int32_t height_ = 0;
     GifRows rows_{0, false};
     int32_t pending_row_ = -1;  // the next row to copy, -1: none left

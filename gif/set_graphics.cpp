@@ -22,7 +22,28 @@ constexpr size_t kCodedLead = size_t{4} << 20;
 
 }  // namespace
 
-int clGIFFile::set_graphics(const uint8_t* pixels)
+namespace {
+
+// Whether every index of a packed picture is below 2^depth.
+bool packed_values_fit(const uint8_t* pixels, size_t width, size_t height, int stored_bits, int depth,
+                       uint8_t* row_buffer)
+{
+    // Values of stored_bits bits fit any depth at least as large.
+    if (stored_bits <= depth) {
+        return true;
+    }
+    const size_t stride = row_bytes(width, stored_bits);
+    uint8_t bits = 0;
+    for (size_t row = 0; row < height; ++row) {
+        unpack_row(pixels + row * stride, width, stored_bits, row_buffer);
+        bits = static_cast<uint8_t>(bits | combined_bits(row_buffer, width));
+    }
+    return (bits >> depth) == 0;
+}
+
+}  // namespace
+
+int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits)
 {
     if (!(state_flags_ & kAreaAllocated)) {
         return fail(this, kNoArea);
@@ -43,20 +64,33 @@ int clGIFFile::set_graphics(const uint8_t* pixels)
     // Every value is checked before anything is coded (at depth 8 every
     // byte fits); the coders then read the caller's rows in GIF order where
     // they are.
-    if (color_depth_ < kGifMaxDepth && (combined_bits(pixels, static_cast<size_t>(count)) >> color_depth_) != 0) {
+    const bool packed = is_packed(stored_bits);
+    MallocBuffer<uint8_t> row_buffer;
+    if (packed) {
+        // One unpacked row, for the check and the uncompressed coder.
+        row_buffer = allocate_buffer<uint8_t>(static_cast<size_t>(width_), false);
+        if (!row_buffer) {
+            return fail(this, kCodedMemory);
+        }
+        if (!packed_values_fit(pixels, static_cast<size_t>(width_), static_cast<size_t>(height_), stored_bits,
+                               color_depth_, row_buffer.get())) {
+            return fail(this, kIllegalData);
+        }
+    } else if (color_depth_ < kGifMaxDepth &&
+               (combined_bits(pixels, static_cast<size_t>(count)) >> color_depth_) != 0) {
         return fail(this, kIllegalData);
     }
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
     GifOrderWindow window;
-    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced)) {
+    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced, stored_bits)) {
         return fail(this, kCodedMemory);
     }
     if (!allocate_coded(static_cast<size_t>(capacity))) {
         return fail(this, kCodedMemory);
     }
-    int status = (state_flags_ & kLzwMode) ? encode_lzw(&window) : encode_uncompressed(pixels);
+    int status = (state_flags_ & kLzwMode) ? encode_lzw(&window) : encode_uncompressed(pixels, stored_bits, row_buffer.get());
     if (status != 0) {
         return 1;
     }

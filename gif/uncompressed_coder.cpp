@@ -13,7 +13,7 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1166, "not enough write area.[P]"};
 
 }  // namespace
 
-int clGIFFile::encode_uncompressed(const uint8_t* pixels)
+int clGIFFile::encode_uncompressed(const uint8_t* pixels, int stored_bits, uint8_t* row_buffer)
 {
     const int b = min_code_size(color_depth_);
     CodeEmitter emitter(coded_buffer_.get(), coded_capacity_, b);
@@ -32,9 +32,15 @@ int clGIFFile::encode_uncompressed(const uint8_t* pixels)
     if (!emitter.emit_clear()) {
         return fail(this, kAreaFull);
     }
+    const size_t stride = row_bytes(width, stored_bits);
+    const bool packed = is_packed(stored_bits);
     GifRows rows(height_, (state_flags_ & kInterlaceMode) != 0);
     for (int32_t row = rows.next(); row >= 0; row = rows.next()) {
-        const uint8_t* const line = pixels + static_cast<size_t>(row) * width;
+        const uint8_t* line = pixels + static_cast<size_t>(row) * stride;
+        if (packed) {
+            unpack_row(line, width, stored_bits, row_buffer);
+            line = row_buffer;
+        }
         for (size_t x = 0; x < width; ++x) {
             if (!emitter.emit_string(line[x])) {
                 return fail(this, kAreaFull);

@@ -6,6 +6,7 @@
 namespace {
 
 constexpr int kBufferAlignment = 16;
+constexpr int32_t kStoredByte = 8;
 
 const ErrorEntry kCreateTwice = {kBitmapAlreadyCreated, 52, "data area already created."};
 const ErrorEntry kCreateSize = {kBitmapOutOfRange, 59, "argument is out of range.[W:%d,H:%d]"};
@@ -21,7 +22,7 @@ const ErrorEntry kTransparentIndex = {kBitmapOutOfRange, 161, "argument is out o
 
 clBitMap::clBitMap()
     : error_code(0), width_(-1), height_(-1), transparent_index_(-1), color_depth_(-1),
-      data_size_(-1)
+      data_size_(-1), stored_bits_(kStoredByte)
 {
     error_text[0] = '\0';
 }
@@ -39,6 +40,7 @@ void clBitMap::release()
     height_ = -1;
     color_depth_ = -1;
     data_size_ = -1;
+    stored_bits_ = kStoredByte;
     transparent_index_ = -1;
 }
 
@@ -54,7 +56,16 @@ int clBitMap::set_color_depth(int bits)
     return 0;
 }
 
-int clBitMap::create(int new_width, int new_height)
+size_t clBitMap::row_bytes() const
+{
+    const size_t width = static_cast<size_t>(width_);
+    if (stored_bits_ < kStoredByte) {
+        return (width * static_cast<size_t>(stored_bits_) + 7) / 8;
+    }
+    return width * static_cast<size_t>(color_depth_ > kMaxIndexedDepth ? kTrueColorBytes : 1);
+}
+
+int clBitMap::create(int new_width, int new_height, bool packed)
 {
     if (pixels_ != nullptr) {
         return fail(this, kCreateTwice);
@@ -69,7 +80,8 @@ int clBitMap::create(int new_width, int new_height)
     width_ = new_width;
     height_ = new_height;
     // At most 6400 x 4800 x 3 = 92,160,000 bytes: fits an int32 comfortably.
-    int32_t bytes = width_ * height_ * ((color_depth_ + 7) / 8);
+    stored_bits_ = packed && (color_depth_ == 1 || color_depth_ == 4) ? color_depth_ : kStoredByte;
+    int32_t bytes = static_cast<int32_t>(row_bytes()) * height_;
     data_size_ = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
     pixels_ = allocate_buffer<uint8_t>(static_cast<size_t>(data_size_), true);
     if (pixels_ == nullptr) {

@@ -1,7 +1,12 @@
 // clBitMap: the run's one in-memory picture.
 //
-// Pixels are stored top row first, no padding: one index byte per pixel for
-// depths 1 to 8 (never packed), three bytes blue, green, red for depth 24.
+// Pixels are stored top row first, no padding between rows: one index byte
+// per pixel for depths 1 to 8, three bytes blue, green, red for depth 24. A
+// 1- or 4-bit picture may instead be created packed: each row then takes
+// ceil(width x bits / 8) bytes, first pixel in the most significant bits,
+// as a BMP file stores it; the colour work keeps it packed (a smaller depth
+// after compact_palette keeps the same storage), and the GIF writer unpacks
+// a few rows at a time.
 // The buffer is one zero-filled allocation of width x height x bytes-per-
 // pixel rounded up to 16. The colour operations rewrite a true-colour image
 // into an indexed one in place (one byte per pixel in the first width x
@@ -56,9 +61,10 @@ public:
     void release();
     // Once while unset; bits 1, 4, 8 or 24. Errors 0x3A0006 (lines 108, 117).
     int set_color_depth(int bits);
-    // Needs the depth; 1..6400 x 1..4800. Errors 0x3A0001 (52), 0x3A0006 (59,
-    // 65), 0x3A0007 (79: width, height and data_size stay set).
-    int create(int width, int height);
+    // Needs the depth; 1..6400 x 1..4800. With packed, a 1- or 4-bit picture
+    // keeps its rows packed (other depths ignore it). Errors 0x3A0001 (52),
+    // 0x3A0006 (59, 65), 0x3A0007 (79: width, height and data_size stay set).
+    int create(int width, int height, bool packed = false);
     // Needs a depth of 8 or less; index 0..255. Errors 0x3A0006 (149, 155, 161).
     int set_transparent_index(int index);
 
@@ -68,6 +74,11 @@ public:
     int32_t get_transparent_index() const { return transparent_index_; }
     // Size of the pixel buffer in bytes (-1 before create).
     int32_t get_data_size() const { return data_size_; }
+    // Bits each pixel takes in the buffer: 1 or 4 for a packed picture, else
+    // 8 (one byte per index, or per colour channel at depth 24).
+    int32_t get_stored_bits() const { return stored_bits_; }
+    // Bytes of one row in the buffer.
+    size_t row_bytes() const;
 
     // The pixel buffer (null until create succeeds), read and written in
     // place by the reader, the colour work and the GIF writer; and the
@@ -80,6 +91,8 @@ public:
     // Palette work (palette.cpp). compact_palette for depths 1/4/8,
     // build_palette for depth 24; both in place.
     int compact_palette();
+    // Replaces every index i by map[i] and moves the palette along. On a
+    // packed picture the new indices are kept to the stored bits.
     void remap_indices(const uint8_t* map);
     int build_palette();
 
@@ -96,6 +109,8 @@ public:
 
 private:
     size_t pixel_count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
+    // remap_indices for a packed picture; reachable / targets as there.
+    void remap_packed(const uint8_t* map, const uint8_t* saved, const bool* reachable, int targets);
     bool is_indexed() const { return color_depth_ <= kMaxIndexedDepth; }
     // Palette entries an indexed picture may address: 2^color_depth.
     int entries_in_use() const { return 1 << color_depth_; }
@@ -107,6 +122,7 @@ private:
     int32_t transparent_index_;
     int32_t color_depth_;
     int32_t data_size_;
+    int32_t stored_bits_;
 
     // Gets the pages of the pixel buffer ready while it is being filled.
     PageFiller page_filler_;

@@ -86,6 +86,47 @@ int flag_used_indices(const uint8_t* pixels, size_t count, int entries, bool* us
     return seen;
 }
 
+// Index x of a packed row of 1 or 4 bits per pixel, first pixel in the most
+// significant bits.
+uint8_t packed_index(const uint8_t* row, size_t x, int bits)
+{
+    const size_t per_byte = 8 / static_cast<size_t>(bits);
+    const int shift = 8 - bits * static_cast<int>(x % per_byte + 1);
+    return static_cast<uint8_t>((row[x / per_byte] >> shift) & ((1 << bits) - 1));
+}
+
+// flag_used_indices for packed rows (their values are all below 2^bits, so
+// stopping early never changes the result). Each distinct byte is noted
+// once; the pixels of a row's last byte are taken one by one, as its low
+// bits may hold no pixel.
+int flag_used_packed(const uint8_t* pixels, size_t width, size_t height, int bits, bool* used)
+{
+    const size_t stride = (width * static_cast<size_t>(bits) + 7) / 8;
+    const size_t whole = width * static_cast<size_t>(bits) / 8;
+    const int entries = 1 << bits;
+    bool byte_seen[kPaletteEntries] = {};
+    for (size_t row = 0; row < height; ++row) {
+        const uint8_t* line = pixels + row * stride;
+        for (size_t i = 0; i < whole; ++i) {
+            byte_seen[line[i]] = true;
+        }
+        for (size_t x = whole * 8 / static_cast<size_t>(bits); x < width; ++x) {
+            used[packed_index(line, x, bits)] = true;
+        }
+        for (int value = 0; value < kPaletteEntries; ++value) {
+            if (byte_seen[value]) {
+                for (int j = 0; j < 8; j += bits) {
+                    used[(value >> j) & (entries - 1)] = true;
+                }
+            }
+        }
+        if (count_flags(used) == entries) {
+            break;
+        }
+    }
+    return count_flags(used);
+}
+
 struct ColorEntry {
     uint32_t packed;  // red << 16 | green << 8 | blue
     uint32_t uses;
@@ -264,7 +305,10 @@ int clBitMap::compact_palette()
     }
     const int entries = entries_in_use();
     bool used[kPaletteEntries] = {};
-    const int used_count = flag_used_indices(pixels(), pixel_count(), entries, used);
+    const int used_count =
+        stored_bits_ < 8 ? flag_used_packed(pixels(), static_cast<size_t>(width_), static_cast<size_t>(height_),
+                                            stored_bits_, used)
+                         : flag_used_indices(pixels(), pixel_count(), entries, used);
     if (used_count == entries) {
         return 0;
     }
@@ -301,6 +345,10 @@ void clBitMap::remap_indices(const uint8_t* map)
     const int targets = count_flags(reachable);
     bool written[kPaletteEntries] = {};
     int done = 0;
+    if (stored_bits_ < 8) {
+        remap_packed(map, saved, reachable, targets);
+        return;
+    }
     const size_t count = pixel_count();
     size_t i = 0;
     for (; i < count && done < targets; ++i) {
@@ -315,6 +363,54 @@ void clBitMap::remap_indices(const uint8_t* map)
     }
     for (; i < count; ++i) {
         pixels()[i] = map[pixels()[i]];
+    }
+}
+
+void clBitMap::remap_packed(const uint8_t* map, const uint8_t* saved, const bool* reachable, int targets)
+{
+    const int bits = stored_bits_;
+    const int mask = (1 << bits) - 1;
+    const size_t width = static_cast<size_t>(width_);
+    const size_t stride = row_bytes();
+    // The palette as the pixels come, until every entry they can reach is
+    // written. A packed row holds only indices below 2^bits.
+    bool written[kPaletteEntries] = {};
+    int done = 0;
+    for (int target = 0; target < kPaletteEntries; ++target) {
+        // Entries no index of this picture can lead to are never written.
+        bool possible = false;
+        for (int index = 0; index <= mask; ++index) {
+            possible = possible || map[index] == target;
+        }
+        if (reachable[target] && !possible) {
+            --targets;
+        }
+    }
+    for (size_t row = 0; row < static_cast<size_t>(height_) && done < targets; ++row) {
+        const uint8_t* line = pixels() + row * stride;
+        for (size_t x = 0; x < width && done < targets; ++x) {
+            const uint8_t old_index = packed_index(line, x, bits);
+            const uint8_t new_index = map[old_index];
+            if (!written[new_index]) {
+                written[new_index] = true;
+                ++done;
+                std::memcpy(palette_ + 3 * new_index, saved + 3 * old_index, 3);
+            }
+        }
+    }
+    // Then every byte at once: each of its pixels mapped, kept to its bits.
+    uint8_t byte_map[kPaletteEntries];
+    for (int value = 0; value < kPaletteEntries; ++value) {
+        int mapped = 0;
+        for (int j = 0; j < 8; j += bits) {
+            mapped |= (map[(value >> j) & mask] & mask) << j;
+        }
+        byte_map[value] = static_cast<uint8_t>(mapped);
+    }
+    uint8_t* bytes = pixels();
+    const size_t total = stride * static_cast<size_t>(height_);
+    for (size_t i = 0; i < total; ++i) {
+        bytes[i] = byte_map[bytes[i]];
     }
 }
 

@@ -59,6 +59,19 @@ inline std::vector<uint8_t> image_pixels(const clBitMap& image)
     if (image.pixels() == nullptr) {
         return {};
     }
+    const int bits = image.get_stored_bits();
+    if (bits < 8) {
+        // A packed picture: one byte per index, as an unpacked one holds them.
+        std::vector<uint8_t> indices;
+        for (int32_t y = 0; y < image.get_height(); ++y) {
+            const uint8_t* row = image.pixels() + static_cast<size_t>(y) * image.row_bytes();
+            for (int32_t x = 0; x < image.get_width(); ++x) {
+                const int bit = x * bits;
+                indices.push_back(static_cast<uint8_t>((row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1)));
+            }
+        }
+        return indices;
+    }
     size_t bytes = static_cast<size_t>(image.get_width()) * image.get_height() * ((image.get_color_depth() + 7) / 8);
     return std::vector<uint8_t>(image.pixels(), image.pixels() + bytes);
 }
