@@ -23,10 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         if (depth <= 8) {
             // Every index must address the file's colour table.
-            size_t count = static_cast<size_t>(image.get_width()) * image.get_height();
-            for (size_t i = 0; i < count; ++i) {
-                if (image.pixels()[i] >= (1u << depth)) {
-                    std::abort();
+            for (int32_t y = 0; y < image.get_height(); ++y) {
+                for (int32_t x = 0; x < image.get_width(); ++x) {
+                    if (image.index_at(x, y) >= (1u << depth)) {
+                        std::abort();
+                    }
                 }
             }
         }

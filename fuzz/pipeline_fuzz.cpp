@@ -55,7 +55,11 @@ void check_gif_matches(const char* path, const clBitMap& image, uint32_t flags)
     const bool transparent = (flags & FLAG_TRANSPARENCY) && image.get_transparent_index() >= 0;
     check(control.TransparentColor == (transparent ? image.get_transparent_index() : NO_TRANSPARENT_COLOR));
     // giflib hands back rows in picture order, interlaced or not.
-    check(std::memcmp(frame.RasterBits, image.pixels(), static_cast<size_t>(width) * height) == 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            check(frame.RasterBits[static_cast<size_t>(y) * width + x] == image.index_at(x, y));
+        }
+    }
     DGifCloseFile(gif, &error);
 }
 

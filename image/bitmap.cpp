@@ -65,6 +65,16 @@ size_t clBitMap::row_bytes() const
     return width * static_cast<size_t>(color_depth_ > kMaxIndexedDepth ? kTrueColorBytes : 1);
 }
 
+uint8_t clBitMap::index_at(int32_t x, int32_t y) const
+{
+    const uint8_t* row = pixels() + static_cast<size_t>(y) * row_bytes();
+    if (stored_bits_ == kStoredByte) {
+        return row[x];
+    }
+    const int bit = x * stored_bits_;
+    return static_cast<uint8_t>((row[bit / 8] >> (8 - stored_bits_ - bit % 8)) & ((1 << stored_bits_) - 1));
+}
+
 int clBitMap::create(int new_width, int new_height, bool packed)
 {
     if (pixels_ != nullptr) {

@@ -79,6 +79,8 @@ public:
     int32_t get_stored_bits() const { return stored_bits_; }
     // Bytes of one row in the buffer.
     size_t row_bytes() const;
+    // The index of pixel (x, y) of an indexed picture, packed or not.
+    uint8_t index_at(int32_t x, int32_t y) const;
 
     // The pixel buffer (null until create succeeds), read and written in
     // place by the reader, the colour work and the GIF writer; and the

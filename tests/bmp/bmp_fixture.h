@@ -64,10 +64,8 @@ inline std::vector<uint8_t> image_pixels(const clBitMap& image)
         // A packed picture: one byte per index, as an unpacked one holds them.
         std::vector<uint8_t> indices;
         for (int32_t y = 0; y < image.get_height(); ++y) {
-            const uint8_t* row = image.pixels() + static_cast<size_t>(y) * image.row_bytes();
             for (int32_t x = 0; x < image.get_width(); ++x) {
-                const int bit = x * bits;
-                indices.push_back(static_cast<uint8_t>((row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1)));
+                indices.push_back(image.index_at(x, y));
             }
         }
         return indices;

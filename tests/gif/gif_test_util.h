@@ -28,10 +28,31 @@ inline void log_progress(void* context, int32_t percent)
     static_cast<std::vector<int32_t>*>(context)->push_back(percent);
 }
 
-// Codes pixels in a new encoder; the caller checks the status.
+// Index bytes packed into rows of `bits` bits per pixel, first pixel in
+// the high bits; the unused low bits of each row's last byte are set, as
+// no coder may read them.
+inline std::vector<uint8_t> pack_rows(const std::vector<uint8_t>& pixels, int width, int height, int bits)
+{
+    const size_t stride = (static_cast<size_t>(width) * bits + 7) / 8;
+    std::vector<uint8_t> packed(stride * height, 0);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = packed.data() + stride * y;
+        for (int x = 0; x < width; ++x) {
+            const int bit = x * bits;
+            row[bit / 8] = static_cast<uint8_t>(row[bit / 8] | pixels[static_cast<size_t>(y) * width + x]
+                                                                     << (8 - bits - bit % 8));
+        }
+        const int unused = static_cast<int>(stride * 8) - width * bits;
+        row[stride - 1] = static_cast<uint8_t>(row[stride - 1] | ((1 << unused) - 1));
+    }
+    return packed;
+}
+
+// Codes pixels in a new encoder, packed first when stored_bits is 1 or 4;
+// the caller checks the status.
 inline int code_picture(clGIFFile* gif, int width, int height, int depth,
                         const std::vector<uint8_t>& pixels, CoderMode mode,
-                        bool interlace = false)
+                        bool interlace = false, int stored_bits = 8)
 {
     if (gif->create(width, height) != 0 || gif->set_color_depth(depth) != 0) {
         return 1;
@@ -48,6 +69,9 @@ inline int code_picture(clGIFFile* gif, int width, int height, int depth,
     mode == PLAIN_BIGGEST ? gif->biggest_on() : gif->biggest_off();
     if (g_progress_log != nullptr) {
         gif->set_progress(log_progress, g_progress_log);
+    }
+    if (stored_bits != 8) {
+        return gif->set_graphics(pack_rows(pixels, width, height, stored_bits).data(), stored_bits);
     }
     return gif->set_graphics(pixels.data());
 }

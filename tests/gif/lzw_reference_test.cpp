@@ -242,12 +242,12 @@ std::string describe(Content content, int width, int height, int depth, CoderMod
 // Codes a picture through set_graphics and compares it with the reference:
 // the coded bytes or the failure.
 void expect_as_reference(const Bytes& pixels, int width, int height, int depth, CoderMode mode, bool interlaced,
-                         const std::string& what)
+                         const std::string& what, int stored_bits = 8)
 {
     const Bytes ordered = reference_gif_order(pixels, width, height, interlaced);
     const Coded wanted = reference_coding(ordered, depth, mode, 2 * ordered.size() + 8);
     clGIFFile gif;
-    const int status = code_picture(&gif, width, height, depth, pixels, mode, interlaced);
+    const int status = code_picture(&gif, width, height, depth, pixels, mode, interlaced, stored_bits);
     ASSERT_EQ(status == 0, wanted.ok) << what << ": got " << gif.error_text;
     if (!wanted.ok) {
         EXPECT_STREQ(gif.error_text, mode == LZW ? ":3F0004:01336:not enough write area.[P]"
@@ -325,6 +325,47 @@ TEST(LzwReference, LongestStringsAcrossInterlaceWindows)
     for (int depth : {1, 8}) {
         expect_as_reference(picture(FLAT, width, height, depth, 0), width, height, depth, LZW, true,
                             describe(FLAT, width, height, depth, LZW, true));
+    }
+}
+
+// Packed rows (1 or 4 bits a pixel, as a BMP stores them) are unpacked a
+// few at a time: every width against a byte's edge, rows gathered into
+// interlace windows, and a 4-bit picture whose depth is smaller than its
+// storage, where a value may not fit.
+TEST(LzwReference, PackedRowsCodeAsTheirIndices)
+{
+    unsigned seed = 500;
+    for (int stored_bits : {1, 4}) {
+        for (int depth = 1; depth <= stored_bits; ++depth) {
+            for (CoderMode mode : {LZW, PLAIN, PLAIN_BIGGEST}) {
+                for (int width = 1; width <= 17; ++width) {
+                    const int height = 1 + (width * 5) % 11;
+                    const bool interlaced = (width + depth) % 2 == 0;
+                    const Content content = kContents[width % 6];
+                    expect_as_reference(picture(content, width, height, depth, seed++), width, height, depth, mode,
+                                        interlaced, describe(content, width, height, depth, mode, interlaced) +
+                                                        " packed " + std::to_string(stored_bits),
+                                        stored_bits);
+                }
+            }
+        }
+    }
+    // Many windows, and the two-thread coding, at widths that end inside a
+    // byte.
+    for (int stored_bits : {1, 4}) {
+        for (bool interlaced : {false, true}) {
+            const int width = 6397;
+            const int height = 171;
+            expect_as_reference(picture(DITHER, width, height, 1, seed++), width, height, 1, LZW, interlaced,
+                                describe(DITHER, width, height, 1, LZW, interlaced) + " packed", stored_bits);
+        }
+    }
+    Bytes pixels = picture(SMOOTH, 13, 7, 2, seed);
+    pixels[13 * 6 + 12] = 4;
+    for (CoderMode mode : {LZW, PLAIN}) {
+        clGIFFile gif;
+        ASSERT_EQ(code_picture(&gif, 13, 7, 2, pixels, mode, true, 4), 1);
+        EXPECT_STREQ(gif.error_text, ":3F0004:00470:illegal data.[G]");
     }
 }
 
