@@ -45,10 +45,11 @@ private:
 
 // The picture in GIF row order for the LZW coder, as a run of pixels that
 // covers a part of the picture (a window) at a time. A top-to-bottom picture
-// is one window: the picture itself. Interlaced rows, and the rows of a
-// packed picture (unpacked), are copied into a buffer of a fixed size, and each new window keeps the pixels the coder has
-// not reached, so a match never has to look past a window's end: a string
-// never has more pixels than there are codes.
+// of one byte per pixel is one window: the picture itself. Interlaced rows,
+// and the rows of a packed picture (unpacked), are copied into a buffer of a
+// fixed size, and each new window keeps the pixels the coder has not
+// reached, so a match never has to look past a window's end: a string never
+// has more pixels than there are codes.
 //
 // Usage: start -> code from pixels()[k] while k < reach() -> advance(k) ->
 // ... until last().

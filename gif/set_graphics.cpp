@@ -20,10 +20,6 @@ constexpr uint64_t kCodedSlack = 8;
 // How far ahead of the coders the pages of the coded area are got.
 constexpr size_t kCodedLead = size_t{4} << 20;
 
-}  // namespace
-
-namespace {
-
 // Whether every index of a packed picture is below 2^depth.
 bool packed_values_fit(const uint8_t* pixels, size_t width, size_t height, int stored_bits, int depth,
                        uint8_t* row_buffer)
