@@ -9,7 +9,7 @@
 #include "bmp/bmp_file.h"
 #include "bmp/byte_source.h"
 #include "platform/files.h"
-#include "bmp/row_unpack.h"
+#include "platform/packed_rows.h"
 
 using namespace bmp_errors;
 

@@ -18,24 +18,6 @@ const InterlacePass kTopToBottom[] = {{0, 1}};
 // per pixel, few enough to stay in the second-level cache.
 constexpr size_t kWindowBytes = size_t{256} << 10;
 
-// The eight index bytes of every byte of a 1-bit row.
-struct BitExpansion {
-    uint8_t indices[256][8];
-};
-
-constexpr BitExpansion make_bit_expansion()
-{
-    BitExpansion table{};
-    for (int value = 0; value < 256; ++value) {
-        for (int j = 0; j < 8; ++j) {
-            table.indices[value][j] = static_cast<uint8_t>((value >> (7 - j)) & 1);
-        }
-    }
-    return table;
-}
-
-constexpr BitExpansion kBitExpansion = make_bit_expansion();
-
 }  // namespace
 
 uint8_t combined_bits(const uint8_t* values, size_t count)
@@ -56,29 +38,6 @@ uint8_t combined_bits(const uint8_t* values, size_t count)
         bits = static_cast<uint8_t>(bits | (words >> shift));
     }
     return bits;
-}
-
-void unpack_row(const uint8_t* row, size_t width, int stored_bits, uint8_t* out)
-{
-    if (stored_bits == 4) {
-        const size_t whole = width / 2;
-        for (size_t i = 0; i < whole; ++i) {
-            out[2 * i] = static_cast<uint8_t>(row[i] >> 4);
-            out[2 * i + 1] = static_cast<uint8_t>(row[i] & 0x0F);
-        }
-        if (width % 2 != 0) {
-            out[width - 1] = static_cast<uint8_t>(row[whole] >> 4);
-        }
-        return;
-    }
-    // A whole byte of a 1-bit row becomes one 8-byte copy.
-    const size_t whole = width / 8;
-    for (size_t i = 0; i < whole; ++i) {
-        std::memcpy(out + 8 * i, kBitExpansion.indices[row[i]], 8);
-    }
-    for (size_t j = whole * 8; j < width; ++j) {
-        out[j] = static_cast<uint8_t>((row[j / 8] >> (7 - j % 8)) & 1);
-    }
 }
 
 GifRows::GifRows(int32_t height, bool interlaced)

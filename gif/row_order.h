@@ -9,25 +9,10 @@
 #include <cstdint>
 
 #include "platform/malloc_buffer.h"
+#include "platform/packed_rows.h"
 
 // The OR of count values, which reaches 2^D exactly when some value does.
 uint8_t combined_bits(const uint8_t* values, size_t count);
-
-// How a picture's rows hold their pixels: one byte per pixel, or packed as
-// a 1- or 4-bit BMP row is, first pixel in the most significant bits, each
-// row starting on a byte (its unused low bits are never read).
-constexpr int kBytePerPixel = 8;
-inline bool is_packed(int stored_bits)
-{
-    return stored_bits == 1 || stored_bits == 4;
-}
-// Bytes of one row of width pixels of stored_bits each.
-inline size_t row_bytes(size_t width, int stored_bits)
-{
-    return is_packed(stored_bits) ? (width * static_cast<size_t>(stored_bits) + 7) / 8 : width;
-}
-// One byte per pixel from a packed row of 1 or 4 bits per pixel.
-void unpack_row(const uint8_t* row, size_t width, int stored_bits, uint8_t* out);
 
 // The rows of a picture in GIF order, one row number at a time.
 class GifRows {

@@ -3,10 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/packed_rows.h"
+
 namespace {
 
 constexpr int kBufferAlignment = 16;
-constexpr int32_t kStoredByte = 8;
 
 const ErrorEntry kCreateTwice = {kBitmapAlreadyCreated, 52, "data area already created."};
 const ErrorEntry kCreateSize = {kBitmapOutOfRange, 59, "argument is out of range.[W:%d,H:%d]"};
@@ -22,7 +23,7 @@ const ErrorEntry kTransparentIndex = {kBitmapOutOfRange, 161, "argument is out o
 
 clBitMap::clBitMap()
     : error_code(0), width_(-1), height_(-1), transparent_index_(-1), color_depth_(-1),
-      data_size_(-1), stored_bits_(kStoredByte)
+      data_size_(-1), stored_bits_(kBytePerPixel)
 {
     error_text[0] = '\0';
 }
@@ -40,7 +41,7 @@ void clBitMap::release()
     height_ = -1;
     color_depth_ = -1;
     data_size_ = -1;
-    stored_bits_ = kStoredByte;
+    stored_bits_ = kBytePerPixel;
     transparent_index_ = -1;
 }
 
@@ -59,8 +60,8 @@ int clBitMap::set_color_depth(int bits)
 size_t clBitMap::row_bytes() const
 {
     const size_t width = static_cast<size_t>(width_);
-    if (stored_bits_ < kStoredByte) {
-        return (width * static_cast<size_t>(stored_bits_) + 7) / 8;
+    if (is_packed(stored_bits_)) {
+        return ::row_bytes(width, stored_bits_);
     }
     return width * static_cast<size_t>(color_depth_ > kMaxIndexedDepth ? kTrueColorBytes : 1);
 }
@@ -68,11 +69,10 @@ size_t clBitMap::row_bytes() const
 uint8_t clBitMap::index_at(int32_t x, int32_t y) const
 {
     const uint8_t* row = pixels() + static_cast<size_t>(y) * row_bytes();
-    if (stored_bits_ == kStoredByte) {
+    if (stored_bits_ == kBytePerPixel) {
         return row[x];
     }
-    const int bit = x * stored_bits_;
-    return static_cast<uint8_t>((row[bit / 8] >> (8 - stored_bits_ - bit % 8)) & ((1 << stored_bits_) - 1));
+    return packed_index(row, static_cast<size_t>(x), stored_bits_);
 }
 
 int clBitMap::create(int new_width, int new_height, bool packed)
@@ -90,7 +90,7 @@ int clBitMap::create(int new_width, int new_height, bool packed)
     width_ = new_width;
     height_ = new_height;
     // At most 6400 x 4800 x 3 = 92,160,000 bytes: fits an int32 comfortably.
-    stored_bits_ = packed && (color_depth_ == 1 || color_depth_ == 4) ? color_depth_ : kStoredByte;
+    stored_bits_ = packed && (color_depth_ == 1 || color_depth_ == 4) ? color_depth_ : kBytePerPixel;
     int32_t bytes = static_cast<int32_t>(row_bytes()) * height_;
     data_size_ = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
     pixels_ = allocate_buffer<uint8_t>(static_cast<size_t>(data_size_), true);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/bitmap.h"
+#include "platform/packed_rows.h"
 
 namespace {
 
@@ -86,22 +87,13 @@ int flag_used_indices(const uint8_t* pixels, size_t count, int entries, bool* us
     return seen;
 }
 
-// Index x of a packed row of 1 or 4 bits per pixel, first pixel in the most
-// significant bits.
-uint8_t packed_index(const uint8_t* row, size_t x, int bits)
-{
-    const size_t per_byte = 8 / static_cast<size_t>(bits);
-    const int shift = 8 - bits * static_cast<int>(x % per_byte + 1);
-    return static_cast<uint8_t>((row[x / per_byte] >> shift) & ((1 << bits) - 1));
-}
-
 // flag_used_indices for packed rows (their values are all below 2^bits, so
 // stopping early never changes the result). Each distinct byte is noted
 // once; the pixels of a row's last byte are taken one by one, as its low
 // bits may hold no pixel.
 int flag_used_packed(const uint8_t* pixels, size_t width, size_t height, int bits, bool* used)
 {
-    const size_t stride = (width * static_cast<size_t>(bits) + 7) / 8;
+    const size_t stride = row_bytes(width, bits);
     const size_t whole = width * static_cast<size_t>(bits) / 8;
     const int entries = 1 << bits;
     bool byte_seen[kPaletteEntries] = {};

@@ -1,4 +1,4 @@
-#include "bmp/row_unpack.h"
+#include "platform/packed_rows.h"
 
 #include <cstring>
 
@@ -30,27 +30,35 @@ constexpr BitExpansion kBitExpansion = make_bit_expansion();
 
 }  // namespace
 
-void unpack_1bit(const uint8_t* row, int32_t width, uint8_t* out)
+void unpack_1bit(const uint8_t* row, size_t width, uint8_t* out)
 {
-    const int32_t whole_bytes = width / kBitsPerByte;
-    for (int32_t i = 0; i < whole_bytes; ++i) {
-        std::memcpy(out + static_cast<size_t>(i) * kBitsPerByte, kBitExpansion.indices[row[i]],
-                    kBitsPerByte);
+    const size_t whole_bytes = width / kBitsPerByte;
+    for (size_t i = 0; i < whole_bytes; ++i) {
+        std::memcpy(out + i * kBitsPerByte, kBitExpansion.indices[row[i]], kBitsPerByte);
     }
-    const int32_t done = whole_bytes * kBitsPerByte;
-    for (int32_t j = done; j < width; ++j) {
+    const size_t done = whole_bytes * kBitsPerByte;
+    for (size_t j = done; j < width; ++j) {
         out[j] = kBitExpansion.indices[row[whole_bytes]][j - done];
     }
 }
 
-void unpack_4bit(const uint8_t* row, int32_t width, uint8_t* out)
+void unpack_4bit(const uint8_t* row, size_t width, uint8_t* out)
 {
-    const int32_t whole_bytes = width / 2;
-    for (int32_t i = 0; i < whole_bytes; ++i) {
+    const size_t whole_bytes = width / 2;
+    for (size_t i = 0; i < whole_bytes; ++i) {
         out[2 * i] = static_cast<uint8_t>(row[i] >> kNibbleBits);
         out[2 * i + 1] = static_cast<uint8_t>(row[i] & kLowNibble);
     }
     if (width % 2 != 0) {
         out[width - 1] = static_cast<uint8_t>(row[whole_bytes] >> kNibbleBits);
+    }
+}
+
+void unpack_row(const uint8_t* row, size_t width, int stored_bits, uint8_t* out)
+{
+    if (stored_bits == kNibbleBits) {
+        unpack_4bit(row, width, out);
+    } else {
+        unpack_1bit(row, width, out);
     }
 }
