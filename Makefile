@@ -45,7 +45,7 @@ sanitize-tests: test-deps
 
 # The speed helpers' second threads under ThreadSanitizer: the coder test
 # that runs them, then the program on pictures big enough for all of them.
-TSAN_TESTS = LzwReference.BigPicturesCodedOnTwoThreads
+TSAN_TESTS = LzwReference.BigPicturesCodedOnTwoThreads:StreamWriter.DataWrittenWhileCoding*
 tsan-tests: test-deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASTRELMON_TESTS=ON -DVASTRELMON_TSAN=ON
 	cmake --build build-tsan --target test_gif vastrelmon bmpgen -j $(JOBS)

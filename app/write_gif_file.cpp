@@ -1,7 +1,7 @@
-// The last stage of a run: everything is set up and coded in memory first, so
-// a failure before the file is created never touches the file system; the
-// file gets the output name only once it is complete, and one whose write or
-// close failed is deleted again.
+// The last stage of a run: everything is set up and coded in memory, the file
+// written without a name (a big picture's while it is coded) and given the
+// output name only once it is complete; a file whose coding, write or close
+// failed is abandoned, and nothing is left.
 #include "app/write_gif_file.h"
 
 #include <cstdlib>
@@ -62,8 +62,11 @@ GifSettings settings_for(uint32_t option_flags, const clBitMap* image, bool verb
 }
 
 // Configures the encoder from the image and codes the pixels, in the order
-// the encoder requires.
-int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, clGIFFile* gif)
+// the encoder requires. A big picture's file is opened before its pixels are
+// coded, so the coded data can go there meanwhile; if that open fails, it is
+// made again, and reported, where the file is opened otherwise.
+int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, const char* output_name,
+            const OutputOptions& output, clGIFFile* gif)
 {
     gif->use_helpers(settings);
     if (gif->create(image->get_width(), image->get_height()) != 0) {
@@ -100,6 +103,10 @@ int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, cl
         gif->biggest_off();
     }
     gif->set_progress(settings.progress, settings.progress_context);
+    const uint64_t pixels = static_cast<uint64_t>(image->get_width()) * static_cast<uint64_t>(image->get_height());
+    if (settings.write_behind && pixels >= clGIFFile::kSideThreadPixels) {
+        gif->open_file(output_name, output);
+    }
     if (gif->set_graphics(image->pixels(), image->get_stored_bits()) != 0) {
         return report(*gif, verbose, MSG_IMAGE_DATA_FAILED);
     }
@@ -137,7 +144,8 @@ int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMa
                    bool verbose)
 {
     clGIFFile gif;
-    if (prepare(settings_for(option_flags, image, verbose), image, verbose, &gif) != 0) {
+    const OutputOptions output = output_options();
+    if (prepare(settings_for(option_flags, image, verbose), image, verbose, output_name, output, &gif) != 0) {
         return 1;
     }
     // Looked at again right before writing: the file may have appeared
@@ -146,7 +154,7 @@ int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMa
         print_message(MSG_ALREADY_EXISTS, output_name);
         return kGifOutputExisted;
     }
-    if (gif.open_file(output_name, output_options()) != 0) {
+    if (!gif.file_open() && gif.open_file(output_name, output) != 0) {
         return report(gif, verbose, MSG_OUTPUT_CANT_OPEN, output_name);
     }
     // Until close_file the file has no name (or a hidden temporary one);

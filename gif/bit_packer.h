@@ -75,6 +75,9 @@ public:
 
     // Bytes of the area written so far, length bytes included.
     size_t stored() const { return out_; }
+    // Bytes of the area that no later code changes: the sub-blocks before
+    // the one being filled, whose length byte is written when it closes.
+    size_t settled() const { return block_; }
 
     // Writes out the bits still pending (a partly filled last byte), the
     // last sub-block's length and the empty sub-block that ends the data,

@@ -70,6 +70,8 @@ public:
     size_t finish() { return packer_.finish(); }
     // Whole bytes stored so far.
     size_t stored() const { return packer_.stored(); }
+    // Bytes of the area that are final (see BitPacker::settled).
+    size_t settled() const { return packer_.settled(); }
 
     // The code the next new string gets.
     int next_code() const { return next_code_; }

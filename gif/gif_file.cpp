@@ -53,6 +53,7 @@ void clGIFFile::use_helpers(const GifSettings& settings)
     page_filler_ = settings.side_thread && settings.page_filler;
     code_relay_ = settings.side_thread && settings.code_relay;
     large_writes_ = settings.large_writes;
+    write_behind_ = settings.side_thread && settings.write_behind;
 }
 
 void clGIFFile::init_blocks()
@@ -69,6 +70,8 @@ void clGIFFile::init_blocks()
 void clGIFFile::release()
 {
     coded_pages_.stop();
+    coded_file_.finish();
+    written_ahead_ = 0;
     coded_buffer_.reset();
     init_blocks();
     state_flags_ = 0;

@@ -6,6 +6,9 @@
 //   -> lzw_on|lzw_off -> biggest_on|biggest_off -> [set_progress]
 //   -> set_graphics (codes the pixels at once) -> open_file
 //   -> write_gif -> close_file
+// open_file may also come before set_graphics (after set_palette and the
+// settings that shape the stream's first blocks): a big picture's coded
+// data then goes to the file while it is coded.
 // Every fallible operation returns 0 or 1 and on failure fills error_code and
 // error_text, changing nothing else unless its comment says so. The encoder
 // prints nothing; it owns its buffers, its comment and its open file.
@@ -22,6 +25,7 @@
 #include "platform/malloc_buffer.h"
 #include "platform/page_filler.h"
 #include "platform/pending_output.h"
+#include "platform/write_behind.h"
 
 // Whether the image data can go to the file in one call with the same
 // failure texts as sub-block by sub-block: where the C library's stream
@@ -78,6 +82,7 @@ public:
     // close_file abandons the file.
     int close_file();
     bool output_name_taken() const { return output_target.name_taken(); }
+    bool file_open() const { return output_file != nullptr; }
 
     // Once, 1..8. Errors 0x3F0006 (229, 236).
     int set_color_depth(int32_t depth);
@@ -116,6 +121,9 @@ public:
     // the empty sub-block that ends them (without the code size byte).
     const uint8_t* coded_data() const { return coded_buffer_.get(); }
     size_t coded_size() const { return coded_length_; }
+    // How many bytes of the coded data went to the file while they were
+    // coded (the file open before set_graphics); write_gif writes the rest.
+    size_t written_while_coding() const { return written_ahead_; }
 
     // Needs the file open and size, depth, area, pixels and palette set;
     // writes the whole stream. Errors 0x3F0009 (652), 0x3F0003 (659),
@@ -160,7 +168,8 @@ private:
     int write_comment(const char* text);
     int write_graphic_control();
     int write_image_descriptor();
-    int write_image_data();
+    // The first ahead bytes of the coded area are in the file already.
+    int write_image_data(size_t ahead);
     int write_trailer();
     // Writes length bytes as data sub-blocks; a short write is recorded with
     // short_write.
@@ -169,6 +178,11 @@ private:
     // empty one at the end too); a short write is recorded as above.
     int write_framed(const uint8_t* framed, size_t length, const ErrorEntry& short_write);
     int write_framed_at_once(const uint8_t* framed, size_t length, const ErrorEntry& short_write);
+    // The blocks in file order, the first ahead bytes of the coded area
+    // being in the file already (written while the pixels were coded).
+    int write_stream(size_t ahead);
+    // Where the image data's first sub-block starts in the file.
+    int64_t image_data_offset() const;
     // Writes one block image; a short write is recorded with short_write.
     int write_block(const void* block, size_t size, const ErrorEntry& short_write);
 
@@ -188,7 +202,13 @@ private:
     // Gets the pages of the coded area ready while it is being filled;
     // stopped before the buffer is freed.
     PageFiller coded_pages_;
+    // Sends the coded area's final bytes to an open file while it fills;
+    // finished before set_graphics returns.
+    WriteBehind coded_file_;
+    size_t written_ahead_ = 0;  // bytes of the coded area in the file already
+    bool written_behind_ = false;  // the file may hold bytes written ahead
     bool page_filler_ = true;
+    bool write_behind_ = true;
     bool code_relay_ = true;
     bool large_writes_ = true;
     GifProgress progress_ = nullptr;

@@ -34,6 +34,10 @@ struct GifSettings {
     // 255-byte sub-block (no second thread; the same bytes and failure
     // texts either way).
     bool large_writes = true;
+    // A big picture's coded data goes to the file, on a second thread,
+    // while the picture is still being coded, when the file was opened
+    // before set_graphics (the same bytes and failure texts either way).
+    bool write_behind = true;
     GifProgress progress = nullptr;
     void* progress_context = nullptr;
 };

@@ -23,12 +23,14 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
 constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;
 
-// Where the coders report: the progress callback, and the page filler of
-// the coded area, told how far the area has been written.
+// Where the coders report: the progress callback, the page filler of the
+// coded area, told how far the area has been written, and the writer that
+// sends its final bytes to the file.
 struct CoderReports {
     GifProgress progress;
     void* progress_context;
     PageFiller* coded_pages;
+    WriteBehind* coded_file;
 };
 
 // Shows the share of pixels coded, in steps of 2 %, when it has changed.
@@ -199,7 +201,7 @@ struct PackJob {
     size_t capacity;
     int min_code_size;
     size_t* length;     // receives the bytes coded
-    PageFiller* coded_pages;
+    const CoderReports* reports;
 };
 
 [[maybe_unused]] bool pack_codes(CodeRelay* relay, void* context)
@@ -219,7 +221,8 @@ struct PackJob {
                 if (!emitter.emit_clear()) {
                     return false;
                 }
-                job.coded_pages->reached(emitter.stored());
+                job.reports->coded_pages->reached(emitter.stored());
+                job.reports->coded_file->settled(emitter.settled());
             }
         }
         relay->done();
@@ -285,7 +288,7 @@ LzwOutcome code_pixels(const LzwJob& job)
     }
 #if !defined(VASTRELMON_NO_CODE_RELAY)
     if (!kShowProgress && job.relay && job.count >= clGIFFile::kSideThreadPixels) {
-        PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.reports->coded_pages};
+        PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.reports};
         CodeRelay relay;
         if (relay.start(pack_codes, &pack)) {
             find_codes<kValueBits>(job, &table, &relay);
@@ -322,6 +325,7 @@ LzwOutcome code_pixels(const LzwJob& job)
                 }
                 table.reset();
                 job.reports->coded_pages->reached(emitter.stored());
+                job.reports->coded_file->settled(emitter.settled());
             }
         }
         if (window.last()) {
@@ -355,7 +359,7 @@ const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, cod
 int clGIFFile::encode_lzw(GifOrderWindow* pixels)
 {
     size_t length = 0;
-    const CoderReports reports = {progress_, progress_context_, &coded_pages_};
+    const CoderReports reports = {progress_, progress_context_, &coded_pages_, &coded_file_};
     const LzwJob job = {pixels,
                         static_cast<size_t>(width_) * static_cast<size_t>(height_),
                         coded_buffer_.get(),

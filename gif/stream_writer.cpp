@@ -70,6 +70,25 @@ int clGIFFile::write_gif()
     if (!(state_flags_ & kPaletteSet)) {
         return fail(this, kStreamNoPalette);
     }
+    // Where part of the image data went to the file while it was coded,
+    // the rest follows it; should anything go wrong there, the file starts
+    // over and is written whole, which fails where it always has.
+    const size_t ahead = written_ahead_;
+    written_ahead_ = 0;
+    if (ahead > 0 && write_stream(ahead) == 0) {
+        return 0;
+    }
+    if (written_behind_) {
+        if (restart_file(output_file) != 0) {
+            return fail(this, kHeaderShort, 0);
+        }
+        written_behind_ = false;
+    }
+    return write_stream(0);
+}
+
+int clGIFFile::write_stream(size_t ahead)
+{
     if (write_header() != 0 || write_color_table() != 0) {
         return 1;
     }
@@ -77,10 +96,22 @@ int clGIFFile::write_gif()
         return 1;
     }
     if (write_graphic_control() != 0 || write_image_descriptor() != 0 ||
-        write_image_data() != 0 || write_trailer() != 0) {
+        write_image_data(ahead) != 0 || write_trailer() != 0) {
         return 1;
     }
     return 0;
+}
+
+int64_t clGIFFile::image_data_offset() const
+{
+    int64_t offset = sizeof blocks_.header + kColorEntryBytes * static_cast<int64_t>(color_table_entries(color_depth_));
+    if (state_flags_ & kCommentSet) {
+        // The introducer, a length byte every 255 bytes and the empty
+        // sub-block at the end, as write_sub_blocks writes them.
+        const int64_t text = static_cast<int64_t>(std::strlen(comment_text_.get()));
+        offset += sizeof kCommentIntroducer + text + (text + kSubBlockLimit - 1) / kSubBlockLimit + 1;
+    }
+    return offset + sizeof blocks_.graphic_control + sizeof blocks_.image_descriptor + sizeof(uint8_t);
 }
 
 int clGIFFile::write_block(const void* block, size_t size, const ErrorEntry& short_write)
@@ -163,7 +194,7 @@ int clGIFFile::write_image_descriptor()
     return write_block(blocks_.image_descriptor, sizeof blocks_.image_descriptor, kDescriptorShort);
 }
 
-int clGIFFile::write_image_data()
+int clGIFFile::write_image_data(size_t ahead)
 {
     if (output_file == nullptr) {
         return fail(this, kDataNotOpen);
@@ -172,7 +203,15 @@ int clGIFFile::write_image_data()
     if (write_block(&code_size, sizeof code_size, kDataCodeSizeShort) != 0) {
         return 1;
     }
-    return write_framed(coded_buffer_.get(), coded_length_, kDataBlockShort);
+    if (ahead > 0) {
+        // Steps over what is there; a stream that is not where that part
+        // starts (a block before it changed) fails here and starts over.
+        if (tell_file(output_file) != image_data_offset() ||
+            seek_file(output_file, static_cast<int64_t>(ahead), SEEK_CUR) != 0) {
+            return fail(this, kDataBlockShort, 0);
+        }
+    }
+    return write_framed(coded_buffer_.get() + ahead, coded_length_ - ahead, kDataBlockShort);
 }
 
 int clGIFFile::write_framed(const uint8_t* framed, size_t length, const ErrorEntry& short_write)

@@ -13,6 +13,9 @@
 #include <sys/uio.h>
 #include <unistd.h>
 #endif
+#if defined(__linux__)
+#include <stdio_ext.h>
+#endif
 
 #ifdef _WIN32
 
@@ -149,9 +152,25 @@ void start_writeback(std::FILE* file)
 #endif
 }
 
+int restart_file(std::FILE* file)
+{
+    // Bytes still in the stream's buffer (a write that failed) go too.
+    __fpurge(file);
+    std::clearerr(file);
+    if (ftruncate(fileno(file), 0) != 0) {
+        return 1;
+    }
+    return fseeko(file, 0, SEEK_SET) == 0 ? 0 : 1;
+}
+
 #else
 
 void start_writeback(std::FILE*) {}
+
+int restart_file(std::FILE*)
+{
+    return 1;
+}
 
 int64_t read_scattered(std::FILE*, int64_t, const ReadPiece*, int)
 {

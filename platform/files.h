@@ -42,4 +42,9 @@ int64_t file_size(std::FILE* file);
 // request or the build switch VASTRELMON_EARLY_WRITEBACK is off.
 void start_writeback(std::FILE* file);
 
+// Empties a file open for writing, drops what its stream still holds and
+// goes back to its start, for writing it again from scratch. Returns 0, or
+// 1 where that fails or the system has no such call.
+int restart_file(std::FILE* file);
+
 #endif

@@ -49,10 +49,11 @@ inline std::vector<uint8_t> pack_rows(const std::vector<uint8_t>& pixels, int wi
 }
 
 // Codes pixels in a new encoder, packed first when stored_bits is 1 or 4;
-// the caller checks the status.
+// the caller checks the status. With open_path the file is opened before
+// the pixels are coded, so a big picture's data is written while it is.
 inline int code_picture(clGIFFile* gif, int width, int height, int depth,
                         const std::vector<uint8_t>& pixels, CoderMode mode,
-                        bool interlace = false, int stored_bits = 8)
+                        bool interlace = false, int stored_bits = 8, const char* open_path = nullptr)
 {
     if (gif->create(width, height) != 0 || gif->set_color_depth(depth) != 0) {
         return 1;
@@ -69,6 +70,9 @@ inline int code_picture(clGIFFile* gif, int width, int height, int depth,
     mode == PLAIN_BIGGEST ? gif->biggest_on() : gif->biggest_off();
     if (g_progress_log != nullptr) {
         gif->set_progress(log_progress, g_progress_log);
+    }
+    if (open_path != nullptr && gif->open_file(open_path) != 0) {
+        return 1;
     }
     if (stored_bits != 8) {
         return gif->set_graphics(pack_rows(pixels, width, height, stored_bits).data(), stored_bits);

@@ -95,11 +95,14 @@ TEST(StreamWriter, DataSubBlocksAtTheEdges)
 }
 
 #ifndef _WIN32
+// How the image data goes to the file.
+enum class DataWrites { kPerSubBlock, kOneCall, kWhileCoding };
+
 // Writes a coded picture's stream, after a comment of comment_length bytes,
 // in a child whose files may not grow past limit bytes, and closes it; the
 // error text, or "" when all went well.
 std::string write_text_under_limit(const std::vector<uint8_t>& pixels, int width, int comment_length, long limit,
-                                   bool large_writes, const TempDir& dir)
+                                   DataWrites way, const TempDir& dir, CoderMode mode = PLAIN)
 {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
@@ -110,18 +113,24 @@ std::string write_text_under_limit(const std::vector<uint8_t>& pixels, int width
         struct rlimit cap = {static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
         setrlimit(RLIMIT_FSIZE, &cap);
         GifSettings settings;
-        settings.large_writes = large_writes;
-        clGIFFile gif;
-        gif.use_helpers(settings);
+        settings.large_writes = way != DataWrites::kPerSubBlock;
         const std::string comment(static_cast<size_t>(comment_length), 'c');
+        const std::string path = dir.file("limited.gif");
+        const bool early = way == DataWrites::kWhileCoding;
         std::string text = "not coded";
-        if (gif.set_comment(1, comment_length, comment.c_str()) == 0 &&
-            code_picture(&gif, width, static_cast<int>(pixels.size()) / width, 8, pixels, PLAIN) == 0) {
-            const std::string path = dir.file(large_writes ? "large.gif" : "blocks.gif");
-            const bool written = gif.open_file(path.c_str()) == 0 && gif.write_gif() == 0 && gif.close_file() == 0;
-            text = written ? "" : gif.error_text;
-            std::remove(path.c_str());
+        {
+            // Gone, with its helper threads, before the child exits.
+            clGIFFile gif;
+            gif.use_helpers(settings);
+            if (gif.set_comment(1, comment_length, comment.c_str()) == 0 &&
+                code_picture(&gif, width, static_cast<int>(pixels.size()) / width, 8, pixels, mode, false, 8,
+                             early ? path.c_str() : nullptr) == 0) {
+                const bool written = (early || gif.open_file(path.c_str()) == 0) && gif.write_gif() == 0 &&
+                                     gif.close_file() == 0;
+                text = written ? "" : gif.error_text;
+            }
         }
+        std::remove(path.c_str());
         ssize_t sent = write(fds[1], text.data(), text.size());
         _exit(sent == static_cast<ssize_t>(text.size()) ? 0 : 1);
     }
@@ -152,8 +161,9 @@ TEST(StreamWriter, OneLargeWriteFailsAsSubBlockWritesWould)
     const std::vector<uint8_t> pixels = noise(6400, 8, 5);
     for (int comment_length = 1; comment_length < 256; ++comment_length) {
         for (long limit : {3000L, 8191L}) {
-            const std::string blocks = write_text_under_limit(pixels, 6400, comment_length, limit, false, dir);
-            EXPECT_EQ(write_text_under_limit(pixels, 6400, comment_length, limit, true, dir), blocks)
+            const std::string blocks =
+                write_text_under_limit(pixels, 6400, comment_length, limit, DataWrites::kPerSubBlock, dir);
+            EXPECT_EQ(write_text_under_limit(pixels, 6400, comment_length, limit, DataWrites::kOneCall, dir), blocks)
                 << "comment " << comment_length << ", file limit " << limit;
         }
     }
@@ -161,9 +171,45 @@ TEST(StreamWriter, OneLargeWriteFailsAsSubBlockWritesWould)
     // stopped in the first piece, at its end and in the second.
     const std::vector<uint8_t> many = noise(size_t{8} << 20, 8, 6);
     for (long limit : {(8L << 20) - 5000, (8L << 20) + 700, (8L << 20) + 70000}) {
-        const std::string blocks = write_text_under_limit(many, 4096, 3, limit, false, dir);
+        const std::string blocks = write_text_under_limit(many, 4096, 3, limit, DataWrites::kPerSubBlock, dir);
         EXPECT_EQ(blocks.find(":3F000A:00858:"), 0u) << "file limit " << limit << ": " << blocks;
-        EXPECT_EQ(write_text_under_limit(many, 4096, 3, limit, true, dir), blocks) << "file limit " << limit;
+        EXPECT_EQ(write_text_under_limit(many, 4096, 3, limit, DataWrites::kOneCall, dir), blocks)
+            << "file limit " << limit;
+    }
+}
+
+// A big picture's data written while it is coded: the same file, and where
+// the file stops growing (in the part written during the coding, or in the
+// rest) the same failure as when all of it is written afterwards.
+TEST(StreamWriter, DataWrittenWhileCodingIsTheSameFileAndFailsTheSameWay)
+{
+    TempDir dir;
+    const int width = 2048;
+    const std::vector<uint8_t> pixels = noise(size_t{width} * 1024, 8, 7);
+    for (int comment_length : {1, 300}) {
+        clGIFFile after;
+        ASSERT_EQ(after.set_comment(1, comment_length, std::string(comment_length, 'c').c_str()), 0);
+        ASSERT_EQ(code_picture(&after, width, 1024, 8, pixels, LZW), 0);
+        const std::string expected = stream_of(&after, dir);
+
+        const std::string path = dir.file("while.gif");
+        clGIFFile gif;
+        ASSERT_EQ(gif.set_comment(1, comment_length, std::string(comment_length, 'c').c_str()), 0);
+        ASSERT_EQ(code_picture(&gif, width, 1024, 8, pixels, LZW, false, 8, path.c_str()), 0);
+        // Whole pieces of a mebibyte, written unless the coder was done
+        // before the writer looked.
+        EXPECT_EQ(gif.written_while_coding() % (size_t{1} << 20), 0u);
+        ASSERT_EQ(gif.write_gif(), 0) << gif.error_text;
+        ASSERT_EQ(gif.close_file(), 0);
+        EXPECT_TRUE(read_file(path) == expected) << "comment " << comment_length;
+        std::remove(path.c_str());
+    }
+    for (long limit : {5000L, 700000L, 2500000L, 2800000L}) {
+        const std::string after =
+            write_text_under_limit(pixels, width, 3, limit, DataWrites::kOneCall, dir, LZW);
+        EXPECT_EQ(after.find(":3F000A:"), 0u) << "file limit " << limit << ": " << after;
+        EXPECT_EQ(write_text_under_limit(pixels, width, 3, limit, DataWrites::kWhileCoding, dir, LZW), after)
+            << "file limit " << limit;
     }
 }
 #endif

@@ -1,0 +1,50 @@
+// Sends a buffer to its file while the buffer is still being filled: the
+// thread that fills it says how far its bytes are final, and a second thread
+// writes them at their place in the file a piece at a time and has the
+// system start each piece on its way to the disk. What is left when the
+// filling ends is written by the caller as usual, and the sync before the
+// file is named finds most of the work done.
+//
+// Only the timing changes. The caller gets back how many bytes from the
+// buffer's start are in the file; after any failed write that is 0, and the
+// caller writes everything itself, so a full disk is found and reported
+// where it always was. Where the system has no positioned writes or no
+// second thread can be started, nothing is written ahead.
+//
+// Usage: start() once the file is open and the buffer allocated, settled()
+// as the buffer fills, finish() when it is full (before the buffer is freed
+// or the file is written by other means; the destructor finishes too).
+#ifndef VASTRELMON_PLATFORM_WRITE_BEHIND_H
+#define VASTRELMON_PLATFORM_WRITE_BEHIND_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/side_thread.h"
+
+class WriteBehind {
+public:
+    WriteBehind() : work_(nullptr) {}
+    ~WriteBehind() { finish(); }
+    WriteBehind(const WriteBehind&) = delete;
+    WriteBehind& operator=(const WriteBehind&) = delete;
+
+    // Starts writing data's bytes to file, the first at file offset offset,
+    // as they are settled. The stream's own buffer and position are not
+    // touched. False when no writer runs (nothing will be written).
+    bool start(std::FILE* file, int64_t offset, const uint8_t* data);
+    // The bytes before bytes are final and may go to the file. Called by
+    // the thread that fills the buffer; cheap enough for every clear code.
+    void settled(size_t bytes);
+    // Waits for the writer and returns how many bytes from data's start are
+    // in the file: 0 when none were written or a write failed.
+    size_t finish();
+
+private:
+    struct Work;
+    Work* work_;  // the running writer's state, or null
+    SideThread thread_;
+};
+
+#endif
