@@ -1,6 +1,7 @@
 #include "tests/support/run_process.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -49,6 +50,18 @@ RunningProcess start_process(const std::string& program, const std::vector<std::
             struct rlimit limit = {static_cast<rlim_t>(options.file_size_limit),
                                    static_cast<rlim_t>(options.file_size_limit)};
             setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (options.one_processor) {
+            cpu_set_t allowed;
+            if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+                int first = 0;
+                while (!CPU_ISSET(first, &allowed)) {
+                    ++first;
+                }
+                CPU_ZERO(&allowed);
+                CPU_SET(first, &allowed);
+                sched_setaffinity(0, sizeof allowed, &allowed);
+            }
         }
         if (options.as_nobody && geteuid() == 0) {
             const uid_t kNobody = 65534;

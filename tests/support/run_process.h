@@ -25,6 +25,7 @@ struct ProcessOptions {
     long file_size_limit = -1;     // RLIMIT_FSIZE in bytes, -1 = unchanged
     int timeout_seconds = 60;      // killed after this
     bool as_nobody = false;        // when run by root: drop to user 65534 first
+    bool one_processor = false;    // may run on one processor only
     // Called once, while the program runs, when it has printed this text.
     std::string when_printed;
     std::function<void()> on_printed;
