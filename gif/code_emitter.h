@@ -66,6 +66,34 @@ public:
         return true;
     }
 
+    // Emits the codes of count strings from the start of codes, as
+    // emit_string would one by one, until all are out or the table is full
+    // (a clear code must come next); *emitted says how many went out. The
+    // codes between two widenings go out as one run.
+    bool emit_strings(const uint16_t* codes, size_t count, size_t* emitted)
+    {
+        size_t done = 0;
+        while (done < count && next_code_ < kCodeLimit) {
+            // The codes emitted while next_code_ is at most width_limit_ + 1:
+            // the last of them widens the codes that follow.
+            size_t run = static_cast<size_t>(width_limit_ + 2 - next_code_);
+            const size_t to_full = static_cast<size_t>(kCodeLimit - next_code_);
+            run = run < to_full ? run : to_full;
+            run = run < count - done ? run : count - done;
+            if (!packer_.put_run(codes + done, run, width_)) {
+                return false;
+            }
+            next_code_ += static_cast<int>(run);
+            done += run;
+            if (next_code_ > width_limit_ + 1) {
+                width_limit_ = 2 * width_limit_ + 1;
+                ++width_;
+            }
+        }
+        *emitted = done;
+        return true;
+    }
+
     // Stores the last, partly filled byte; the number of bytes in use.
     size_t finish() { return packer_.finish(); }
     // Whole bytes stored so far.

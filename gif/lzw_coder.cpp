@@ -194,6 +194,30 @@ LZW_INLINE uint32_t match(const uint8_t* pixels, size_t count, size_t* k, LzwStr
     }
 }
 
+// Emits a batch of codes as emit_string would one by one, with a clear code
+// wherever the table fills; false when the coded area is full.
+bool emit_batch(CodeEmitter* emitter, const uint16_t* codes, size_t count, const CoderReports& reports)
+{
+    for (;;) {
+        size_t emitted = 0;
+        if (!emitter->emit_strings(codes, count, &emitted)) {
+            return false;
+        }
+        codes += emitted;
+        count -= emitted;
+        if (emitter->table_full()) {
+            if (!emitter->emit_clear()) {
+                return false;
+            }
+            reports.coded_pages->reached(emitter->stored());
+            reports.coded_file->settled(emitter->settled());
+        }
+        if (count == 0) {
+            return true;
+        }
+    }
+}
+
 // The packing half of a relayed coding, on the second thread: the same
 // emissions as in code_pixels, for the codes as they arrive.
 struct PackJob {
@@ -213,17 +237,8 @@ struct PackJob {
     }
     const uint16_t* codes = nullptr;
     for (size_t count = relay->take(&codes); count != 0; count = relay->take(&codes)) {
-        for (size_t i = 0; i < count; ++i) {
-            if (!emitter.emit_string(codes[i])) {
-                return false;
-            }
-            if (emitter.table_full()) {
-                if (!emitter.emit_clear()) {
-                    return false;
-                }
-                job.reports->coded_pages->reached(emitter.stored());
-                job.reports->coded_file->settled(emitter.settled());
-            }
+        if (!emit_batch(&emitter, codes, count, *job.reports)) {
+            return false;
         }
         relay->done();
     }
@@ -234,15 +249,34 @@ struct PackJob {
     return true;
 }
 
-// The finding half: every match, handed over in order. The table starts
-// over where the packer puts a clear code, after the string that took code
-// 4095.
-template <int kValueBits>
-void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay* relay)
+// Takes the codes of find_codes on the thread that finds them: a batch is
+// found, then packed, in turn, so each loop runs on its own.
+class BatchPacker {
+public:
+    static constexpr size_t kBatchCodes = 4096;
+
+    BatchPacker(CodeEmitter* emitter, const CoderReports* reports) : emitter_(emitter), reports_(reports) {}
+    // Room for kBatchCodes codes, or null once the coded area is full.
+    uint16_t* claim() { return failed_ ? nullptr : batch_; }
+    void submit(size_t count) { failed_ = failed_ || !emit_batch(emitter_, batch_, count, *reports_); }
+    bool failed() const { return failed_; }
+
+private:
+    CodeEmitter* emitter_;
+    const CoderReports* reports_;
+    bool failed_ = false;
+    uint16_t batch_[kBatchCodes];
+};
+
+// The finding half: every match, handed over in order to the packer (a
+// CodeRelay or a BatchPacker), a batch at a time. The table starts over
+// where the packer puts a clear code, after the string that took code 4095.
+template <int kValueBits, typename Packer>
+void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* packer)
 {
     const uint32_t first_free = (1u << job.min_code_size) + 2;
     uint32_t new_code = first_free;
-    uint16_t* batch = relay->claim();
+    uint16_t* batch = packer->claim();
     size_t filled = 0;
     size_t k = 0;
     GifOrderWindow& window = *job.pixels;
@@ -256,9 +290,9 @@ void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay*
                 table->reset();
                 new_code = first_free;
             }
-            if (filled == CodeRelay::kBatchCodes) {
-                relay->submit(filled);
-                batch = relay->claim();  // null: the packer has stopped
+            if (filled == Packer::kBatchCodes) {
+                packer->submit(filled);
+                batch = packer->claim();  // null: the packer has stopped
                 filled = 0;
             }
         }
@@ -269,16 +303,16 @@ void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, CodeRelay*
         k = 0;
     }
     if (batch != nullptr) {
-        relay->submit(filled);
+        packer->submit(filled);
     }
 }
 
 // The whole coding, with the depth fixed at compile time so the lookups are
-// a few shifts and one read, and with or without the progress line, which
-// is printed after every match and before its code is emitted. Table and
-// emitter are local objects, so their state stays in registers. A big
-// picture coded without the progress line has its codes packed on a second
-// thread while this one finds the next.
+// a few shifts and one read. Without the progress line, the codes are found
+// a batch at a time and packed in runs, for a big picture on a second
+// thread while this one finds the next. With it, each code is emitted right
+// after its match and the line printed in between. Table and emitter are
+// local objects, so their state stays in registers.
 template <int kValueBits, bool kShowProgress>
 LzwOutcome code_pixels(const LzwJob& job)
 {
@@ -298,14 +332,22 @@ LzwOutcome code_pixels(const LzwJob& job)
     }
 #endif
     CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
-    GifOrderWindow& window = *job.pixels;
-    int64_t last_step = -1;
-    size_t k = 0;
-
     // The stream opens with a clear code; the table starts out empty.
     if (!emitter.emit_clear()) {
         return LzwOutcome::kAreaFull;
     }
+    if (!kShowProgress) {
+        BatchPacker packer(&emitter, job.reports);
+        find_codes<kValueBits>(job, &table, &packer);
+        if (packer.failed() || !emitter.emit_end()) {
+            return LzwOutcome::kAreaFull;
+        }
+        *job.length = emitter.finish();
+        return LzwOutcome::kDone;
+    }
+    GifOrderWindow& window = *job.pixels;
+    int64_t last_step = -1;
+    size_t k = 0;
     for (;;) {
         const uint8_t* const pixels = window.pixels();
         const size_t count = window.count();
@@ -313,9 +355,7 @@ LzwOutcome code_pixels(const LzwJob& job)
         while (k < reach) {
             const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
             const uint32_t code = match<kValueBits>(pixels, count, &k, &table, new_code);
-            if (kShowProgress) {
-                show_progress(*job.reports, window.base() + k, job.count, &last_step);
-            }
+            show_progress(*job.reports, window.base() + k, job.count, &last_step);
             if (!emitter.emit_string(code)) {
                 return LzwOutcome::kAreaFull;
             }
@@ -337,9 +377,7 @@ LzwOutcome code_pixels(const LzwJob& job)
     if (!emitter.emit_end()) {
         return LzwOutcome::kAreaFull;
     }
-    if (kShowProgress) {
-        job.reports->progress(job.reports->progress_context, kGifProgressFinished);
-    }
+    job.reports->progress(job.reports->progress_context, kGifProgressFinished);
     *job.length = emitter.finish();
     return LzwOutcome::kDone;
 }

@@ -2,7 +2,9 @@
 // code widths, interlace order, the pixel check and the area guard.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,38 @@ TEST(BitPacker, GuardFiresWhenWholeBytesReachTheCapacity)
         // Refused at 48 bits (6 bytes) with capacity 6, at 48 too with 5
         // (36 bits leave 4 whole bytes, below 5).
         EXPECT_EQ(accepted, 3) << "capacity " << capacity;
+    }
+}
+
+// Runs of one width give the bytes, sub-block framing included, of the same
+// codes put one at a time, and are refused exactly when one of those would
+// be: runs of every width and length, from every bit position, across
+// sub-block ends and up to the capacity.
+TEST(BitPacker, RunsPackAsOneCodeAtATime)
+{
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 3000; ++trial) {
+        const size_t capacity = 1 + random() % 3000;
+        std::vector<uint8_t> one(BitPacker::area_bytes(capacity)), runs(one.size());
+        BitPacker by_code(one.data(), capacity);
+        BitPacker by_run(runs.data(), capacity);
+        bool accepted = true;
+        for (int run = 0; run < 8 && accepted; ++run) {
+            const int width = 1 + static_cast<int>(random() % 12);
+            std::vector<uint16_t> codes(random() % 700);
+            for (uint16_t& code : codes) {
+                code = static_cast<uint16_t>(random() & ((1u << width) - 1));
+            }
+            for (uint16_t code : codes) {
+                accepted = accepted && by_code.put(code, width);
+            }
+            ASSERT_EQ(by_run.put_run(codes.data(), codes.size(), width), accepted) << "trial " << trial;
+        }
+        if (accepted) {
+            const size_t used = by_code.finish();
+            ASSERT_EQ(by_run.finish(), used) << "trial " << trial;
+            EXPECT_TRUE(std::equal(one.begin(), one.begin() + used, runs.begin())) << "trial " << trial;
+        }
     }
 }
 
