@@ -4,6 +4,7 @@
 
 #include "gif/bit_packer.h"
 #include "gif/row_order.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -86,10 +87,10 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits)
     if (!allocate_coded(static_cast<size_t>(capacity))) {
         return fail(this, kCodedMemory);
     }
-    // With the file open already, a big picture's coded data goes there
-    // while it is coded; write_gif writes what is left.
-    if (write_behind_ && output_file != nullptr && count >= kSideThreadPixels &&
-        coded_file_.start(output_file, image_data_offset(), coded_buffer_.get())) {
+    // With the file open already, and nothing in it yet, a big picture's
+    // coded data goes there while it is coded; write_gif writes what is left.
+    if (write_behind_ && output_file != nullptr && count >= kSideThreadPixels && !written_behind_ &&
+        tell_file(output_file) == 0 && coded_file_.start(output_file, image_data_offset(), coded_buffer_.get())) {
         written_behind_ = true;
     }
     int status = (state_flags_ & kLzwMode) ? encode_lzw(&window) : encode_uncompressed(pixels, stored_bits, row_buffer.get());
