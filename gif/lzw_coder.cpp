@@ -2,17 +2,26 @@
 // restarted with a clear code whenever the 12-bit code space is used up.
 #include "gif/gif_file.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "gif/code_emitter.h"
 #include "gif/code_relay.h"
 #include "gif/lzw_string_table.h"
 #include "gif/row_order.h"
 
 // The match functions belong inside the coding loops: called, they would
-// take the table's state out of registers.
+// take the table's state out of registers. The count of equal pixels, on
+// the other hand, stays out of them: inlined, its extra registers push the
+// loop's own state onto the stack on the path of the one-pixel matches,
+// which a noise-like picture takes for almost every code (about 15 % of its
+// search time).
 #if defined(__GNUC__)
 #define LZW_INLINE inline __attribute__((always_inline))
+#define LZW_NOINLINE __attribute__((noinline))
 #else
 #define LZW_INLINE inline
+#define LZW_NOINLINE
 #endif
 
 namespace {
@@ -68,26 +77,27 @@ LZW_INLINE uint32_t leap_key(const uint8_t* pixels)
     return key;
 }
 
-// Longest match for the string that starts at pixels[*k] (with *k below
-// count), for depths 1 to 4: from every string whose length is 1 more than a
-// multiple of the group, a whole group at a time while the table knows the
-// leap, then pixel by pixel through the rows. Every string whose length is 1
-// more than a multiple of the group is also entered as a leap from the
-// string one group shorter, so a leap that is not known means that no
-// string goes that far, and the single steps that follow stop within the
-// group.
-// Returns the code of the match and advances *k past it; a new string (the
-// match and the next pixel) gets new_code.
+// Longest match for the string that starts at *position (below end), for
+// depths 1 to 4: from every string whose length is 1 more than a multiple
+// of the group, a whole group at a time while the table knows the leap,
+// then pixel by pixel through the rows. Every string whose length is 1 more
+// than a multiple of the group is also entered as a leap from the string
+// one group shorter, so a leap that is not known means that no string goes
+// that far, and the single steps that follow stop within the group.
+// Returns the code of the match and advances *position past it; a new
+// string (the match and the next pixel) gets new_code. Positions are
+// pointers: the coding loops keep one register for them instead of a start
+// and an index.
 template <int kValueBits>
-LZW_INLINE uint32_t match_with_leaps(const uint8_t* pixels, size_t count, size_t* k,
+LZW_INLINE uint32_t match_with_leaps(const uint8_t** position, const uint8_t* end,
                                      LzwStringTable<kValueBits>* table, uint32_t new_code)
 {
     constexpr size_t kGroup = LzwStringTable<kValueBits>::kLeapPixels;
-    const size_t start = *k;
-    size_t at = start;
-    uint32_t current = pixels[at++];
-    while (count - at >= kGroup) {
-        const uint32_t longer = table->leap(current, leap_key<kValueBits>(pixels + at));
+    const uint8_t* const start = *position;
+    const uint8_t* at = start;
+    uint32_t current = *at++;
+    while (static_cast<size_t>(end - at) >= kGroup) {
+        const uint32_t longer = table->leap(current, leap_key<kValueBits>(at));
         if (longer == lzw_table::kNoString) {
             break;
         }
@@ -95,102 +105,148 @@ LZW_INLINE uint32_t match_with_leaps(const uint8_t* pixels, size_t count, size_t
         at += kGroup;
     }
     uint32_t anchor = current;  // the last string on the way with a leap length
-    while (at < count) {
-        const uint32_t longer = table->child(current, pixels[at]);
+    while (at != end) {
+        const uint32_t longer = table->child(current, *at);
         if (longer == lzw_table::kNoString) {
-            table->add_child(current, pixels[at], new_code);
-            const size_t length = at - start + 1;
+            table->add_child(current, *at, new_code);
+            const size_t length = static_cast<size_t>(at - start) + 1;
             if (length > kGroup && length % kGroup == 1 % kGroup) {
-                table->add_leap(anchor, leap_key<kValueBits>(pixels + at + 1 - kGroup), new_code);
+                table->add_leap(anchor, leap_key<kValueBits>(at + 1 - kGroup), new_code);
             }
             break;
         }
         current = longer;
         ++at;
-        if ((at - start) % kGroup == 1 % kGroup) {
+        if (static_cast<size_t>(at - start) % kGroup == 1 % kGroup) {
             anchor = current;
         }
     }
-    *k = at;
+    *position = at;
     return current;
 }
 
-// Longest match for depths 5 to 8: after the first step, a pixel equal to
-// the one before it extends the string through the repeats, any other pixel
-// through the rows, which are read only when the table's bits say they hold
-// strings. Same contract as match_with_leaps.
-template <int kValueBits>
-LZW_INLINE uint32_t match_with_repeats(const uint8_t* pixels, size_t count, size_t* k,
-                                       LzwStringTable<kValueBits>* table, uint32_t new_code)
+// How many pixels from at on, the first of which is value, equal value,
+// stopping at end; past limit it stops counting anywhere above limit.
+[[maybe_unused]] LZW_NOINLINE size_t equal_pixels(const uint8_t* at, const uint8_t* end, uint32_t value, size_t limit)
 {
-    size_t at = *k;
-    uint32_t current = pixels[at++];
-    if (at == count) {
-        *k = at;
+    size_t equal = 1;
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // Eight pixels at a time: the lowest byte that differs ends the run.
+    const uint64_t pattern = UINT64_C(0x0101010101010101) * value;
+    while (equal <= limit && static_cast<size_t>(end - at) - equal >= sizeof(uint64_t)) {
+        uint64_t eight;
+        std::memcpy(&eight, at + equal, sizeof eight);
+        eight ^= pattern;
+        if (eight != 0) {
+            return equal + static_cast<size_t>(__builtin_ctzll(eight)) / 8;
+        }
+        equal += sizeof(uint64_t);
+    }
+#endif
+    while (equal <= limit && at + equal != end && at[equal] == value) {
+        ++equal;
+    }
+    return equal;
+}
+
+// Depths 5 to 8: follows the run of pixels equal to last that starts at *at
+// through the run list of *current, which ends with last. True when the
+// match ends within it: *current is the match and *at just past it, and a
+// new string has the code new_code. Otherwise *current is the string at the
+// run's end and **at the pixel after it, which differs from last.
+template <int kValueBits>
+LZW_INLINE bool follow_run(const uint8_t** at, const uint8_t* end, uint32_t* current, uint32_t last,
+                           LzwStringTable<kValueBits>* table, uint32_t new_code)
+{
+    const size_t known = table->run_length(*current);
+    const size_t equal = known == 0 ? 1 : equal_pixels(*at, end, last, known);
+    if (equal > known) {
+        // The run goes on past the longest string of the list.
+        *current = table->extend_run(*current, new_code);
+        *at += known;
+        return true;
+    }
+    *current = table->run_string(*current, equal);
+    *at += equal;
+    return *at == end;
+}
+
+// Longest match for depths 5 to 8: a pixel equal to the one before it
+// extends the string through the run lists, and a run of them is taken at
+// once; any other pixel goes through the rows, which are read only when
+// the table's bits say they hold strings. The first step, from a one-pixel
+// string, whatever the pixel: the bits alone know whether it leads
+// anywhere. Same contract as match_with_leaps.
+template <int kValueBits>
+LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end,
+                                    LzwStringTable<kValueBits>* table, uint32_t new_code)
+{
+    constexpr bool kRuns = LzwStringTable<kValueBits>::kHasRuns;
+    const uint8_t* at = *position;
+    uint32_t current = *at++;
+    if (at == end) {
+        *position = at;
         return current;
     }
-    // The first step, from a one-pixel string, whatever the pixel: the bits
-    // alone know whether it leads anywhere.
-    uint32_t last = pixels[at];
-    if (!table->root_in_use(current, last)) {
-        table->add_root(current, last, new_code);
-        *k = at;
+    uint32_t pixel = *at;
+    if (!table->root_in_use(current, pixel)) {
+        table->add_root(current, pixel, new_code);
+        *position = at;
         return current;
     }
-    current = table->child(current, last);
-    for (;;) {
-        if (++at == count) {
-            *k = at;
+    current = table->child(current, pixel);
+    uint32_t last = pixel;
+    if (++at == end) {
+        *position = at;
+        return current;
+    }
+    pixel = *at;
+    if (kRuns && pixel == last) {
+        if (follow_run(&at, end, &current, last, table, new_code)) {
+            *position = at;
             return current;
         }
-        uint32_t pixel = pixels[at];
-        if (pixel == last) {
-            // A run of repeats follows links, so each step is one read.
-            const unsigned char* const repeats = table->repeats();
-            size_t link = LzwStringTable<kValueBits>::link_of(current);
-            do {
-                const uint32_t next = LzwStringTable<kValueBits>::repeat_link(repeats, link);
-                if (next == lzw_table::kNoString) {
-                    current = LzwStringTable<kValueBits>::code_of(static_cast<uint32_t>(link));
-                    table->add_repeat(current, new_code);
-                    *k = at;
-                    return current;
-                }
-                link = next;
-                if (++at == count) {
-                    *k = at;
-                    return LzwStringTable<kValueBits>::code_of(static_cast<uint32_t>(link));
-                }
-                pixel = pixels[at];
-            } while (pixel == last);
-            current = LzwStringTable<kValueBits>::code_of(static_cast<uint32_t>(link));
-        }
+        pixel = *at;
+    }
+    for (;;) {
         if (!table->row_in_use(current)) {
             table->add_child(current, pixel, new_code);
-            *k = at;
+            *position = at;
             return current;
         }
         const uint32_t longer = table->child(current, pixel);
         if (longer == lzw_table::kNoString) {
             table->add_child(current, pixel, new_code);
-            *k = at;
+            *position = at;
             return current;
         }
         current = longer;
         last = pixel;
+        if (++at == end) {
+            *position = at;
+            return current;
+        }
+        pixel = *at;
+        if (kRuns && pixel == last) {
+            if (follow_run(&at, end, &current, last, table, new_code)) {
+                *position = at;
+                return current;
+            }
+            pixel = *at;
+        }
     }
 }
 
-// The longest match from pixels[*k] on; the new string it ends with gets
+// The longest match from *at on; the new string it ends with gets
 // new_code.
 template <int kValueBits>
-LZW_INLINE uint32_t match(const uint8_t* pixels, size_t count, size_t* k, LzwStringTable<kValueBits>* table,
+LZW_INLINE uint32_t match(const uint8_t** at, const uint8_t* end, LzwStringTable<kValueBits>* table,
                           uint32_t new_code)
 {
     if constexpr (LzwStringTable<kValueBits>::kHasLeaps) {
-        return match_with_leaps<kValueBits>(pixels, count, k, table, new_code);
+        return match_with_leaps<kValueBits>(at, end, table, new_code);
     } else {
-        return match_with_repeats<kValueBits>(pixels, count, k, table, new_code);
+        return match_with_runs<kValueBits>(at, end, table, new_code);
     }
 }
 
@@ -278,14 +334,15 @@ void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* pa
     uint32_t new_code = first_free;
     uint16_t* batch = packer->claim();
     size_t filled = 0;
-    size_t k = 0;
     GifOrderWindow& window = *job.pixels;
     for (;;) {
+        // Each window starts where the coder is.
         const uint8_t* const pixels = window.pixels();
-        const size_t count = window.count();
-        const size_t reach = window.reach();
-        while (batch != nullptr && k < reach) {
-            batch[filled++] = static_cast<uint16_t>(match<kValueBits>(pixels, count, &k, table, new_code));
+        const uint8_t* const end = pixels + window.count();
+        const uint8_t* const reach = pixels + window.reach();
+        const uint8_t* at = pixels;
+        while (batch != nullptr && at < reach) {
+            batch[filled++] = static_cast<uint16_t>(match<kValueBits>(&at, end, table, new_code));
             if (++new_code == static_cast<uint32_t>(kCodeLimit)) {
                 table->reset();
                 new_code = first_free;
@@ -299,8 +356,7 @@ void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* pa
         if (batch == nullptr || window.last()) {
             break;
         }
-        window.advance(k);
-        k = 0;
+        window.advance(static_cast<size_t>(at - pixels));
     }
     if (batch != nullptr) {
         packer->submit(filled);
@@ -347,15 +403,15 @@ LzwOutcome code_pixels(const LzwJob& job)
     }
     GifOrderWindow& window = *job.pixels;
     int64_t last_step = -1;
-    size_t k = 0;
     for (;;) {
         const uint8_t* const pixels = window.pixels();
-        const size_t count = window.count();
-        const size_t reach = window.reach();
-        while (k < reach) {
+        const uint8_t* const end = pixels + window.count();
+        const uint8_t* const reach = pixels + window.reach();
+        const uint8_t* at = pixels;
+        while (at < reach) {
             const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
-            const uint32_t code = match<kValueBits>(pixels, count, &k, &table, new_code);
-            show_progress(*job.reports, window.base() + k, job.count, &last_step);
+            const uint32_t code = match<kValueBits>(&at, end, &table, new_code);
+            show_progress(*job.reports, window.base() + static_cast<size_t>(at - pixels), job.count, &last_step);
             if (!emitter.emit_string(code)) {
                 return LzwOutcome::kAreaFull;
             }
@@ -371,8 +427,7 @@ LzwOutcome code_pixels(const LzwJob& job)
         if (window.last()) {
             break;
         }
-        window.advance(k);
-        k = 0;
+        window.advance(static_cast<size_t>(at - pixels));
     }
     if (!emitter.emit_end()) {
         return LzwOutcome::kAreaFull;

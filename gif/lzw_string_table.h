@@ -7,25 +7,31 @@
 //
 // Two more directly indexed parts speed up the long matches of real
 // pictures, each holding strings that the rows then do not:
-// - repeats, used at depths 5 to 8, one entry per code: the string extended
-//   by its own last pixel again. A smooth picture's strings mostly grow that
-//   way, and these 8 KiB stay in the first-level cache where the 2 MiB of
-//   rows cannot.
+// - runs, used at depths 5 to 8: the strings that extend a string by its
+//   own last pixel again and again. A smooth picture's strings mostly grow
+//   that way. Each string found through the rows (the run's base) has a
+//   list of them in order, one more pixel each, kept in blocks of
+//   kRunBlockCodes codes chained together, and the list's length. The coder
+//   counts the equal pixels ahead and takes the string that many steps on
+//   with a read or two, where a read per pixel would be a chain of
+//   dependent reads. These lists stay in the first-level cache where the
+//   2 MiB of rows cannot. The build switch VASTRELMON_RUN_LISTS=OFF leaves
+//   them out: repeats then go through the rows like any other pixel.
 // - leaps, at depths 1 to 4: the string extended by a whole group of pixels
 //   packed into one byte (8 pixels at depth 1), for the strings whose length
 //   is 1 more than a multiple of the group. The coder keeps them filled (see
 //   lzw_coder.cpp) and walks a long string a group at a time.
-// Either way the table takes a little over 2 MiB.
 //
 // Forgetting every string at a clear code touches only the entries written
-// since the last one (at most two per code), not the whole table. At depths
-// 5 to 8 the rows of the one-pixel strings are the exception: every string
-// starts there, so a bit per entry says whether it is in use and a clear
-// code empties those 8 KiB of bits instead of writing back thousands of
-// scattered entries; such an entry is read only when its bit is set. A
-// second set of bits, one per code, says whether a row holds any string:
-// most rows of a picture as busy as noise never do, and the coder then
-// knows a string is new without reading a far-away entry.
+// since the last one (at most two per code), not the whole table: a run
+// list is emptied by its length alone. At depths 5 to 8 the rows of the
+// one-pixel strings are the exception: every string starts there, so a bit
+// per entry says whether it is in use and a clear code empties those 8 KiB
+// of bits instead of writing back thousands of scattered entries; such an
+// entry is read only when its bit is set. A second set of bits, one per
+// code, says whether a row holds any string: most rows of a picture as busy
+// as noise never do, and the coder then knows a string is new without
+// reading a far-away entry.
 //
 // All parts live in one block at offsets fixed by the depth, so the coder
 // reaches every one of them from a single address.
@@ -51,6 +57,15 @@ constexpr int kLeapKeyBits = 8;
 
 constexpr size_t kWordBits = 64;
 
+// Codes in one block of a run list.
+constexpr size_t kRunBlockCodes = 8;
+
+#if defined(VASTRELMON_NO_RUN_LISTS)
+constexpr bool kRunLists = false;
+#else
+constexpr bool kRunLists = true;
+#endif
+
 constexpr size_t round_up(size_t value, size_t unit)
 {
     return (value + unit - 1) / unit * unit;
@@ -63,6 +78,7 @@ class LzwStringTable {
 public:
     static constexpr bool kHasLeaps = kValueBits <= lzw_table::kMaxLeapBits;
     static constexpr bool kHasBits = !kHasLeaps;
+    static constexpr bool kHasRuns = kHasBits && lzw_table::kRunLists;
     static constexpr size_t kLeapPixels = lzw_table::kLeapKeyBits / kValueBits;
 
     LzwStringTable() : entries_(nullptr), written_top_(nullptr) {}
@@ -89,6 +105,7 @@ public:
             entries_[*slot] = lzw_table::kNoString;
         }
         written_top_ = written_list();
+        entries_[kRunBlocksUsed] = 0;
         std::memset(bits(), 0, kBitWords * sizeof(uint64_t));
     }
 
@@ -104,23 +121,43 @@ public:
         }
     }
 
-    // The repeats: string code extended by its own last pixel. They hold
-    // links, a code times the size of an entry, which is the entry's
-    // distance from the start of the repeats: following a run of repeats
-    // is then one read per pixel, with nothing to work out between reads.
-    static uint32_t link_of(uint32_t code) { return code * sizeof(uint16_t); }
-    static uint32_t code_of(uint32_t link) { return link / sizeof(uint16_t); }
-    // The start of the repeats, for repeat_link().
-    const unsigned char* repeats() const { return reinterpret_cast<const unsigned char*>(entries_ + kRepeatStart); }
-    // The link of the string whose link is given, extended by its own last
-    // pixel, or kNoString.
-    static uint32_t repeat_link(const unsigned char* repeats, size_t link)
+    // The runs, depths 5 to 8, for a run's base code: how many strings its
+    // list holds (the string extended by its last pixel once, twice, ...).
+    uint32_t run_length(uint32_t base) const { return entries_[kRunLengthStart + base]; }
+    // The string that is base extended by its last pixel steps times, steps
+    // from 1 to run_length(base).
+    uint32_t run_string(uint32_t base, size_t steps) const
     {
-        uint16_t next;
-        std::memcpy(&next, repeats + link, sizeof next);
-        return next;
+        return entries_[run_slot(base, steps)];
     }
-    void add_repeat(uint32_t code, uint32_t new_code) { add_at(kRepeatStart + code, link_of(new_code)); }
+    // Gives the string one step longer than the list's last the code
+    // new_code, and returns the list's last string (the base itself for an
+    // empty list).
+    uint32_t extend_run(uint32_t base, uint32_t new_code)
+    {
+        const size_t length = run_length(base);
+        uint32_t longest = base;
+        size_t block;
+        if (length == 0) {
+            block = new_block();
+            entries_[kRunFirstStart + base] = static_cast<uint16_t>(block);
+            add_at(kRunLengthStart + base, 1);
+        } else {
+            const size_t slot = run_slot(base, length);
+            longest = entries_[slot];
+            if (length % lzw_table::kRunBlockCodes != 0) {
+                entries_[slot + 1] = static_cast<uint16_t>(new_code);
+                entries_[kRunLengthStart + base] = static_cast<uint16_t>(length + 1);
+                return longest;
+            }
+            block = new_block();
+            entries_[kRunNextStart + (slot - kRunBlockStart) / lzw_table::kRunBlockCodes] =
+                static_cast<uint16_t>(block);
+            entries_[kRunLengthStart + base] = static_cast<uint16_t>(length + 1);
+        }
+        entries_[kRunBlockStart + block * lzw_table::kRunBlockCodes] = static_cast<uint16_t>(new_code);
+        return longest;
+    }
 
     // Depths 1 to 4: string code extended by the group packed in key.
     uint32_t leap(uint32_t code, uint32_t key) const { return entries_[leap_slot(code, key)]; }
@@ -141,11 +178,19 @@ public:
     }
 
 private:
-    // The block, in entries of 16 bits: rows, repeats, leaps, then the bits
-    // and the list of written slots.
+    // The block, in entries of 16 bits: rows, runs, leaps, then the bits
+    // and the list of written slots. The runs: each base's list length and
+    // first block, then the link from each block to the next, then the
+    // blocks. A block is taken by a code given to a run, so there are never
+    // more than codes.
     static constexpr size_t kRowStart = 0;
-    static constexpr size_t kRepeatStart = kRowStart + (static_cast<size_t>(kCodeLimit) << kValueBits);
-    static constexpr size_t kLeapStart = kRepeatStart + kCodeLimit;
+    static constexpr size_t kRunBlocks = kHasRuns ? kCodeLimit : 0;
+    static constexpr size_t kRunLengthStart = kRowStart + (static_cast<size_t>(kCodeLimit) << kValueBits);
+    static constexpr size_t kRunFirstStart = kRunLengthStart + (kHasRuns ? kCodeLimit : 0);
+    static constexpr size_t kRunNextStart = kRunFirstStart + (kHasRuns ? kCodeLimit : 0);
+    static constexpr size_t kRunBlockStart = kRunNextStart + kRunBlocks;
+    static constexpr size_t kRunBlocksUsed = kRunBlockStart + kRunBlocks * lzw_table::kRunBlockCodes;
+    static constexpr size_t kLeapStart = kRunBlocksUsed + 1;
     static constexpr size_t kLeapEntries =
         kHasLeaps ? static_cast<size_t>(kCodeLimit) << (kLeapPixels * kValueBits) : 0;
     static constexpr size_t kEntries = kLeapStart + kLeapEntries;
@@ -156,7 +201,8 @@ private:
         kHasBits ? (kRowBits + (size_t{1} << (2 * kValueBits))) / lzw_table::kWordBits : 0;
     static constexpr size_t kBitsOffset = lzw_table::round_up(kEntries * sizeof(uint16_t), sizeof(uint64_t));
     static constexpr size_t kWrittenOffset = kBitsOffset + kBitWords * sizeof(uint64_t);
-    // Every code writes at most two slots: its row or repeat, and its leap.
+    // Every code writes at most two slots: its row or run length, and its
+    // leap.
     static constexpr size_t kWrittenLimit = 2 * kCodeLimit;
     static constexpr size_t kBlockBytes = kWrittenOffset + kWrittenLimit * sizeof(uint32_t);
 
@@ -164,6 +210,25 @@ private:
     {
         return kRowStart + (static_cast<size_t>(code) << kValueBits | pixel);
     }
+    // The slot of base's run string steps long, steps from 1 to its length.
+    size_t run_slot(uint32_t base, size_t steps) const
+    {
+        size_t block = entries_[kRunFirstStart + base];
+        const size_t index = steps - 1;
+        for (size_t hops = index / lzw_table::kRunBlockCodes; hops != 0; --hops) {
+            block = entries_[kRunNextStart + block];
+        }
+        return kRunBlockStart + block * lzw_table::kRunBlockCodes + index % lzw_table::kRunBlockCodes;
+    }
+    // The count of blocks taken lives in the block too: the coder needs it
+    // seldom, and a register of its own would push busier state out.
+    size_t new_block()
+    {
+        const size_t block = entries_[kRunBlocksUsed];
+        entries_[kRunBlocksUsed] = static_cast<uint16_t>(block + 1);
+        return block;
+    }
+
     static size_t leap_slot(uint32_t code, uint32_t key)
     {
         return kLeapStart + (static_cast<size_t>(code) << (kLeapPixels * kValueBits) | key);
