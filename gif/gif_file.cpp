@@ -50,7 +50,6 @@ clGIFFile::~clGIFFile()
 
 void clGIFFile::use_helpers(const GifSettings& settings)
 {
-    page_filler_ = settings.side_thread && settings.page_filler;
     code_relay_ = settings.side_thread && settings.code_relay;
     large_writes_ = settings.large_writes;
     write_behind_ = settings.side_thread && settings.write_behind;
@@ -69,7 +68,6 @@ void clGIFFile::init_blocks()
 
 void clGIFFile::release()
 {
-    coded_pages_.stop();
     coded_file_.finish();
     written_ahead_ = 0;
     coded_buffer_.reset();

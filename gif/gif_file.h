@@ -23,7 +23,6 @@
 #include "gif/stream_blocks.h"
 #include "platform/error_record.h"
 #include "platform/malloc_buffer.h"
-#include "platform/page_filler.h"
 #include "platform/pending_output.h"
 #include "platform/write_behind.h"
 
@@ -199,15 +198,11 @@ private:
     std::FILE* output_file;  // owned while open
     PendingOutput output_target;  // names output_file in close_file
 
-    // Gets the pages of the coded area ready while it is being filled;
-    // stopped before the buffer is freed.
-    PageFiller coded_pages_;
     // Sends the coded area's final bytes to an open file while it fills;
     // finished before set_graphics returns.
     WriteBehind coded_file_;
     size_t written_ahead_ = 0;  // bytes of the coded area in the file already
     bool written_behind_ = false;  // the file may hold bytes written ahead
-    bool page_filler_ = true;
     bool write_behind_ = true;
     bool code_relay_ = true;
     bool large_writes_ = true;

@@ -24,11 +24,9 @@ struct GifSettings {
     Coder coder = kLzw;
     int32_t transparent_index = kNoTransparency;
     // Whether the encoder may use a second thread at all, and for which
-    // helper: getting the pages of its big buffers ahead of their use,
-    // packing LZW codes while the next strings are found. The output is the
-    // same either way.
+    // helper: packing LZW codes while the next strings are found. The
+    // output is the same either way.
     bool side_thread = true;
-    bool page_filler = true;
     bool code_relay = true;
     // The image data goes to the file in one call rather than a call per
     // 255-byte sub-block (no second thread; the same bytes and failure

@@ -32,13 +32,11 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
 constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;
 
-// Where the coders report: the progress callback, the page filler of the
-// coded area, told how far the area has been written, and the writer that
-// sends its final bytes to the file.
+// Where the coders report: the progress callback, and the writer that sends
+// the coded area's final bytes to the file, told how far they reach.
 struct CoderReports {
     GifProgress progress;
     void* progress_context;
-    PageFiller* coded_pages;
     WriteBehind* coded_file;
 };
 
@@ -265,7 +263,6 @@ bool emit_batch(CodeEmitter* emitter, const uint16_t* codes, size_t count, const
             if (!emitter->emit_clear()) {
                 return false;
             }
-            reports.coded_pages->reached(emitter->stored());
             reports.coded_file->settled(emitter->settled());
         }
         if (count == 0) {
@@ -420,7 +417,6 @@ LzwOutcome code_pixels(const LzwJob& job)
                     return LzwOutcome::kAreaFull;
                 }
                 table.reset();
-                job.reports->coded_pages->reached(emitter.stored());
                 job.reports->coded_file->settled(emitter.settled());
             }
         }
@@ -452,7 +448,7 @@ const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, cod
 int clGIFFile::encode_lzw(GifOrderWindow* pixels)
 {
     size_t length = 0;
-    const CoderReports reports = {progress_, progress_context_, &coded_pages_, &coded_file_};
+    const CoderReports reports = {progress_, progress_context_, &coded_file_};
     const LzwJob job = {pixels,
                         static_cast<size_t>(width_) * static_cast<size_t>(height_),
                         coded_buffer_.get(),

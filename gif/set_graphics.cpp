@@ -18,8 +18,6 @@ const ErrorEntry kCodedMemory = {kGifNoMemory, 478, "can't allocate memory.[G]"}
 // bytes per pixel.
 constexpr uint64_t kCodedBytesPerPixel = 2;
 constexpr uint64_t kCodedSlack = 8;
-// How far ahead of the coders the pages of the coded area are got.
-constexpr size_t kCodedLead = size_t{4} << 20;
 
 // Whether every index of a packed picture is below 2^depth.
 bool packed_values_fit(const uint8_t* pixels, size_t width, size_t height, int stored_bits, int depth,
@@ -117,10 +115,5 @@ bool clGIFFile::allocate_coded(size_t capacity)
         return false;
     }
     coded_capacity_ = capacity;
-    // The coders fill the area from its start; most pictures need far less
-    // than all of it, so the pages are got only a little ahead of them.
-    if (page_filler_) {
-        coded_pages_.start(coded_buffer_.get(), area, PageFiller::kFromStart, kCodedLead);
-    }
     return true;
 }

@@ -50,7 +50,6 @@ int clGIFFile::encode_uncompressed(const uint8_t* pixels, int stored_bits, uint8
                 if (!emitter.emit_clear()) {
                     return fail(this, kAreaFull);
                 }
-                coded_pages_.reached(emitter.stored());
                 coded_file_.settled(emitter.settled());
             }
         }

@@ -35,7 +35,6 @@ clBitMap::~clBitMap()
 
 void clBitMap::release()
 {
-    page_filler_.stop();
     pixels_.reset();
     width_ = -1;
     height_ = -1;
@@ -97,9 +96,6 @@ int clBitMap::create(int new_width, int new_height, bool packed)
     if (pixels_ == nullptr) {
         return fail(this, kCreateNoMemory);
     }
-    // BMP files mostly store the bottom row first, so the buffer is mostly
-    // filled from its end, and more slowly than the pages can be had.
-    page_filler_.start(pixels_.get(), static_cast<size_t>(data_size_), PageFiller::kFromEnd);
     return 0;
 }
 

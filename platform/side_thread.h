@@ -1,4 +1,4 @@
-// A second thread for work that runs beside the caller's (getting pages,
+// A second thread for work that runs beside the caller's (writing a file,
 // packing codes), and a condition one side waits for while
 // the other brings it about.
 //
