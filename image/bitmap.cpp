@@ -92,7 +92,7 @@ int clBitMap::create(int new_width, int new_height, bool packed)
     stored_bits_ = packed && (color_depth_ == 1 || color_depth_ == 4) ? color_depth_ : kBytePerPixel;
     int32_t bytes = static_cast<int32_t>(row_bytes()) * height_;
     data_size_ = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
-    pixels_ = allocate_large_buffer<uint8_t>(static_cast<size_t>(data_size_));
+    pixels_ = allocate_buffer<uint8_t>(static_cast<size_t>(data_size_), true);
     if (pixels_ == nullptr) {
         return fail(this, kCreateNoMemory);
     }

@@ -1,11 +1,9 @@
 // Memory for a big table read and written at random places (the LZW string
-// table), and for a big buffer filled at once (the picture, see
-// allocate_large_buffer): zero-filled, and where the system offers it, on
-// 2 MiB pages. A search that jumps about 2 MiB then needs one address
-// translation entry instead of 512, a small picture's run takes one page
-// fault for the table instead of hundreds, and a big picture 15 instead of
-// 7500. Only the timing changes; the build switch VASTRELMON_HUGE_PAGES=OFF
-// takes plain zero-filled memory instead.
+// table): zero-filled, and where the system offers it, on 2 MiB pages. A
+// search that jumps about 2 MiB then needs one address translation entry
+// instead of 512, and a small picture's run takes one page fault for the
+// table instead of hundreds. Only the timing changes; the build switch
+// VASTRELMON_HUGE_PAGES=OFF takes plain zero-filled memory instead.
 #ifndef VASTRELMON_PLATFORM_TABLE_MEMORY_H
 #define VASTRELMON_PLATFORM_TABLE_MEMORY_H
 
