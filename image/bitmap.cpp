@@ -35,6 +35,7 @@ clBitMap::~clBitMap()
 
 void clBitMap::release()
 {
+    page_filler_.stop();
     pixels_.reset();
     width_ = -1;
     height_ = -1;
@@ -96,6 +97,7 @@ int clBitMap::create(int new_width, int new_height, bool packed)
     if (pixels_ == nullptr) {
         return fail(this, kCreateNoMemory);
     }
+    page_filler_.start(pixels_.get(), static_cast<size_t>(data_size_));
     return 0;
 }
 

@@ -25,6 +25,7 @@
 
 #include "platform/error_record.h"
 #include "platform/malloc_buffer.h"
+#include "platform/page_filler.h"
 
 constexpr int32_t kMaxImageWidth = 6400;
 constexpr int32_t kMaxImageHeight = 4800;
@@ -124,6 +125,9 @@ private:
     int32_t color_depth_;
     int32_t data_size_;
     int32_t stored_bits_;
+
+    // Gets the pages of the pixel buffer ready while it is being filled.
+    PageFiller page_filler_;
 };
 
 // Integer luminance of an 8-bit colour, 0..255.

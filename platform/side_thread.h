@@ -1,5 +1,5 @@
-// A second thread for work that runs beside the caller's (writing a file,
-// packing codes), and a condition one side waits for while
+// A second thread for work that runs beside the caller's (getting pages,
+// writing a file, packing codes), and a condition one side waits for while
 // the other brings it about.
 //
 // The run's results never depend on these: every user does the same work
