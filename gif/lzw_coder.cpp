@@ -198,6 +198,8 @@ LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end
         *position = at;
         return current;
     }
+    // The same steps as at the end of the loop below, written out once
+    // before it: folded into the loop, noise8's codes take 5 % longer.
     pixel = *at;
     if (kRuns && pixel == last) {
         if (follow_run(&at, end, &current, last, table, new_code)) {
