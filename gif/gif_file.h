@@ -130,8 +130,9 @@ public:
     int write_gif();
 
     // Pictures of at least this many pixels are coded with LZW on two
-    // threads when no progress is reported: one finds the strings, the
-    // other packs their codes.
+    // threads when no progress is reported (one finds the strings, the
+    // other packs their codes), and their coded data goes to a file opened
+    // before set_graphics while it is coded.
     static constexpr uint64_t kSideThreadPixels = uint64_t{1} << 20;
 
     uint32_t error_code;
