@@ -141,8 +141,6 @@ public:
         return true;
     }
 
-    // Bytes of the area written so far, length bytes included.
-    size_t stored() const { return out_; }
     // Bytes of the area that no later code changes: the sub-blocks before
     // the one being filled, whose length byte is written when it closes.
     size_t settled() const { return block_; }

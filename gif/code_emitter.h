@@ -96,8 +96,6 @@ public:
 
     // Stores the last, partly filled byte; the number of bytes in use.
     size_t finish() { return packer_.finish(); }
-    // Whole bytes stored so far.
-    size_t stored() const { return packer_.stored(); }
     // Bytes of the area that are final (see BitPacker::settled).
     size_t settled() const { return packer_.settled(); }
 
