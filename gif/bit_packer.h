@@ -94,14 +94,15 @@ public:
             // Every code among the first `fast` starts at least a word before
             // the sub-block's (or the area's) end, so put() would take its
             // fast path for each: its start lies below out_ + (7 + i w) / 8.
+            // They go four at a time; the rest one by one through put(),
+            // which may open the next sub-block.
             const size_t room = fast_end_ - out_;
             size_t fast = room > kWordBytes ? (room - kWordBytes - 1) * kByteBits / w : 0;
-            fast = fast < count ? fast : count;
+            fast = (fast < count ? fast : count) / kGroupCodes * kGroupCodes;
             uint8_t* at = area_ + out_;
             uint64_t pending = pending_;
             unsigned bits = pending_bits_;
-            size_t i = 0;
-            for (; i + kGroupCodes <= fast; i += kGroupCodes) {
+            for (size_t i = 0; i < fast; i += kGroupCodes) {
                 // At most 4 x 12 bits joined, behind fewer than 8 pending.
                 const uint64_t group = static_cast<uint64_t>(codes[i]) | static_cast<uint64_t>(codes[i + 1]) << w |
                                        static_cast<uint64_t>(codes[i + 2]) << (2 * w) |
@@ -114,28 +115,15 @@ public:
                 pending >>= whole * kByteBits;
                 bits %= kByteBits;
             }
-            for (; i < fast; ++i) {
-                pending |= static_cast<uint64_t>(codes[i]) << bits;
-                bits += w;
-                store_word(at, pending);
-                const unsigned whole = bits / kByteBits;
-                at += whole;
-                pending >>= whole * kByteBits;
-                bits %= kByteBits;
-            }
             out_ = static_cast<size_t>(at - area_);
             pending_ = pending;
             pending_bits_ = bits;
             codes += fast;
             count -= fast;
-            // Near the end: one code the careful way, which may open the
-            // next sub-block.
-            if (count > 0) {
+            for (size_t i = 0; i < kGroupCodes && count > 0; ++i, ++codes, --count) {
                 if (!put(*codes, width)) {
                     return false;
                 }
-                ++codes;
-                --count;
             }
         }
         return true;
