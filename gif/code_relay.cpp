@@ -63,12 +63,17 @@ bool CodeRelay::finish()
 
 size_t CodeRelay::take(const uint16_t** codes)
 {
-    wait_.wait_until(
-        [](const void* self) {
-            const CodeRelay* relay = static_cast<const CodeRelay*>(self);
-            return relay->published_.load() > relay->taken_ || relay->finished_.load();
-        },
-        this);
+    const SideWait::Ready ready = [](const void* self) {
+        const CodeRelay* relay = static_cast<const CodeRelay*>(self);
+        return relay->published_.load() > relay->taken_ || relay->finished_.load();
+    };
+    // The packer mostly waits for the finder, which should not have to stop
+    // and wake it at every batch: it looks again after a pause instead.
+#if defined(VASTRELMON_NO_RELAY_POLL)
+    wait_.wait_until(ready, this);
+#else
+    wait_.poll_until(ready, this, kPollNanoseconds);
+#endif
     // published_ is read after finished_: the last codes are handed over first.
     const uint64_t available = published_.load();
     if (available == taken_) {

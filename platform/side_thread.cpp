@@ -6,6 +6,7 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -128,6 +129,20 @@ void SideWait::wait_until(Ready ready, const void* context)
     pthread_mutex_unlock(&state_->lock);
 }
 
+void SideWait::poll_until(Ready ready, const void* context, long pause_nanoseconds)
+{
+    for (int i = 0; i < kSpins; ++i) {
+        if (ready(context)) {
+            return;
+        }
+        spin_pause();
+    }
+    const timespec pause = {0, pause_nanoseconds};
+    while (!ready(context)) {
+        nanosleep(&pause, nullptr);
+    }
+}
+
 void SideWait::wake_all()
 {
     if (state_ != nullptr && state_->sleepers.load() > 0) {
@@ -159,6 +174,8 @@ SideWait::~SideWait() {}
 // it will ever be: waiting could only hang. Every user waits only after a
 // successful start(), which never happens here.
 void SideWait::wait_until(Ready, const void*) {}
+
+void SideWait::poll_until(Ready, const void*, long) {}
 
 void SideWait::wake_all() {}
 
