@@ -87,6 +87,41 @@ int flag_used_indices(const uint8_t* pixels, size_t count, int entries, bool* us
     return seen;
 }
 
+// Build switch VASTRELMON_PALETTE_SAMPLE=OFF: every full table found by
+// going through the pixels in order.
+#if defined(VASTRELMON_NO_PALETTE_SAMPLE)
+constexpr bool kSampleRows = false;
+#else
+constexpr bool kSampleRows = true;
+#endif
+// Every this many rows one is looked at first.
+constexpr size_t kSampleRowStep = 64;
+
+// flag_used_indices for a picture of one byte per pixel, which finds a full
+// table sooner. A picture whose pixels use all 256 entries mostly shows
+// every one of them in a few rows spread over its height (a photograph's
+// last new colour may turn up only 60 % of the way down, but somewhere in
+// every 64th row): those rows are looked at first, and only when an entry
+// is still missing does the scan in order run as before. With 256 entries
+// every byte value is an entry, so neither the order nor the early stop can
+// change what is flagged: every entry, or exactly the values present.
+int flag_used_rows(const uint8_t* pixels, size_t width, size_t height, int entries, bool* used)
+{
+    if (kSampleRows && entries == kPaletteEntries) {
+        for (size_t row = 0; row < height; row += kSampleRowStep) {
+            const uint8_t* line = pixels + row * width;
+            for (size_t x = 0; x < width; ++x) {
+                used[line[x]] = true;
+            }
+        }
+        if (count_flags(used) == entries) {
+            return entries;
+        }
+        std::memset(used, 0, kPaletteEntries * sizeof *used);
+    }
+    return flag_used_indices(pixels, width * height, entries, used);
+}
+
 // flag_used_indices for packed rows (their values are all below 2^bits, so
 // stopping early never changes the result). Each distinct byte is noted
 // once; the pixels of a row's last byte are taken one by one, as its low
@@ -300,7 +335,8 @@ int clBitMap::compact_palette()
     const int used_count =
         stored_bits_ < 8 ? flag_used_packed(pixels(), static_cast<size_t>(width_), static_cast<size_t>(height_),
                                             stored_bits_, used)
-                         : flag_used_indices(pixels(), pixel_count(), entries, used);
+                         : flag_used_rows(pixels(), static_cast<size_t>(width_), static_cast<size_t>(height_),
+                                          entries, used);
     if (used_count == entries) {
         return 0;
     }

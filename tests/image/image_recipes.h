@@ -40,12 +40,12 @@ inline void make_true_color(clBitMap* image, const std::vector<Color>& row)
 
 // An indexed picture one row high. Palette entry i is (i, 255 - i, i / 2),
 // so every entry differs from every other.
-inline void make_indexed(clBitMap* image, int depth, const std::vector<uint8_t>& row)
+inline void make_indexed(clBitMap* image, int depth, const std::vector<uint8_t>& pixels, int height = 1)
 {
     ASSERT_EQ(image->set_color_depth(depth), 0) << image->error_text;
-    ASSERT_EQ(image->create(static_cast<int>(row.size()), 1), 0) << image->error_text;
-    for (size_t i = 0; i < row.size(); ++i) {
-        image->pixels()[i] = row[i];
+    ASSERT_EQ(image->create(static_cast<int>(pixels.size()) / height, height), 0) << image->error_text;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        image->pixels()[i] = pixels[i];
     }
     for (int i = 0; i < kPaletteEntries; ++i) {
         image->palette()[3 * i] = static_cast<uint8_t>(i);

@@ -36,6 +36,36 @@ TEST(CompactPalette, LeavesAFullyUsedPaletteAlone)
     EXPECT_EQ(snapshot(image), before);
 }
 
+// Rows of 256 pixels, every entry in each of them but entry 77: in row 0,
+// in row 1 (between the rows that are looked at first), or nowhere.
+TEST(CompactPalette, FindsAFullTableWhereverItsLastEntryIs)
+{
+    constexpr int kWidth = kPaletteEntries;
+    constexpr int kHeight = 130;
+    constexpr int kRare = 77;
+    for (int rare_row : {0, 1, -1}) {
+        std::vector<uint8_t> pixels;
+        for (int i = 0; i < kWidth * kHeight; ++i) {
+            pixels.push_back(static_cast<uint8_t>(i % kWidth == kRare ? kRare + 1 : i % kWidth));
+        }
+        if (rare_row >= 0) {
+            pixels[rare_row * kWidth + kRare] = kRare;
+        }
+        clBitMap image;
+        make_indexed(&image, 8, pixels, kHeight);
+        const std::string before = snapshot(image);
+        ASSERT_EQ(image.compact_palette(), 0) << image.error_text;
+        if (rare_row >= 0) {
+            EXPECT_EQ(snapshot(image), before) << "entry 77 in row " << rare_row;
+            continue;
+        }
+        EXPECT_EQ(image.get_color_depth(), 8);
+        EXPECT_EQ(image.pixels()[kRare + 1], kRare);
+        EXPECT_EQ(entry(image, kRare), original_entry(kRare + 1));
+        EXPECT_EQ(entry(image, kPaletteEntries - 1), (Color{0, 0, 0}));
+    }
+}
+
 TEST(CompactPalette, RefusesAPictureOfOneIndex)
 {
     clBitMap image;
