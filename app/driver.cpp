@@ -66,13 +66,23 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
         print_message(MSG_ALREADY_EXISTS, output_name);
         return 0;
     }
-    if (load_bmp(&option_flags, transparent_index, input_name, image, verbose) != 0) {
+    // A big picture's rows may stay in the file until the coder reads them.
+    InputFile input;
+    if (load_bmp(&option_flags, transparent_index, input_name, image, verbose, &input) != 0) {
         return kExitFailure;
     }
     if (convert_image(option_flags, conversion_mode, image, verbose) != 0) {
         return kExitFailure;
     }
-    int written = write_gif_file(option_flags, output_name, image, verbose);
+    const bool rows_from_file = input.rows_in_file && coder_takes_rows(option_flags, image);
+    if (!rows_from_file && finish_load(&input, image, verbose) != 0) {
+        return kExitFailure;
+    }
+    int written = write_gif_file(option_flags, output_name, image, verbose, rows_from_file ? &input : nullptr);
+    if (written == kGifRowsMissing) {
+        finish_load(&input, image, verbose, true);
+        return kExitFailure;
+    }
     if (written == kGifOutputExisted) {
         return 0;  // message 17 said it; nothing was written, so no success either
     }

@@ -41,9 +41,31 @@ void report_read_failure(const clFile& file, bool verbose)
     print_details(file.error_text, verbose);
 }
 
+// Reads an 8-bit picture's table and rows. With input, a big picture whose
+// sampled rows use the whole table keeps its other rows in the file.
+int read_indexed(clFile& file, const BmpInfo& info, uint8_t* palette, clBitMap* image, InputFile* input)
+{
+    if (input == nullptr || info.bit_count != 8) {
+        image->fill_pages_ahead();
+        return file.read_palette(&info, palette, image->pixels(), image->get_data_size());
+    }
+    if (file.read_table(&info, palette) != 0) {
+        return 1;
+    }
+    if (file.read_rows_every(&info, image->pixels(), image->get_data_size(), clBitMap::kSampleRowStep) &&
+        image->sampled_rows_fill_table()) {
+        // The palette check then reads no other row.
+        input->info = info;
+        input->rows_in_file = true;
+        return 0;
+    }
+    image->fill_pages_ahead();
+    return file.read_pixels(&info, image->pixels(), image->get_data_size());
+}
+
 // Everything after the open: the headers, the image and its pixels.
 int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
-                clBitMap* image, bool verbose)
+                clBitMap* image, bool verbose, InputFile* input)
 {
     BmpInfo info;
     if (file.read_header(&info) != 0) {
@@ -67,6 +89,7 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
     }
     bool transparency = option_flags != nullptr && (*option_flags & FLAG_TRANSPARENCY) != 0;
     if (info.bit_count == kTrueColorBits) {
+        image->fill_pages_ahead();
         if (file.read_pixels(&info, image->pixels(), image->get_data_size()) != 0) {
             report_read_failure(file, verbose);
             return 1;
@@ -78,7 +101,12 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
         return 0;
     }
     uint8_t palette[kPaletteBytes] = {};
-    if (file.read_palette(&info, palette, image->pixels(), image->get_data_size(), packed) != 0) {
+    if (packed) {
+        image->fill_pages_ahead();
+    }
+    const int status = packed ? file.read_palette(&info, palette, image->pixels(), image->get_data_size(), packed)
+                              : read_indexed(file, info, palette, image, input);
+    if (status != 0) {
         report_read_failure(file, verbose);
         return 1;
     }
@@ -94,16 +122,33 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
 }  // namespace
 
 int load_bmp(uint32_t* option_flags, int32_t transparent_index, const char* input_name,
-             clBitMap* image, bool verbose)
+             clBitMap* image, bool verbose, InputFile* input)
 {
-    clFile file;
+    clFile own_file;
+    clFile& file = input != nullptr ? input->file : own_file;
     // A fresh clFile can only fail to open because the file cannot be had.
     if (file.open(input_name) != 0) {
         print_message(MSG_INPUT_CANT_OPEN, input_name != nullptr ? input_name : "");
         print_details(file.error_text, verbose);
         return 1;
     }
-    return load_opened(file, option_flags, transparent_index, image, verbose);
+    return load_opened(file, option_flags, transparent_index, image, verbose, input);
+}
+
+int finish_load(InputFile* input, clBitMap* image, bool verbose, bool row_failed)
+{
+    if (!input->rows_in_file) {
+        return 0;
+    }
+    input->rows_in_file = false;
+    image->fill_pages_ahead();
+    // After a row the coder missed, the record of that read stands unless
+    // this read finds a fault of its own.
+    if (input->file.read_pixels(&input->info, image->pixels(), image->get_data_size()) != 0 || row_failed) {
+        report_read_failure(input->file, verbose);
+        return 1;
+    }
+    return 0;
 }
 
 int load_bmp_from_memory(uint32_t* option_flags, int32_t transparent_index,
@@ -111,5 +156,5 @@ int load_bmp_from_memory(uint32_t* option_flags, int32_t transparent_index,
 {
     clFile file;
     file.open_memory(data, size);  // a fresh clFile always takes the bytes
-    return load_opened(file, option_flags, transparent_index, image, verbose);
+    return load_opened(file, option_flags, transparent_index, image, verbose, nullptr);
 }

@@ -10,6 +10,7 @@
 #include "console/messages.h"
 #include "console/options.h"
 #include "platform/files.h"
+#include "platform/packed_rows.h"
 #include "gif/gif_file.h"
 #include "image/bitmap.h"
 
@@ -66,7 +67,7 @@ GifSettings settings_for(uint32_t option_flags, const clBitMap* image, bool verb
 // coded, so the coded data can go there meanwhile; if that open fails, it is
 // made again, and reported, where the file is opened otherwise.
 int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, const char* output_name,
-            const OutputOptions& output, clGIFFile* gif)
+            const OutputOptions& output, GifRowSource* rows, clGIFFile* gif)
 {
     gif->use_helpers(settings);
     if (gif->create(image->get_width(), image->get_height()) != 0) {
@@ -107,7 +108,10 @@ int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, co
     if (settings.write_behind && pixels >= clGIFFile::kSideThreadPixels) {
         gif->open_file(output_name, output);
     }
-    if (gif->set_graphics(image->pixels(), image->get_stored_bits()) != 0) {
+    if (gif->set_graphics(image->pixels(), image->get_stored_bits(), rows) != 0) {
+        if (gif->rows_missing()) {
+            return kGifRowsMissing;
+        }
         return report(*gif, verbose, MSG_IMAGE_DATA_FAILED);
     }
     return 0;
@@ -140,13 +144,21 @@ OutputOptions output_options()
 
 }  // namespace
 
+bool coder_takes_rows(uint32_t option_flags, const clBitMap* image)
+{
+    return (option_flags & FLAG_NO_LZW) == 0 && image->get_color_depth() == kGifMaxDepth &&
+           image->get_stored_bits() == kBytePerPixel;
+}
+
 int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMap* image,
-                   bool verbose)
+                   bool verbose, GifRowSource* rows)
 {
     clGIFFile gif;
     const OutputOptions output = output_options();
-    if (prepare(settings_for(option_flags, image, verbose), image, verbose, output_name, output, &gif) != 0) {
-        return 1;
+    const int prepared =
+        prepare(settings_for(option_flags, image, verbose), image, verbose, output_name, output, rows, &gif);
+    if (prepared != 0) {
+        return prepared;
     }
     // Looked at again right before writing: the file may have appeared
     // while the pixels were coded.

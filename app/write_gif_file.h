@@ -5,6 +5,7 @@
 #include <cstdint>
 
 class clBitMap;
+class GifRowSource;
 
 // The comment every written file carries.
 extern const char kGifComment[];
@@ -13,6 +14,9 @@ extern const char kGifComment[];
 // message 17 has been printed and nothing was written. Not a failure, but
 // not a success either, so the run ends as when the name existed at start.
 constexpr int kGifOutputExisted = 2;
+// Result when a row of the picture could not be read from its source:
+// nothing was printed or written; the reader's failure is the one to report.
+constexpr int kGifRowsMissing = 3;
 
 // Codes image (an indexed picture of depth 1 to 8) in memory, then creates
 // output_name and writes the stream. Returns 0 when the file was written,
@@ -20,8 +24,14 @@ constexpr int kGifOutputExisted = 2;
 // after a failure no file created here is left behind. With
 // FLAG_TRANSPARENCY the index written is the image's own, and none at all
 // when the image has none (-1). With verbose, failures are followed by the
-// encoder's error text and the coder shows its progress line.
+// encoder's error text and the coder shows its progress line. rows: where
+// the coder reads the rows instead of the image's pixels (see
+// coder_takes_rows), or null.
 int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMap* image,
-                   bool verbose);
+                   bool verbose, GifRowSource* rows = nullptr);
+
+// Whether the coder chosen by option_flags can take image's rows from a
+// GifRowSource: LZW at depth 8, one byte per pixel.
+bool coder_takes_rows(uint32_t option_flags, const clBitMap* image);
 
 #endif

@@ -4,6 +4,8 @@
 // Call order: open (or open_memory) -> read_header -> read_palette (1, 4, 8 bits) or
 // read_pixels (24 bits) -> close (or destruction, which closes). read_palette
 // and read_pixels each position the file themselves, so they may be repeated.
+// A big picture's rows may also be read one at a time (read_rows_every,
+// read_row).
 // Every operation returns 0 on success and 1 on failure, leaving the code and
 // text of the failure in error_code / error_text; a success clears neither.
 #ifndef VASTRELMON_BMP_BMP_FILE_H
@@ -67,6 +69,8 @@ public:
     // 0x340003 (396) and those of read_pixels.
     int read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
                      int64_t pixel_capacity, bool packed = false);
+    // The colour table alone, with the same checks, codes and texts.
+    int read_table(const BmpInfo* info, uint8_t* palette);
     // Writes the picture into pixels top row first, one byte per pixel for
     // 1, 4 and 8 bits, blue, green, red for 24 bits. pixel_capacity is the
     // size of the pixels buffer; a picture that does not fit is refused as a
@@ -75,6 +79,19 @@ public:
     // low bits of the last byte cleared. Errors 0x340006 (239, 245, 329),
     // 0x340002 (255, 262), 0x340007 (277), 0x340003 (288).
     int read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, bool packed = false);
+
+    // A big picture's rows read where they are needed, one at a time (8 and
+    // 24 bits, rows kept as stored), instead of all at once. read_rows_every
+    // reads the rows 0, step, 2 x step, ... (counted from the top) into
+    // their places in pixels and asks the system to have the others ready;
+    // false, with nothing recorded, where that is not worth it or not
+    // possible (another depth, a small picture, a file that does not hold
+    // every row, a failed read): the caller then reads with read_pixels,
+    // which finds and records any fault. read_row reads the row'th row (the
+    // top row is 0) to out. Error 0x340003 (288: the bytes read, the stored
+    // row).
+    bool read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, int32_t step);
+    int read_row(const BmpInfo* info, int32_t row, uint8_t* out);
 
     uint32_t error_code;
     char error_text[kErrorTextSize];

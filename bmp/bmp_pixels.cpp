@@ -82,6 +82,14 @@ constexpr int64_t kStagingBytes = int64_t{1} << 18;
 int clFile::read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
                          int64_t pixel_capacity, bool packed)
 {
+    if (read_table(info, palette) != 0) {
+        return 1;
+    }
+    return read_pixels(info, pixels, pixel_capacity, packed);
+}
+
+int clFile::read_table(const BmpInfo* info, uint8_t* palette)
+{
     if (info == nullptr) {
         return fail(this, kPaletteNoInfo);
     }
@@ -107,7 +115,7 @@ int clFile::read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
         color[1] = entry[1];  // green
         color[2] = entry[0];  // blue
     }
-    return read_pixels(info, pixels, pixel_capacity, packed);
+    return 0;
 }
 
 int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, bool packed)

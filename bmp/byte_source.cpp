@@ -99,3 +99,10 @@ int64_t ByteSource::read_at(int64_t offset, const ReadPiece* pieces, int count)
     }
     return total;
 }
+
+void ByteSource::expect_reads(int64_t offset, int64_t length)
+{
+    if (file_ != nullptr) {
+        ::expect_reads(file_, offset, length);
+    }
+}

@@ -36,6 +36,8 @@ public:
     // kMaxReadPieces) without moving the position; the bytes read (fewer at
     // the end), or -1 where the source cannot.
     int64_t read_at(int64_t offset, const ReadPiece* pieces, int count);
+    // The bytes [offset, offset + length) will be read soon (a file only).
+    void expect_reads(int64_t offset, int64_t length);
 
 private:
     std::FILE* file_ = nullptr;  // owned; closed by close()

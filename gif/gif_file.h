@@ -114,7 +114,13 @@ public:
     // 0x3F0007 (1299: no LZW table), 0x3F0004 (1336 LZW, 1166 uncompressed:
     // coded area full). A failed pixel check allows a new call; a failed
     // coder leaves the coded area, so every later call is refused.
-    int set_graphics(const uint8_t* pixels, int stored_bits = 8);
+    // With rows, the LZW coder of an 8-bit picture takes the rows from
+    // there as it needs them and pixels is not read; when a row cannot be
+    // had the call fails with 0x3F0004 (470). Other coders and depths refuse
+    // rows the same way.
+    int set_graphics(const uint8_t* pixels, int stored_bits = 8, GifRowSource* rows = nullptr);
+    // Whether the last set_graphics failed because its source gave no row.
+    bool rows_missing() const { return rows_missing_; }
     // The coded image data of a successful set_graphics (none before), as
     // the file stores it: data sub-blocks, each after its length byte, and
     // the empty sub-block that ends them (without the code size byte).
@@ -204,6 +210,7 @@ private:
     WriteBehind coded_file_;
     size_t written_ahead_ = 0;  // bytes of the coded area in the file already
     bool written_behind_ = false;  // the file may hold bytes written ahead
+    bool rows_missing_ = false;    // the row source of set_graphics failed
     bool write_behind_ = true;
     bool code_relay_ = true;
     bool large_writes_ = true;

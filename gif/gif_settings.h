@@ -12,6 +12,17 @@
 using GifProgress = void (*)(void* context, int32_t percent);
 constexpr int32_t kGifProgressFinished = -1;
 
+// Where the LZW coder can take a picture's rows from when they are not in
+// memory (a file): each row as the coder comes to it, straight into its
+// window.
+class GifRowSource {
+public:
+    virtual ~GifRowSource() = default;
+    // Copies the row'th row (the top row is 0), one byte per pixel, to out;
+    // false when it cannot be had.
+    virtual bool read_row(int32_t row, uint8_t* out) = 0;
+};
+
 struct GifSettings {
     enum Coder {
         kLzw,           // LZW compression

@@ -28,6 +28,9 @@ namespace {
 
 const ErrorEntry kTableMemory = {kGifNoMemory, 1299, "can't allocate memory.[L]"};
 const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
+// A row of the picture could not be had from its source: the caller
+// reports its own failure rather than this one.
+const ErrorEntry kRowsMissing = {kGifIllegal, 470, "illegal data.[G]"};
 
 constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;
@@ -50,7 +53,7 @@ void show_progress(const CoderReports& reports, size_t done, size_t total, int64
     }
 }
 
-enum class LzwOutcome { kDone, kNoTable, kAreaFull };
+enum class LzwOutcome { kDone, kNoTable, kAreaFull, kRowsMissing };
 
 
 struct LzwJob {
@@ -326,8 +329,9 @@ private:
 // The finding half: every match, handed over in order to the packer (a
 // CodeRelay or a BatchPacker), a batch at a time. The table starts over
 // where the packer puts a clear code, after the string that took code 4095.
+// False when a row of the picture could not be had.
 template <int kValueBits, typename Packer>
-void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* packer)
+bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* packer)
 {
     const uint32_t first_free = (1u << job.min_code_size) + 2;
     uint32_t new_code = first_free;
@@ -355,11 +359,14 @@ void find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* pa
         if (batch == nullptr || window.last()) {
             break;
         }
-        window.advance(static_cast<size_t>(at - pixels));
+        if (!window.advance(static_cast<size_t>(at - pixels))) {
+            return false;
+        }
     }
     if (batch != nullptr) {
         packer->submit(filled);
     }
+    return true;
 }
 
 // The whole coding, with the depth fixed at compile time so the lookups are
@@ -380,9 +387,9 @@ LzwOutcome code_pixels(const LzwJob& job)
         PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.reports};
         CodeRelay relay;
         if (relay.start(pack_codes, &pack)) {
-            find_codes<kValueBits>(job, &table, &relay);
+            const bool found = find_codes<kValueBits>(job, &table, &relay);
             const bool packed = relay.finish();
-            return packed ? LzwOutcome::kDone : LzwOutcome::kAreaFull;
+            return !found ? LzwOutcome::kRowsMissing : packed ? LzwOutcome::kDone : LzwOutcome::kAreaFull;
         }
     }
 #endif
@@ -393,7 +400,9 @@ LzwOutcome code_pixels(const LzwJob& job)
     }
     if (!kShowProgress) {
         BatchPacker packer(&emitter, job.reports);
-        find_codes<kValueBits>(job, &table, &packer);
+        if (!find_codes<kValueBits>(job, &table, &packer)) {
+            return LzwOutcome::kRowsMissing;
+        }
         if (packer.failed() || !emitter.emit_end()) {
             return LzwOutcome::kAreaFull;
         }
@@ -425,7 +434,9 @@ LzwOutcome code_pixels(const LzwJob& job)
         if (window.last()) {
             break;
         }
-        window.advance(static_cast<size_t>(at - pixels));
+        if (!window.advance(static_cast<size_t>(at - pixels))) {
+            return LzwOutcome::kRowsMissing;
+        }
     }
     if (!emitter.emit_end()) {
         return LzwOutcome::kAreaFull;
@@ -465,6 +476,8 @@ int clGIFFile::encode_lzw(GifOrderWindow* pixels)
         return fail(this, kTableMemory);
     case LzwOutcome::kAreaFull:
         return fail(this, kAreaFull);
+    case LzwOutcome::kRowsMissing:
+        return fail(this, kRowsMissing);
     case LzwOutcome::kDone:
         break;
     }

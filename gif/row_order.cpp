@@ -63,16 +63,18 @@ int32_t GifRows::next()
 }
 
 bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced,
-                           int stored_bits)
+                           int stored_bits, GifRowSource* source)
 {
     picture_ = pixels;
+    source_ = source;
+    rows_missing_ = false;
     width_ = static_cast<size_t>(width);
     stored_bits_ = stored_bits;
     row_bytes_ = row_bytes(width_, stored_bits);
     height_ = height;
     base_ = 0;
     const size_t total = width_ * static_cast<size_t>(height);
-    if (!interlaced && !is_packed(stored_bits)) {
+    if (!interlaced && !is_packed(stored_bits) && source == nullptr) {
         pixels_ = pixels;
         count_ = total;
         last_ = true;
@@ -89,16 +91,20 @@ bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height,
     pending_row_ = rows_.next();
     pixels_ = buffer_.get();
     count_ = 0;
-    fill();
-    return true;
+    return fill();
 }
 
-void GifOrderWindow::fill()
+bool GifOrderWindow::fill()
 {
     uint8_t* window = buffer_.get();
     while (pending_row_ >= 0 && capacity_ - count_ >= width_) {
         const uint8_t* row = picture_ + static_cast<size_t>(pending_row_) * row_bytes_;
-        if (is_packed(stored_bits_)) {
+        if (source_ != nullptr) {
+            if (!source_->read_row(pending_row_, window + count_)) {
+                rows_missing_ = true;
+                return false;
+            }
+        } else if (is_packed(stored_bits_)) {
             unpack_row(row, width_, stored_bits_, window + count_);
         } else {
             std::memcpy(window + count_, row, width_);
@@ -107,13 +113,14 @@ void GifOrderWindow::fill()
         pending_row_ = rows_.next();
     }
     last_ = pending_row_ < 0;
+    return true;
 }
 
-void GifOrderWindow::advance(size_t done)
+bool GifOrderWindow::advance(size_t done)
 {
     uint8_t* window = buffer_.get();
     std::memmove(window, window + done, count_ - done);
     base_ += done;
     count_ -= done;
-    fill();
+    return fill();
 }

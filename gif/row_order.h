@@ -10,6 +10,7 @@
 
 #include "platform/malloc_buffer.h"
 #include "platform/packed_rows.h"
+#include "gif/gif_settings.h"
 
 // The OR of count values, which reaches 2^D exactly when some value does.
 uint8_t combined_bits(const uint8_t* values, size_t count);
@@ -36,6 +37,10 @@ private:
 // reached, so a match never has to look past a window's end: a string never
 // has more pixels than there are codes.
 //
+// The rows may also come from a GifRowSource, one at a time as the window
+// needs them, straight into it; start and advance then return false when a
+// row cannot be had.
+//
 // Usage: start -> code from pixels()[k] while k < reach() -> advance(k) ->
 // ... until last().
 class GifOrderWindow {
@@ -46,10 +51,12 @@ public:
 
     // pixels holds width x height values, rows top first, stored_bits each
     // (see row_bytes); it must stay unchanged while the window is in use.
-    // False when the buffer an interlaced or packed picture needs cannot be
-    // had.
+    // With source, the rows come from there instead (one byte per pixel;
+    // pixels is not read). False when the buffer an interlaced or packed
+    // picture needs cannot be had, or a row cannot be read (rows_missing()
+    // tells which).
     bool start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced,
-               int stored_bits = kBytePerPixel);
+               int stored_bits = kBytePerPixel, GifRowSource* source = nullptr);
 
     const uint8_t* pixels() const { return pixels_; }
     // Pixels in the window.
@@ -61,17 +68,21 @@ public:
     // Where the coder may start a match: anywhere below this.
     size_t reach() const { return last_ ? count_ : count_ - kMatchReach; }
     // Moves on: the pixels from done on stay, at the start of the window,
-    // and the next rows follow them. Only before the last window.
-    void advance(size_t done);
+    // and the next rows follow them. Only before the last window. False
+    // when a row cannot be read.
+    bool advance(size_t done);
+    bool rows_missing() const { return rows_missing_; }
 
 private:
-    void fill();
+    bool fill();
 
     const uint8_t* picture_ = nullptr;
     size_t width_ = 0;
     size_t row_bytes_ = 0;
     int stored_bits_ = kBytePerPixel;
     int32_t height_ = 0;
+    GifRowSource* source_ = nullptr;
+    bool rows_missing_ = false;
     GifRows rows_{0, false};
     int32_t pending_row_ = -1;  // the next row to copy, -1: none left
     MallocBuffer<uint8_t> buffer_;

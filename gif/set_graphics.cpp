@@ -38,7 +38,7 @@ bool packed_values_fit(const uint8_t* pixels, size_t width, size_t height, int s
 
 }  // namespace
 
-int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits)
+int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits, GifRowSource* rows)
 {
     if (!(state_flags_ & kAreaAllocated)) {
         return fail(this, kNoArea);
@@ -60,6 +60,11 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits)
     // byte fits); the coders then read the caller's rows in GIF order where
     // they are.
     const bool packed = is_packed(stored_bits);
+    // Only the LZW coder at depth 8, where no pixel needs a check, takes
+    // its rows from elsewhere.
+    if (rows != nullptr && (!(state_flags_ & kLzwMode) || packed || color_depth_ != kGifMaxDepth)) {
+        return fail(this, kIllegalData);
+    }
     MallocBuffer<uint8_t> row_buffer;
     if (packed) {
         // One unpacked row, for the check and the uncompressed coder.
@@ -79,8 +84,9 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits)
         return fail(this, kCodedMemory);
     }
     GifOrderWindow window;
-    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced, stored_bits)) {
-        return fail(this, kCodedMemory);
+    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced, stored_bits, rows)) {
+        rows_missing_ = window.rows_missing();
+        return fail(this, rows_missing_ ? kIllegalData : kCodedMemory);
     }
     if (!allocate_coded(static_cast<size_t>(capacity))) {
         return fail(this, kCodedMemory);
@@ -93,6 +99,7 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits)
     }
     int status = (state_flags_ & kLzwMode) ? encode_lzw(&window) : encode_uncompressed(pixels, stored_bits, row_buffer.get());
     written_ahead_ = coded_file_.finish();
+    rows_missing_ = window.rows_missing();
     if (status != 0) {
         written_ahead_ = 0;
         return 1;

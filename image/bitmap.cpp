@@ -97,7 +97,6 @@ int clBitMap::create(int new_width, int new_height, bool packed)
     if (pixels_ == nullptr) {
         return fail(this, kCreateNoMemory);
     }
-    page_filler_.start(pixels_.get(), static_cast<size_t>(data_size_));
     return 0;
 }
 

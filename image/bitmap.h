@@ -65,6 +65,10 @@ public:
     // keeps its rows packed (other depths ignore it). Errors 0x3A0001 (52),
     // 0x3A0006 (59, 65), 0x3A0007 (79: width, height and data_size stay set).
     int create(int width, int height, bool packed = false);
+    // Has a second thread get the pixel buffer's pages from the system while
+    // the caller fills the buffer (see platform/page_filler.h); for a caller
+    // about to write every pixel. Only the timing changes.
+    void fill_pages_ahead() { page_filler_.start(pixels_.get(), static_cast<size_t>(data_size_)); }
     // Needs a depth of 8 or less; index 0..255. Errors 0x3A0006 (149, 155, 161).
     int set_transparent_index(int index);
 
@@ -93,6 +97,13 @@ public:
     // Palette work (palette.cpp). compact_palette for depths 1/4/8,
     // build_palette for depth 24; both in place.
     int compact_palette();
+    // compact_palette looks at every kSampleRowStep-th row of an 8-bit
+    // picture first, from the top row on. Whether those rows alone use all
+    // 256 entries: compact_palette then reads no other row and leaves the
+    // picture as it is.
+    static constexpr int32_t kSampleRowStep = 64;
+    bool sampled_rows_fill_table() const;
+
     // Replaces every index i by map[i] and moves the palette along. On a
     // packed picture the new indices are kept to the stored bits.
     void remap_indices(const uint8_t* map);

@@ -94,30 +94,38 @@ constexpr bool kSampleRows = false;
 #else
 constexpr bool kSampleRows = true;
 #endif
-// Every this many rows one is looked at first.
-constexpr size_t kSampleRowStep = 64;
+// A picture of one byte per pixel whose pixels use all 256 entries mostly
+// shows every one of them in a few rows spread over its height (a
+// photograph's last new colour may turn up only 60 % of the way down, but
+// somewhere in every 64th row). Whether those rows hold every entry; when
+// they do not, used is cleared again.
+bool sample_fills_table(const uint8_t* pixels, size_t width, size_t height, int entries, bool* used)
+{
+    if (!kSampleRows || entries != kPaletteEntries) {
+        return false;
+    }
+    for (size_t row = 0; row < height; row += clBitMap::kSampleRowStep) {
+        const uint8_t* line = pixels + row * width;
+        for (size_t x = 0; x < width; ++x) {
+            used[line[x]] = true;
+        }
+    }
+    if (count_flags(used) == entries) {
+        return true;
+    }
+    std::memset(used, 0, kPaletteEntries * sizeof *used);
+    return false;
+}
 
 // flag_used_indices for a picture of one byte per pixel, which finds a full
-// table sooner. A picture whose pixels use all 256 entries mostly shows
-// every one of them in a few rows spread over its height (a photograph's
-// last new colour may turn up only 60 % of the way down, but somewhere in
-// every 64th row): those rows are looked at first, and only when an entry
-// is still missing does the scan in order run as before. With 256 entries
-// every byte value is an entry, so neither the order nor the early stop can
-// change what is flagged: every entry, or exactly the values present.
+// table sooner: the sample rows first, and only when an entry is still
+// missing the scan in order as before. With 256 entries every byte value is
+// an entry, so neither the order nor the early stop can change what is
+// flagged: every entry, or exactly the values present.
 int flag_used_rows(const uint8_t* pixels, size_t width, size_t height, int entries, bool* used)
 {
-    if (kSampleRows && entries == kPaletteEntries) {
-        for (size_t row = 0; row < height; row += kSampleRowStep) {
-            const uint8_t* line = pixels + row * width;
-            for (size_t x = 0; x < width; ++x) {
-                used[line[x]] = true;
-            }
-        }
-        if (count_flags(used) == entries) {
-            return entries;
-        }
-        std::memset(used, 0, kPaletteEntries * sizeof *used);
+    if (sample_fills_table(pixels, width, height, entries, used)) {
+        return entries;
     }
     return flag_used_indices(pixels, width * height, entries, used);
 }
@@ -321,6 +329,14 @@ void index_pixels(const ColorIndex& index, uint8_t* pixels, size_t count)
 }
 
 }  // namespace
+
+bool clBitMap::sampled_rows_fill_table() const
+{
+    bool used[kPaletteEntries] = {};
+    return pixels() != nullptr && color_depth_ == 8 && stored_bits_ == 8 &&
+           sample_fills_table(pixels(), static_cast<size_t>(width_), static_cast<size_t>(height_), entries_in_use(),
+                              used);
+}
 
 int clBitMap::compact_palette()
 {

@@ -141,6 +141,11 @@ int64_t file_size(std::FILE* file)
     return static_cast<int64_t>(status.st_size);
 }
 
+void expect_reads(std::FILE* file, int64_t offset, int64_t length)
+{
+    posix_fadvise(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
 void start_writeback(std::FILE* file)
 {
 #if !defined(VASTRELMON_NO_EARLY_WRITEBACK)
@@ -164,6 +169,8 @@ int restart_file(std::FILE* file)
 }
 
 #else
+
+void expect_reads(std::FILE*, int64_t, int64_t) {}
 
 void start_writeback(std::FILE*) {}
 

@@ -35,6 +35,10 @@ constexpr int kMaxReadPieces = 1024;
 int64_t read_scattered(std::FILE* file, int64_t offset, const ReadPiece* pieces, int count);
 // The size of the open file, or -1.
 int64_t file_size(std::FILE* file);
+// Tells the system that the bytes [offset, offset + length) of the file
+// will be read soon, in no particular order, so it can fetch them from the
+// disk in big pieces meanwhile. Only a hint.
+void expect_reads(std::FILE* file, int64_t offset, int64_t length);
 
 // Has the system start writing to the disk what has reached the file so far
 // (not the stream's buffer) and returns at once: a sync that follows finds

@@ -323,4 +323,31 @@ TEST(Convert, TinyPicturesAtEveryDepth)
     }
 }
 
+// A big 8-bit picture whose every 64th row already uses the whole table is
+// coded from rows read out of the file one at a time: both row orders,
+// padded rows, every coder and a colour mode.
+TEST(Convert, BigPictureWithAFullTableInEveryOrderAndCoder)
+{
+    const int width = 1203;  // a byte of padding per row; about a megabyte in all
+    const int height = 900;
+    for (bool top_down : {false, true}) {
+        Picture picture = indexed_picture(8, width, height, 256);
+        picture.name = top_down ? "top-down 8-bit" : "8-bit";
+        picture.recipe.height = top_down ? -height : height;
+        picture.colors.clear();
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                // Every index in every row, and a slope that tells the rows apart.
+                const uint32_t v = static_cast<uint32_t>(x * 7 + y * 13 + y / 5) % 256;
+                picture.recipe.pixels[static_cast<size_t>(y) * width + x] = v;
+                picture.colors.push_back(rgb(picture.recipe.palette[v]));
+            }
+        }
+        for (const char* options : {"", "/i", "/u", "/v"}) {
+            convert_and_check(picture, options, "");
+        }
+        convert_and_check(picture, "/esr", "/esr");
+    }
+}
+
 }  // namespace
