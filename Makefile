@@ -46,10 +46,12 @@ sanitize-tests: test-deps
 # The speed helpers' second threads under ThreadSanitizer: the coder test
 # that runs them, then the program on pictures big enough for all of them.
 TSAN_TESTS = LzwReference.BigPicturesCodedOnTwoThreads:StreamWriter.DataWrittenWhileCoding*
+TSAN_APP_TESTS = BmpTest.RowsLeftInTheFileThatGoMissingAreTheReadFailure
 tsan-tests: test-deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASTRELMON_TESTS=ON -DVASTRELMON_TSAN=ON
-	cmake --build build-tsan --target test_gif vastrelmon bmpgen -j $(JOBS)
+	cmake --build build-tsan --target test_gif test_app vastrelmon bmpgen -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_gif --gtest_filter='$(TSAN_TESTS)'
+	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_app --gtest_filter='$(TSAN_APP_TESTS)'
 	TSAN_OPTIONS=halt_on_error=1 sh tools/run_big_pictures.sh build-tsan
 
 # Native Windows executables, cross-built with MinGW-w64.

@@ -26,6 +26,7 @@ public:
     using Packer = bool (*)(CodeRelay* relay, void* context);
 
     static constexpr size_t kBatchCodes = size_t{1} << 15;
+    static constexpr bool kOwnThread = true;  // the packer runs on the second thread
 
     CodeRelay() : ring_(nullptr), produced_(0), taken_(0), packer_(nullptr), context_(nullptr), result_(false) {}
     ~CodeRelay() { finish(); }

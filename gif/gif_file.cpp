@@ -53,6 +53,7 @@ void clGIFFile::use_helpers(const GifSettings& settings)
     code_relay_ = settings.side_thread && settings.code_relay;
     large_writes_ = settings.large_writes;
     write_behind_ = settings.side_thread && settings.write_behind;
+    rows_ahead_ = settings.side_thread && settings.rows_ahead;
 }
 
 void clGIFFile::init_blocks()

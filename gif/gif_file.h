@@ -137,8 +137,9 @@ public:
 
     // Pictures of at least this many pixels are coded with LZW on two
     // threads when no progress is reported (one finds the strings, the
-    // other packs their codes), and their coded data goes to a file opened
-    // before set_graphics while it is coded.
+    // other packs their codes), their rows are gathered into GIF order on a
+    // second thread, and their coded data goes to a file opened before
+    // set_graphics while it is coded.
     static constexpr uint64_t kSideThreadPixels = uint64_t{1} << 20;
 
     uint32_t error_code;
@@ -213,6 +214,7 @@ private:
     bool rows_missing_ = false;    // the row source of set_graphics failed
     bool write_behind_ = true;
     bool code_relay_ = true;
+    bool rows_ahead_ = true;
     bool large_writes_ = true;
     GifProgress progress_ = nullptr;
     void* progress_context_ = nullptr;

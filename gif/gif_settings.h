@@ -39,6 +39,10 @@ struct GifSettings {
     // output is the same either way.
     bool side_thread = true;
     bool code_relay = true;
+    // Another: gathering the next rows of an interlaced picture (or of
+    // rows read from a GifRowSource) into GIF order while the coder works
+    // on the ones before.
+    bool rows_ahead = true;
     // The image data goes to the file in one call rather than a call per
     // 255-byte sub-block (no second thread; the same bytes and failure
     // texts either way).

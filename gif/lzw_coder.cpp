@@ -32,6 +32,11 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
 // reports its own failure rather than this one.
 const ErrorEntry kRowsMissing = {kGifIllegal, 470, "illegal data.[G]"};
 
+// The row gathering thread shares the second processor with the packer:
+// it starts only where the first window had at least this many pixels per
+// code (a photograph about four, noise one).
+constexpr size_t kPixelsPerCodeForHelpers = 2;
+
 constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;
 
@@ -312,6 +317,7 @@ struct PackJob {
 class BatchPacker {
 public:
     static constexpr size_t kBatchCodes = 4096;
+    static constexpr bool kOwnThread = false;
 
     BatchPacker(CodeEmitter* emitter, const CoderReports* reports) : emitter_(emitter), reports_(reports) {}
     // Room for kBatchCodes codes, or null once the coded area is full.
@@ -337,6 +343,7 @@ bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* pa
     uint32_t new_code = first_free;
     uint16_t* batch = packer->claim();
     size_t filled = 0;
+    size_t batches = 0;
     GifOrderWindow& window = *job.pixels;
     for (;;) {
         // Each window starts where the coder is.
@@ -354,10 +361,18 @@ bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* pa
                 packer->submit(filled);
                 batch = packer->claim();  // null: the packer has stopped
                 filled = 0;
+                ++batches;
             }
         }
         if (batch == nullptr || window.last()) {
             break;
+        }
+        // A packer on the second processor with many codes to pack leaves
+        // no room there for gathering rows.
+        const size_t codes = batches * Packer::kBatchCodes + filled;
+        if (Packer::kOwnThread && window.base() == 0 &&
+            codes * kPixelsPerCodeForHelpers > static_cast<size_t>(at - pixels)) {
+            window.gather_here();
         }
         if (!window.advance(static_cast<size_t>(at - pixels))) {
             return false;

@@ -84,7 +84,8 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits, GifRowSource
         return fail(this, kCodedMemory);
     }
     GifOrderWindow window;
-    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced, stored_bits, rows)) {
+    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced, stored_bits, rows,
+                                                   rows_ahead_ && count >= kSideThreadPixels)) {
         rows_missing_ = window.rows_missing();
         return fail(this, rows_missing_ ? kIllegalData : kCodedMemory);
     }

@@ -129,9 +129,9 @@ void SideWait::wait_until(Ready ready, const void* context)
     pthread_mutex_unlock(&state_->lock);
 }
 
-void SideWait::poll_until(Ready ready, const void* context, long pause_nanoseconds)
+void SideWait::poll_until(Ready ready, const void* context, long pause_nanoseconds, bool spin)
 {
-    for (int i = 0; i < kSpins; ++i) {
+    for (int i = 0; spin && i < kSpins; ++i) {
         if (ready(context)) {
             return;
         }
@@ -175,7 +175,7 @@ SideWait::~SideWait() {}
 // successful start(), which never happens here.
 void SideWait::wait_until(Ready, const void*) {}
 
-void SideWait::poll_until(Ready, const void*, long) {}
+void SideWait::poll_until(Ready, const void*, long, bool) {}
 
 void SideWait::wake_all() {}
 

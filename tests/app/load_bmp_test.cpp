@@ -27,42 +27,54 @@ BmpRecipe indexed_picture()
 // A big 8-bit picture whose every 64th row already uses the whole table
 // leaves its other rows in the file for the coder. Cut after the load, the
 // file is the read failure of a file cut while its rows are read, and no
-// GIF is left.
+// GIF is left: cut where the coder's first row is (bottom-up, interlaced),
+// and where rows gathered ahead on the second thread are (top-down, rows
+// in order).
 TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
 {
-    BmpRecipe recipe;
-    recipe.bit_count = 8;
-    recipe.width = 1024;
-    recipe.height = 1030;
-    recipe.palette = distinct_palette(256);
-    for (int i = 0; i < recipe.width * recipe.height; ++i) {
-        recipe.pixels.push_back(static_cast<uint32_t>(i * 5 + i / 999) % 256);
-    }
-    const std::string path = dir_.file("big.bmp");
-    const std::string bytes = bmp_writer::build(recipe);
-    write_file(path, bytes);
-    uint32_t flags = kDefaultOptionFlags;
-    clBitMap image;
-    InputFile input;
-    ASSERT_EQ(load_bmp(&flags, -1, path.c_str(), &image, false, &input), 0);
-    ASSERT_TRUE(input.rows_in_file);
-    write_file(path, bytes.substr(0, bytes.size() / 2));
+    struct Cut {
+        bool top_down;
+        uint32_t flags;
+        size_t quarters;  // of the file that stay
+        // The rows start at byte 1078, 1024 bytes each, 1030 rows: whole
+        // rows and the bytes of the next that stay.
+        const char* record;
+    };
+    const Cut cuts[] = {{false, kDefaultOptionFlags, 2, "file access error.[read,485,514]"},
+                        {true, kDefaultOptionFlags & ~FLAG_INTERLACE, 3, "file access error.[read,242,772]"}};
+    for (const Cut& cut : cuts) {
+        SCOPED_TRACE(cut.record);
+        BmpRecipe recipe;
+        recipe.bit_count = 8;
+        recipe.width = 1024;
+        recipe.height = cut.top_down ? -1030 : 1030;
+        recipe.palette = distinct_palette(256);
+        for (int i = 0; i < 1024 * 1030; ++i) {
+            recipe.pixels.push_back(static_cast<uint32_t>(i % 1024 / 4 + i / 1024) % 256);
+        }
+        const std::string path = dir_.file("big.bmp");
+        const std::string bytes = bmp_writer::build(recipe);
+        write_file(path, bytes);
+        uint32_t flags = cut.flags;
+        clBitMap image;
+        InputFile input;
+        ASSERT_EQ(load_bmp(&flags, -1, path.c_str(), &image, false, &input), 0);
+        ASSERT_TRUE(input.rows_in_file);
+        write_file(path, bytes.substr(0, bytes.size() * cut.quarters / 4));
 
-    const std::string output = dir_.file("big.gif");
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(write_gif_file(flags, output.c_str(), &image, false, &input), kGifRowsMissing);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_FALSE(file_exists(output));
-    // The rows start at byte 1078, 1024 bytes each: the cut at byte 527,899
-    // leaves 514 whole rows and 485 bytes of the next.
-    const std::string failure = "Error :Fail To Read BMP File(340003)\n";
-    for (bool loud : {false, true}) {
-        input.rows_in_file = true;
+        const std::string output = dir_.file("big.gif");
         testing::internal::CaptureStdout();
-        EXPECT_EQ(finish_load(&input, &image, loud, true), 1);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  loud ? failure + error_text(kBmpShortRead, 288, "file access error.[read,485,514]")
-                       : failure);
+        EXPECT_EQ(write_gif_file(flags, output.c_str(), &image, false, &input), kGifRowsMissing);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_FALSE(file_exists(output));
+        const std::string failure = "Error :Fail To Read BMP File(340003)\n";
+        for (bool loud : {false, true}) {
+            input.rows_in_file = true;
+            testing::internal::CaptureStdout();
+            EXPECT_EQ(finish_load(&input, &image, loud, true), 1);
+            EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                      loud ? failure + error_text(kBmpShortRead, 288, cut.record) : failure);
+        }
     }
 }
 
