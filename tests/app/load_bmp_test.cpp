@@ -32,6 +32,9 @@ BmpRecipe indexed_picture()
 // in order).
 TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "without positioned reads the rows are all read at once";
+#endif
     struct Cut {
         bool top_down;
         uint32_t flags;
