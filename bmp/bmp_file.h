@@ -84,12 +84,11 @@ public:
     // 24 bits, rows kept as stored), instead of all at once. read_rows_every
     // reads the rows 0, step, 2 x step, ... (counted from the top) into
     // their places in pixels and asks the system to have the others ready;
-    // false, with nothing recorded, where that is not worth it or not
-    // possible (another depth, a small picture, a file that does not hold
-    // every row, a failed read): the caller then reads with read_pixels,
-    // which finds and records any fault. read_row reads the row'th row (the
-    // top row is 0) to out. Error 0x340003 (288: the bytes read, the stored
-    // row).
+    // false where that is not worth it or not possible (another depth, a
+    // small picture, a file that does not hold every row, a failed read):
+    // the caller then reads with read_pixels, which finds and records any
+    // fault. read_row reads the row'th row (the top row is 0) to out. Error
+    // 0x340003 (288: the bytes read, the stored row).
     bool read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, int32_t step);
     int read_row(const BmpInfo* info, int32_t row, uint8_t* out);
 
