@@ -38,8 +38,8 @@ inline void make_true_color(clBitMap* image, const std::vector<Color>& row)
     }
 }
 
-// An indexed picture one row high. Palette entry i is (i, 255 - i, i / 2),
-// so every entry differs from every other.
+// An indexed picture, one row high unless height says otherwise. Palette
+// entry i is (i, 255 - i, i / 2), so every entry differs from every other.
 inline void make_indexed(clBitMap* image, int depth, const std::vector<uint8_t>& pixels, int height = 1)
 {
     ASSERT_EQ(image->set_color_depth(depth), 0) << image->error_text;
