@@ -8,28 +8,20 @@
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
 #include "bmp/byte_source.h"
+#include "bmp/stored_rows.h"
 #include "platform/files.h"
 #include "platform/packed_rows.h"
 
 using namespace bmp_errors;
+using namespace stored_rows;
 
 namespace {
 
 constexpr int kMaxIndexedBits = 8;
-constexpr int kTrueColorBits = 24;
-constexpr int kTrueColorBytes = 3;
 constexpr int kCoreEntryBytes = 3;  // blue, green, red
 constexpr int kInfoEntryBytes = 4;  // blue, green, red, reserved
 constexpr size_t kRgbBytes = 3;    // one entry of the image's palette
 constexpr int kMaxTableEntries = 1 << kMaxIndexedBits;
-constexpr int64_t kRowAlignment = 4;
-
-// Bytes of one stored row before its padding. width is at most INT32_MAX, so
-// 64 bits hold every product.
-int64_t row_length(int64_t width, int bits)
-{
-    return bits == kTrueColorBits ? width * kTrueColorBytes : (width * bits + 7) / 8;
-}
 
 // Stored rows are read several at a time into a staging area of about this
 // size, so narrow pictures do not cost one read request per row.
@@ -143,7 +135,7 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
         return 1;
     }
     int64_t length = row_length(info->width, bits);
-    int64_t stride = (length + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+    int64_t stride = row_stride(length);
     int32_t first = 0;
 #if !defined(VASTRELMON_NO_ROWS_IN_PLACE)
     if (bits == 8 || bits == kTrueColorBits) {

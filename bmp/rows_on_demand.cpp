@@ -2,14 +2,11 @@
 // they are needed, one at a time, instead of all at once into memory.
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
+#include "bmp/stored_rows.h"
 
 using namespace bmp_errors;
 
 namespace {
-
-constexpr int kTrueColorBits = 24;
-constexpr int kTrueColorBytes = 3;
-constexpr int64_t kRowAlignment = 4;
 
 // Build switch VASTRELMON_ROWS_ON_DEMAND=OFF: read_rows_every always
 // declines.
@@ -23,28 +20,16 @@ constexpr bool kRowsOnDemand = true;
 // row.
 constexpr int64_t kOnDemandBytes = int64_t{1} << 20;
 
-// The bytes of a stored row of info's picture: before the padding, and
-// with it.
-int64_t row_length(const BmpInfo& info)
-{
-    return static_cast<int64_t>(info.width) * (info.bit_count == kTrueColorBits ? kTrueColorBytes : 1);
-}
-
-int64_t row_stride(const BmpInfo& info)
-{
-    return (row_length(info) + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
-}
-
 }  // namespace
 
 bool clFile::read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, int32_t step)
 {
     if (!kRowsOnDemand || info == nullptr || pixels == nullptr || step <= 0 || info->width <= 0 ||
-        info->height <= 0 || (info->bit_count != 8 && info->bit_count != kTrueColorBits)) {
+        info->height <= 0 || (info->bit_count != 8 && info->bit_count != stored_rows::kTrueColorBits)) {
         return false;
     }
-    const int64_t length = row_length(*info);
-    const int64_t stride = row_stride(*info);
+    const int64_t length = stored_rows::row_length(info->width, info->bit_count);
+    const int64_t stride = stored_rows::row_stride(length);
     const int64_t height = info->height;
     if (length > pixel_capacity || height > pixel_capacity / length || length * height < kOnDemandBytes) {
         return false;
@@ -69,10 +54,10 @@ int clFile::read_row(const BmpInfo* info, int32_t row, uint8_t* out)
     if (info == nullptr || out == nullptr || row < 0 || row >= info->height) {
         return fail(this, kPixelsNoInfo);
     }
-    const int64_t length = row_length(*info);
+    const int64_t length = stored_rows::row_length(info->width, info->bit_count);
     const int64_t stored = info->top_down ? row : info->height - 1 - row;
     const ReadPiece piece = {out, static_cast<size_t>(length)};
-    const int64_t got = source.read_at(info->pixel_offset + stored * row_stride(*info), &piece, 1);
+    const int64_t got = source.read_at(info->pixel_offset + stored * stored_rows::row_stride(length), &piece, 1);
     if (got != length) {
         return fail(this, kRowShort, static_cast<int>(got < 0 ? 0 : got), static_cast<int>(stored));
     }
