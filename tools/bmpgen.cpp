@@ -1,12 +1,14 @@
 // Writes the project's deterministic BMP pictures (tools/pictures.h) to
 // files, for the example, the benchmarks and the fuzz seeds:
 //
-//   bmpgen <kind> <width> <height> <out.bmp>
+//   bmpgen <kind> <width> <height> <out.bmp> [<full width> <full height>]
 //   bmpgen seeds <folder>
 //
 // kinds: photo24 (24-bit, smooth shapes in 256 colours), photo8 (the same
 // picture as 8-bit), dither1 (1-bit ordered dither of a gradient), noise8
 // (8-bit uniform noise), example (24-bit, a small scene in 256 colours).
+// With a full size, the picture is made of blocks cut from that bigger one:
+// the same detail per pixel at every size, for a benchmark's size sweep.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -48,19 +50,24 @@ int main(int argc, char** argv)
     if (argc == 3 && std::string(argv[1]) == "seeds") {
         return write_seeds(argv[2]);
     }
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: bmpgen photo24|photo8|dither1|noise8|example <width> <height> <out.bmp>\n");
+    if (argc != 5 && argc != 7) {
+        std::fprintf(stderr, "usage: bmpgen photo24|photo8|dither1|noise8|example <width> <height> <out.bmp> "
+                             "[<full width> <full height>]\n");
         return 2;
     }
     std::string kind = argv[1];
     int width = std::atoi(argv[2]);
     int height = std::atoi(argv[3]);
-    if (width < 1 || width > kMaxWidth || height < 1 || height > kMaxHeight) {
-        std::fprintf(stderr, "bmpgen: size must be 1..%d x 1..%d\n", kMaxWidth, kMaxHeight);
+    int full_width = argc == 7 ? std::atoi(argv[5]) : width;
+    int full_height = argc == 7 ? std::atoi(argv[6]) : height;
+    if (width < 1 || height < 1 || full_width < width || full_width > kMaxWidth || full_height < height ||
+        full_height > kMaxHeight) {
+        std::fprintf(stderr, "bmpgen: size must be 1..%d x 1..%d, and no bigger than the full size\n", kMaxWidth,
+                     kMaxHeight);
         return 2;
     }
     bmp_writer::BmpRecipe recipe;
-    if (!pictures::named_picture(kind, width, height, &recipe)) {
+    if (!pictures::named_picture_cut(kind, width, height, full_width, full_height, &recipe)) {
         std::fprintf(stderr, "bmpgen: unknown kind %s\n", kind.c_str());
         return 2;
     }

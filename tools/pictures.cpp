@@ -182,6 +182,48 @@ bool named_picture(const std::string& kind, int width, int height, BmpRecipe* ou
     return false;
 }
 
+namespace {
+
+// Where the pixel at offset in a picture of size small, cut into cells
+// blocks, comes from in the full picture cut into as many cells: the same
+// offset within the middle block of the same size in its cell.
+size_t source_offset(size_t offset, size_t small, size_t full, size_t cells)
+{
+    const size_t cell = offset * cells / small;
+    const size_t block_start = (cell * small + cells - 1) / cells;
+    const size_t block_size = ((cell + 1) * small + cells - 1) / cells - block_start;
+    const size_t cell_start = cell * full / cells;
+    const size_t cell_size = (cell + 1) * full / cells - cell_start;
+    return cell_start + (cell_size - block_size) / 2 + (offset - block_start);
+}
+
+}  // namespace
+
+bool named_picture_cut(const std::string& kind, int width, int height, int full_width, int full_height,
+                       BmpRecipe* out)
+{
+    if (width > full_width || height > full_height || !named_picture(kind, full_width, full_height, out)) {
+        return false;
+    }
+    // A block from the middle of every cell of the full picture, side by
+    // side: every part of the scene is in the smaller picture, in the share
+    // it has in the full one. The recipe's pixels run top row first.
+    const size_t columns = static_cast<size_t>(full_width / width);
+    const size_t rows = static_cast<size_t>(full_height / height);
+    std::vector<uint32_t> cut;
+    cut.reserve(static_cast<size_t>(width) * height);
+    for (size_t y = 0; y < static_cast<size_t>(height); ++y) {
+        const size_t from_y = source_offset(y, height, full_height, rows);
+        for (size_t x = 0; x < static_cast<size_t>(width); ++x) {
+            cut.push_back(out->pixels[from_y * full_width + source_offset(x, width, full_width, columns)]);
+        }
+    }
+    out->pixels.swap(cut);
+    out->width = width;
+    out->height = out->height < 0 ? -height : height;
+    return true;
+}
+
 std::vector<Seed> fuzz_seeds()
 {
     std::vector<Seed> seeds;

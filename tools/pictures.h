@@ -47,6 +47,13 @@ BmpRecipe true_color_recipe(int width, int height, const std::vector<Rgb>& color
 // (the same as 8-bit), dither1, noise8 and example (24 bits). False for an
 // unknown kind.
 bool named_picture(const std::string& kind, int width, int height, BmpRecipe* out);
+// The named picture drawn at full_width x full_height (at least as big),
+// cut down to width x height: the full picture is split into a grid of as
+// many cells as the smaller one fits in it, and the middle of every cell
+// goes side by side into the smaller one. It keeps the big picture's detail
+// per pixel, where named_picture draws the whole scene smaller.
+bool named_picture_cut(const std::string& kind, int width, int height, int full_width, int full_height,
+                       BmpRecipe* out);
 
 // Small files of every kind the reader accepts (1, 4, 8, 24 bits; core,
 // information and v5 headers; four sizes; both row orders), as a fuzzing
