@@ -184,9 +184,10 @@ bool named_picture(const std::string& kind, int width, int height, BmpRecipe* ou
 
 namespace {
 
-// Where the pixel at offset in a picture of size small, cut into cells
-// blocks, comes from in the full picture cut into as many cells: the same
-// offset within the middle block of the same size in its cell.
+// Along one side (small pixels long, full in the full picture), where the
+// pixel at offset comes from: the side is split into cells equal parts in
+// both pictures, and each part of the smaller one is the middle of the
+// same part of the full one.
 size_t source_offset(size_t offset, size_t small, size_t full, size_t cells)
 {
     const size_t cell = offset * cells / small;
