@@ -181,8 +181,8 @@ LZW_INLINE bool follow_run(const uint8_t** at, const uint8_t* end, uint32_t* cur
 // extends the string through the run lists, and a run of them is taken at
 // once; any other pixel goes through the rows, which are read only when
 // the table's bits say they hold strings. The first step, from a one-pixel
-// string, whatever the pixel: the bits alone know whether it leads
-// anywhere. Same contract as match_with_leaps.
+// string, whatever the pixel, is one read of the two-pixel strings' own
+// part. Same contract as match_with_leaps.
 template <int kValueBits>
 LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end,
                                     LzwStringTable<kValueBits>* table, uint32_t new_code)
@@ -195,12 +195,13 @@ LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end
         return current;
     }
     uint32_t pixel = *at;
-    if (!table->root_in_use(current, pixel)) {
+    const uint32_t pair = table->root(current, pixel);
+    if (pair == lzw_table::kNoString) {
         table->add_root(current, pixel, new_code);
         *position = at;
         return current;
     }
-    current = table->child(current, pixel);
+    current = pair;
     uint32_t last = pixel;
     if (++at == end) {
         *position = at;

@@ -24,14 +24,18 @@
 //
 // Forgetting every string at a clear code touches only the entries written
 // since the last one (at most two per code), not the whole table: a run
-// list is emptied by its length alone. At depths 5 to 8 the rows of the
-// one-pixel strings are the exception: every string starts there, so a bit
-// per entry says whether it is in use and a clear code empties those 8 KiB
-// of bits instead of writing back thousands of scattered entries; such an
-// entry is read only when its bit is set. A second set of bits, one per
-// code, says whether a row holds any string: most rows of a picture as busy
-// as noise never do, and the coder then knows a string is new without
-// reading a far-away entry.
+// list is emptied by its length alone. At depths 5 to 8 the strings of two
+// pixels are the exception: every match starts with one, so they have a
+// part of their own, an entry of 32 bits for each pair of pixels that holds
+// the string's code and the generation of the table that gave it (the
+// count of clear codes so far). A clear code starts a new generation, and
+// every older entry reads as unknown: nothing is written back, and a
+// match's first step is one read. (The build switch
+// VASTRELMON_TAGGED_ROOTS=OFF keeps them in the rows instead, with a bit per
+// entry that says whether it is in use and that a clear code empties.) A
+// set of bits, one per code, says whether a row holds any string: most rows
+// of a picture as busy as noise never do, and the coder then knows a string
+// is new without reading a far-away entry.
 //
 // All parts live in one block at offsets fixed by the depth, so the coder
 // reaches every one of them from a single address.
@@ -66,6 +70,12 @@ constexpr bool kRunLists = false;
 constexpr bool kRunLists = true;
 #endif
 
+#if defined(VASTRELMON_NO_TAGGED_ROOTS)
+constexpr bool kTaggedRoots = false;
+#else
+constexpr bool kTaggedRoots = true;
+#endif
+
 constexpr size_t round_up(size_t value, size_t unit)
 {
     return (value + unit - 1) / unit * unit;
@@ -79,6 +89,7 @@ public:
     static constexpr bool kHasLeaps = kValueBits <= lzw_table::kMaxLeapBits;
     static constexpr bool kHasBits = !kHasLeaps;
     static constexpr bool kHasRuns = kHasBits && lzw_table::kRunLists;
+    static constexpr bool kHasTags = kHasBits && lzw_table::kTaggedRoots;
     static constexpr size_t kLeapPixels = lzw_table::kLeapKeyBits / kValueBits;
 
     LzwStringTable() : entries_(nullptr), written_top_(nullptr) {}
@@ -107,6 +118,11 @@ public:
         written_top_ = written_list();
         entries_[kRunBlocksUsed] = 0;
         std::memset(bits(), 0, kBitWords * sizeof(uint64_t));
+        if (kHasTags && ++generation_ == kGenerations) {
+            // The numbers would come round again: the old entries go.
+            std::memset(roots(), 0, kRootEntries * sizeof(uint32_t));
+            generation_ = kFirstGeneration;
+        }
     }
 
     // The rows: the code of string code extended by pixel, or kNoString.
@@ -165,25 +181,45 @@ public:
 
     // Depths 5 to 8: whether the row of code holds any string.
     bool row_in_use(uint32_t code) const { return bit(code); }
-    // Depths 5 to 8, for a one-pixel string value and another pixel: whether
-    // that string is known, and giving it a code.
-    bool root_in_use(uint32_t value, uint32_t pixel) const
+    // Depths 5 to 8, for a one-pixel string value and another pixel: the
+    // code of that two-pixel string or kNoString, and giving it a code.
+    uint32_t root(uint32_t value, uint32_t pixel) const
     {
-        return bit(kRowBits + row_slot(value, pixel));
+        if constexpr (kHasTags) {
+            const uint32_t entry = roots()[pair_slot(value, pixel)];
+            return entry >> kGenerationShift == generation_ ? entry & kTaggedCodeMask : lzw_table::kNoString;
+        } else {
+            return bit(kRowBits + row_slot(value, pixel)) ? child(value, pixel) : lzw_table::kNoString;
+        }
     }
     void add_root(uint32_t value, uint32_t pixel, uint32_t new_code)
     {
-        entries_[row_slot(value, pixel)] = static_cast<uint16_t>(new_code);
-        set_bit(kRowBits + row_slot(value, pixel));
+        if constexpr (kHasTags) {
+            roots()[pair_slot(value, pixel)] = generation_ << kGenerationShift | new_code;
+        } else {
+            entries_[row_slot(value, pixel)] = static_cast<uint16_t>(new_code);
+            set_bit(kRowBits + row_slot(value, pixel));
+        }
     }
 
 private:
-    // The block, in entries of 16 bits: rows, runs, leaps, then the bits
-    // and the list of written slots. The runs: each base's list length and
-    // first block, then the link from each block to the next, then the
-    // blocks. A block is taken by a code given to a run, so there are never
-    // more than codes.
-    static constexpr size_t kRowStart = 0;
+    // The block, in entries of 16 bits: the tagged two-pixel strings (two
+    // entries each, first so that they share the block's first 2 MiB page
+    // with most rows), rows, runs, leaps, then the bits and the list of
+    // written slots. The runs: each base's list length and first block,
+    // then the link from each block to the next, then the blocks. A block is
+    // taken by a code given to a run, so there are never more than codes.
+    //
+    // A tagged entry holds the generation above the code's 12 bits. The
+    // block comes zero-filled, and generation 0 is never used.
+    static constexpr size_t kPairs = size_t{1} << (2 * kValueBits);
+    static constexpr size_t kRootEntries = kHasTags ? kPairs : 0;
+    static constexpr uint32_t kGenerationShift = 12;
+    static constexpr uint32_t kTaggedCodeMask = (1u << kGenerationShift) - 1;
+    static constexpr uint32_t kGenerations = 1u << (32 - kGenerationShift);
+    static constexpr uint32_t kFirstGeneration = 1;
+    static_assert(kCodeLimit <= kTaggedCodeMask + 1, "a code fits below the generation");
+    static constexpr size_t kRowStart = kRootEntries * sizeof(uint32_t) / sizeof(uint16_t);
     static constexpr size_t kRunBlocks = kHasRuns ? kCodeLimit : 0;
     static constexpr size_t kRunLengthStart = kRowStart + (static_cast<size_t>(kCodeLimit) << kValueBits);
     static constexpr size_t kRunFirstStart = kRunLengthStart + (kHasRuns ? kCodeLimit : 0);
@@ -194,11 +230,10 @@ private:
     static constexpr size_t kLeapEntries =
         kHasLeaps ? static_cast<size_t>(kCodeLimit) << (kLeapPixels * kValueBits) : 0;
     static constexpr size_t kEntries = kLeapStart + kLeapEntries;
-    // Bits, depths 5 to 8: one per row, then one per slot of the rows of the
-    // one-pixel strings.
+    // Bits, depths 5 to 8: one per row, then (without the tags) one per slot
+    // of the rows of the one-pixel strings.
     static constexpr size_t kRowBits = kCodeLimit;
-    static constexpr size_t kBitWords =
-        kHasBits ? (kRowBits + (size_t{1} << (2 * kValueBits))) / lzw_table::kWordBits : 0;
+    static constexpr size_t kBitWords = kHasBits ? (kRowBits + (kHasTags ? 0 : kPairs)) / lzw_table::kWordBits : 0;
     static constexpr size_t kBitsOffset = lzw_table::round_up(kEntries * sizeof(uint16_t), sizeof(uint64_t));
     static constexpr size_t kWrittenOffset = kBitsOffset + kBitWords * sizeof(uint64_t);
     // Every code writes at most two slots: its row or run length, and its
@@ -229,6 +264,8 @@ private:
         return block;
     }
 
+    static size_t pair_slot(uint32_t value, uint32_t pixel) { return static_cast<size_t>(value) << kValueBits | pixel; }
+
     static size_t leap_slot(uint32_t code, uint32_t key)
     {
         return kLeapStart + (static_cast<size_t>(code) << (kLeapPixels * kValueBits) | key);
@@ -244,6 +281,7 @@ private:
     {
         return reinterpret_cast<uint64_t*>(reinterpret_cast<unsigned char*>(entries_) + kBitsOffset);
     }
+    uint32_t* roots() const { return reinterpret_cast<uint32_t*>(entries_); }
     uint32_t* written_list() const
     {
         return reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(entries_) + kWrittenOffset);
@@ -259,6 +297,7 @@ private:
 
     uint16_t* entries_;       // the block
     uint32_t* written_top_;   // end of the list of slots given a code since the last reset
+    uint32_t generation_ = kFirstGeneration;  // of the tagged two-pixel strings
 };
 
 #endif

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gif/bit_packer.h"
+#include "gif/lzw_string_table.h"
 #include "tests/gif/gif_test_util.h"
 
 namespace {
@@ -71,6 +72,28 @@ TEST(BitPacker, RunsPackAsOneCodeAtATime)
             EXPECT_TRUE(std::equal(one.begin(), one.begin() + used, runs.begin())) << "trial " << trial;
         }
     }
+}
+
+// A clear code forgets the two-pixel strings by starting a new generation
+// of the table: when the generations' numbers come round again, none of
+// the strings of the old one with the same number may come back. (A
+// picture never gets that far: it would take 2^20 clear codes.)
+TEST(LzwStringTable, TwoPixelStringsStayForgottenWhenTheGenerationsComeRound)
+{
+    LzwStringTable<8> table;
+    ASSERT_TRUE(table.allocate());
+    table.add_root(3, 5, 300);
+    EXPECT_EQ(table.root(3, 5), 300u);
+    table.reset();
+    EXPECT_EQ(table.root(3, 5), lzw_table::kNoString);
+    table.add_root(3, 5, 301);
+    constexpr uint32_t kGenerations = uint32_t{1} << 20;
+    for (uint32_t i = 1; i < kGenerations; ++i) {
+        table.reset();
+    }
+    EXPECT_EQ(table.root(3, 5), lzw_table::kNoString);
+    table.add_root(3, 5, 302);
+    EXPECT_EQ(table.root(3, 5), 302u);
 }
 
 TEST(Coders, WorkedExamples)
