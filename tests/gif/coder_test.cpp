@@ -1,5 +1,6 @@
 // The coders: exact bytes of small cases, where clear and end codes fall,
-// code widths, interlace order, the pixel check and the area guard.
+// code widths, interlace order, the pixel check, the area guard and the
+// string table's generations.
 #include <gtest/gtest.h>
 
 #include <algorithm>
