@@ -41,26 +41,31 @@ void report_read_failure(const clFile& file, bool verbose)
     print_details(file.error_text, verbose);
 }
 
-// Reads an 8-bit picture's table and rows. With input, a big picture whose
-// sampled rows use the whole table keeps its other rows in the file.
-int read_indexed(clFile& file, const BmpInfo& info, uint8_t* palette, clBitMap* image, InputFile* input)
+// Reads every row into the image, its pages got from the system ahead.
+int read_all_rows(clFile& file, const BmpInfo& info, clBitMap* image, bool packed = false)
 {
-    if (input == nullptr || info.bit_count != 8) {
-        image->fill_pages_ahead();
-        return file.read_palette(&info, palette, image->pixels(), image->get_data_size());
-    }
+    image->fill_pages_ahead();
+    return file.read_pixels(&info, image->pixels(), image->get_data_size(), packed);
+}
+
+// Reads an indexed picture's table and rows. With input, a big 8-bit
+// picture whose sampled rows use the whole table keeps its other rows in
+// the file.
+int read_indexed(clFile& file, const BmpInfo& info, bool packed, uint8_t* palette, clBitMap* image,
+                 InputFile* input)
+{
     if (file.read_table(&info, palette) != 0) {
         return 1;
     }
-    if (file.read_rows_every(&info, image->pixels(), image->get_data_size(), clBitMap::kSampleRowStep) &&
+    if (input != nullptr && info.bit_count == 8 &&
+        file.read_rows_every(&info, image->pixels(), image->get_data_size(), clBitMap::kSampleRowStep) &&
         image->sampled_rows_fill_table()) {
         // The palette check then reads no other row.
         input->info = info;
         input->rows_in_file = true;
         return 0;
     }
-    image->fill_pages_ahead();
-    return file.read_pixels(&info, image->pixels(), image->get_data_size());
+    return read_all_rows(file, info, image, packed);
 }
 
 // Everything after the open: the headers, the image and its pixels.
@@ -89,8 +94,7 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
     }
     bool transparency = option_flags != nullptr && (*option_flags & FLAG_TRANSPARENCY) != 0;
     if (info.bit_count == kTrueColorBits) {
-        image->fill_pages_ahead();
-        if (file.read_pixels(&info, image->pixels(), image->get_data_size()) != 0) {
+        if (read_all_rows(file, info, image) != 0) {
             report_read_failure(file, verbose);
             return 1;
         }
@@ -101,12 +105,7 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
         return 0;
     }
     uint8_t palette[kPaletteBytes] = {};
-    if (packed) {
-        image->fill_pages_ahead();
-    }
-    const int status = packed ? file.read_palette(&info, palette, image->pixels(), image->get_data_size(), packed)
-                              : read_indexed(file, info, palette, image, input);
-    if (status != 0) {
+    if (read_indexed(file, info, packed, palette, image, input) != 0) {
         report_read_failure(file, verbose);
         return 1;
     }
@@ -141,10 +140,9 @@ int finish_load(InputFile* input, clBitMap* image, bool verbose, bool row_failed
         return 0;
     }
     input->rows_in_file = false;
-    image->fill_pages_ahead();
     // After a row the coder missed, the record of that read stands unless
     // this read finds a fault of its own.
-    if (input->file.read_pixels(&input->info, image->pixels(), image->get_data_size()) != 0 || row_failed) {
+    if (read_all_rows(input->file, input->info, image) != 0 || row_failed) {
         report_read_failure(input->file, verbose);
         return 1;
     }
