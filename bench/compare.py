@@ -14,7 +14,8 @@ Then, against the targets printed at the end:
 - Vastrelmon's peak memory against input file + output file + 24 MiB;
 - a size sweep of the photo and noise pictures in ns per pixel, above the
   64 x 64 run's time and timed the same way (hyperfine -N), so that the cost
-  is seen to grow linearly. Each smaller photo is made of blocks cut from
+  is seen to grow linearly. The sizes and the 64 x 64 run take turns in
+  rounds, as the converters do. Each smaller photo is made of blocks cut from
   the 6400 x 4800 one (bmpgen's full size), so it has the big picture's
   detail per pixel: drawn whole at 640 x 480, the scene has 1.8 times the
   GIF bytes per pixel. GIF bytes per pixel and ns per GIF byte are printed
@@ -60,6 +61,7 @@ SWEEP_SIZES = [(640, 480), (1600, 1200), (3200, 2400), (6400, 4800)]
 SWEEP_KINDS = ["photo24", "noise8"]
 SWEEP_CUT_KINDS = ["photo24"]  # cut from the biggest size: noise is the same at every size
 SWEEP_BASE_RUNS = 300          # runs of the 64 x 64 picture and of the smallest size
+SWEEP_ROUNDS = 3               # the sizes take turns, each round a share of every size's runs
 
 
 def system_tool(name):
@@ -181,23 +183,39 @@ def measure(kind, width, height, runs, work, vastrelmon, bmpgen, pin=False):
     return results, input_bytes
 
 
-def vastrelmon_time(kind, width, height, runs, work, vastrelmon, bmpgen):
-    """Median wall time of Vastrelmon alone on one generated picture, and the
-    size of its GIF.
+def sweep_times(kind, runs, work, vastrelmon, bmpgen):
+    """Wall times of Vastrelmon alone on the 64 x 64 picture and on kind at
+    every sweep size, and the size of each GIF.
 
-    Timed like the 64 x 64 run it is compared with (hyperfine -N), so the
-    cost of starting a timer process is not counted as time per pixel.
+    Timed like the 64 x 64 run of the targets (hyperfine -N, synced before
+    each run), so the cost of starting a timer process is not counted as
+    time per pixel. The sizes take turns in SWEEP_ROUNDS rounds, each
+    running a share of every size's runs: a slow spell of the machine, which
+    lasts minutes here, then falls on every size alike instead of on
+    whichever was being timed.
     """
-    source = kind + ".bmp"
-    full = [str(v) for v in SWEEP_SIZES[-1]] if kind in SWEEP_CUT_KINDS else []
-    subprocess.run([bmpgen, kind, str(width), str(height), source] + full, check=True, cwd=work)
-    target = os.path.join(work, "sweep.gif")
-    seconds = hyperfine_statistic([vastrelmon, source, "sweep.gif"], work, prepare="sh -c 'rm -f sweep.gif; sync'",
-                                  statistic="median", runs=runs)
-    size = os.path.getsize(target)
-    os.remove(os.path.join(work, source))
-    os.remove(target)
-    return seconds, size
+    pictures = [("small.bmp", None)]
+    for w, h in SWEEP_SIZES:
+        source = "%s-%dx%d.bmp" % (kind, w, h)
+        full = [str(v) for v in SWEEP_SIZES[-1]] if kind in SWEEP_CUT_KINDS else []
+        subprocess.run([bmpgen, kind, str(w), str(h), source] + full, check=True, cwd=work)
+        pictures.append((source, (w, h)))
+    times = {size: [] for _, size in pictures}
+    sizes = {}
+    for round_number in range(SWEEP_ROUNDS):
+        for source, size in pictures:
+            print(f"sweep {kind} {size[0]} x {size[1]}" if size else f"sweep {kind} 64 x 64",
+                  f"round {round_number + 1} of {SWEEP_ROUNDS}", file=sys.stderr, flush=True)
+            share = max(1, round(runs[size] / SWEEP_ROUNDS))
+            times[size] += hyperfine_statistic([vastrelmon, source, "sweep.gif"], work,
+                                               prepare="sh -c 'rm -f sweep.gif; sync'", statistic="times",
+                                               runs=share)
+            sizes[size] = os.path.getsize(os.path.join(work, "sweep.gif"))
+            os.remove(os.path.join(work, "sweep.gif"))
+    for source, size in pictures:
+        if size is not None:
+            os.remove(os.path.join(work, source))
+    return {size: statistics.median(t) for size, t in times.items()}, {s: len(t) for s, t in times.items()}, sizes
 
 
 def hyperfine_mean(argv, work, prepare=None):
@@ -206,8 +224,9 @@ def hyperfine_mean(argv, work, prepare=None):
 
 
 def hyperfine_statistic(argv, work, prepare=None, statistic="mean", runs=None):
-    """Mean or median of hyperfine's runs without a shell, in seconds: 300
-    runs or more after 20 to warm up, or exactly `runs` after 2."""
+    """Mean or median (or the list of "times") of hyperfine's runs without a
+    shell, in seconds: 300 runs or more after 20 to warm up, or exactly
+    `runs` after 2."""
     report = os.path.join(work, "hyperfine.json")
     count = ["--warmup", "20", "--min-runs", "300"] if runs is None else ["--warmup", "2", "--runs", str(runs)]
     command = [system_tool("hyperfine"), "-N"] + count + ["--export-json", report, "--style", "none"]
@@ -305,28 +324,27 @@ def main():
             verdicts.append((f"64 x 64: {(small - floor) * 1e3:.2f} ms above an empty program; target 1 ms: "
                              f"{'OK' if met else 'TOO SLOW'}", met))
         if "sweep" not in skip:
-            # The 64 x 64 run again, timed as the sweep's runs are (median,
-            # synced before each run), since it is subtracted from them.
-            base = hyperfine_statistic([vastrelmon, "small.bmp", "small.gif"], work,
-                                       prepare="sh -c 'rm -f small.gif; sync'", statistic="median",
-                                       runs=SWEEP_BASE_RUNS)
             print()
-            print(f"64 x 64 run for the sweep: {base * 1e3:.2f} ms (median of {SWEEP_BASE_RUNS}); "
-                  f"{', '.join(SWEEP_CUT_KINDS)} cut from {SWEEP_SIZES[-1][0]} x {SWEEP_SIZES[-1][1]}")
+            print(f"Sweep: every size and the 64 x 64 run take turns in {SWEEP_ROUNDS} rounds, synced before each "
+                  f"run; {', '.join(SWEEP_CUT_KINDS)} cut from {SWEEP_SIZES[-1][0]} x {SWEEP_SIZES[-1][1]}")
             print(f"| picture | size | wall time (median) | runs | ns per pixel above the 64 x 64 run "
                   f"| GIF bytes per pixel | ns per GIF byte |")
             print("|---|---|---|---|---|---|---|")
+            # The small sizes, whose runs take milliseconds and vary with the
+            # disk's sync, get more runs: about as many pixels in all as the
+            # runs of the biggest.
+            runs = {(w, h): max(args.runs, round(SWEEP_BASE_RUNS * SWEEP_SIZES[0][0] * SWEEP_SIZES[0][1] / (w * h)))
+                    for w, h in SWEEP_SIZES}
+            runs[None] = SWEEP_BASE_RUNS
             for kind in SWEEP_KINDS:
+                medians, counts, sizes = sweep_times(kind, runs, work, vastrelmon, bmpgen)
+                base = medians[None]
+                print(f"| {kind} | 64 x 64 | {base:.4f} s | {counts[None]} | | | |")
                 per_pixel = {}
                 for w, h in SWEEP_SIZES:
-                    # The small sizes, whose runs take milliseconds and vary
-                    # with the disk's sync, get more runs: about as many
-                    # pixels in all as the runs of the biggest.
-                    runs = max(args.runs, round(SWEEP_BASE_RUNS * SWEEP_SIZES[0][0] * SWEEP_SIZES[0][1] / (w * h)))
-                    print(f"sweep {kind} {w} x {h}", file=sys.stderr, flush=True)
-                    seconds, size = vastrelmon_time(kind, w, h, runs, work, vastrelmon, bmpgen)
+                    seconds, size = medians[(w, h)], sizes[(w, h)]
                     per_pixel[(w, h)] = (seconds - base) / (w * h) * 1e9
-                    print(f"| {kind} | {w} x {h} | {seconds:.4f} s | {runs} | {per_pixel[(w, h)]:.2f} "
+                    print(f"| {kind} | {w} x {h} | {seconds:.4f} s | {counts[(w, h)]} | {per_pixel[(w, h)]:.2f} "
                           f"| {size / (w * h):.3f} | {(seconds - base) / size * 1e9:.1f} |")
                 low, high = per_pixel[SWEEP_SIZES[0]], per_pixel[SWEEP_SIZES[-1]]
                 met = low <= LINEAR_FACTOR * high
