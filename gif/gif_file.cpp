@@ -71,9 +71,7 @@ void clGIFFile::release()
 {
     coded_file_.finish();
     written_ahead_ = 0;
-    coded_area_ = nullptr;
     coded_buffer_.reset();
-    shared_block_.reset();
     init_blocks();
     state_flags_ = 0;
 }

@@ -24,7 +24,6 @@
 #include "platform/error_record.h"
 #include "platform/malloc_buffer.h"
 #include "platform/pending_output.h"
-#include "platform/table_memory.h"
 #include "platform/write_behind.h"
 
 // Whether the image data can go to the file in one call with the same
@@ -125,7 +124,7 @@ public:
     // The coded image data of a successful set_graphics (none before), as
     // the file stores it: data sub-blocks, each after its length byte, and
     // the empty sub-block that ends them (without the code size byte).
-    const uint8_t* coded_data() const { return coded_area_; }
+    const uint8_t* coded_data() const { return coded_buffer_.get(); }
     size_t coded_size() const { return coded_length_; }
     // How many bytes of the coded data went to the file while they were
     // coded (the file open before set_graphics); write_gif writes the rest.
@@ -163,18 +162,12 @@ private:
     void init_blocks();
 
     // The coders, run by set_graphics on checked pixels and an allocated
-    // coded area; they set coded_length_. With table_block (lzw_table_bytes
-    // zero bytes), the LZW string table lives there.
-    int encode_lzw(GifOrderWindow* pixels, void* table_block);
-    static size_t lzw_table_bytes(int32_t depth);
+    // coded area; they set coded_length_.
+    int encode_lzw(GifOrderWindow* pixels);
     // A packed picture's rows are unpacked into row_buffer (width bytes).
     int encode_uncompressed(const uint8_t* pixels, int stored_bits, uint8_t* row_buffer);
     // Takes the coded area of capacity bytes; false when it cannot be had.
     bool allocate_coded(size_t capacity);
-    // Takes one block for a small picture's LZW table, window_bytes for its
-    // window and the coded area of capacity bytes, in that order; false
-    // when it cannot be had.
-    bool allocate_shared(size_t window_bytes, size_t capacity);
 
     // The block writers, for write_gif only. Errors 0x3F0009 / 0x3F000A.
     int write_header();
@@ -202,15 +195,13 @@ private:
 
     StreamBlocks blocks_;
     uint32_t state_flags_;
-    uint8_t* coded_area_ = nullptr;       // coded image data, framed in sub-blocks
-    MallocBuffer<uint8_t> coded_buffer_;  // the coded area when it has a block of its own
-    TableBlock shared_block_;             // a small picture's table, window and coded area
+    MallocBuffer<uint8_t> coded_buffer_;  // coded image data, framed in sub-blocks
     MallocBuffer<char> comment_text_;     // NUL-terminated comment
     int32_t width_;
     int32_t height_;
     int32_t color_depth_;
     int32_t transparent_index_;
-    size_t coded_length_;    // bytes of the coded area in use, framing included
+    size_t coded_length_;    // bytes of coded_buffer_ in use, framing included
     size_t coded_capacity_;  // data bytes (framing not counted) the coders may store
     std::FILE* output_file;  // owned while open
     PendingOutput output_target;  // names output_file in close_file

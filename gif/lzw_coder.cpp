@@ -70,7 +70,6 @@ struct LzwJob {
     size_t* length;     // receives the bytes coded
     const CoderReports* reports;
     bool relay;         // the codes may be packed on a second thread
-    void* table_block;  // where the string table goes, or null: memory of its own
 };
 
 // The pixel group that starts at pixels, packed into one key byte.
@@ -396,7 +395,7 @@ template <int kValueBits, bool kShowProgress>
 LzwOutcome code_pixels(const LzwJob& job)
 {
     LzwStringTable<kValueBits> table;
-    if (!table.allocate(job.table_block)) {
+    if (!table.allocate()) {
         return LzwOutcome::kNoTable;
     }
 #if !defined(VASTRELMON_NO_CODE_RELAY)
@@ -475,28 +474,18 @@ const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, cod
 
 }  // namespace
 
-size_t clGIFFile::lzw_table_bytes(int32_t depth)
-{
-    static const size_t kBytes[] = {LzwStringTable<1>::bytes(), LzwStringTable<2>::bytes(),
-                                    LzwStringTable<3>::bytes(), LzwStringTable<4>::bytes(),
-                                    LzwStringTable<5>::bytes(), LzwStringTable<6>::bytes(),
-                                    LzwStringTable<7>::bytes(), LzwStringTable<8>::bytes()};
-    return kBytes[depth - 1];
-}
-
-int clGIFFile::encode_lzw(GifOrderWindow* pixels, void* table_block)
+int clGIFFile::encode_lzw(GifOrderWindow* pixels)
 {
     size_t length = 0;
     const CoderReports reports = {progress_, progress_context_, &coded_file_};
     const LzwJob job = {pixels,
                         static_cast<size_t>(width_) * static_cast<size_t>(height_),
-                        coded_area_,
+                        coded_buffer_.get(),
                         coded_capacity_,
                         min_code_size(color_depth_),
                         &length,
                         &reports,
-                        code_relay_,
-                        table_block};
+                        code_relay_};
     // The table has a column for every value the pixels can hold.
     switch ((progress_ != nullptr ? kShowingLoops : kQuietLoops)[color_depth_ - 1](job)) {
     case LzwOutcome::kNoTable:

@@ -93,26 +93,15 @@ public:
     static constexpr size_t kLeapPixels = lzw_table::kLeapKeyBits / kValueBits;
 
     LzwStringTable() : entries_(nullptr), written_top_(nullptr) {}
-    ~LzwStringTable()
-    {
-        if (owned_) {
-            free_table(entries_, kBlockBytes);
-        }
-    }
+    ~LzwStringTable() { free_table(entries_, kBlockBytes); }
     LzwStringTable(const LzwStringTable&) = delete;
     LzwStringTable& operator=(const LzwStringTable&) = delete;
 
-    // The bytes of the table's block.
-    static constexpr size_t bytes();
-
     // Once: takes the memory, every string unknown; false when it cannot be
-    // had. The block comes zero-filled, so nothing has to be cleared. With
-    // block (bytes() zero bytes, aligned for 64-bit words, the caller's),
-    // the table lives there instead.
-    bool allocate(void* block = nullptr)
+    // had. The block comes zero-filled, so nothing has to be cleared.
+    bool allocate()
     {
-        owned_ = block == nullptr;
-        entries_ = static_cast<uint16_t*>(owned_ ? allocate_table(kBlockBytes) : block);
+        entries_ = static_cast<uint16_t*>(allocate_table(kBlockBytes));
         if (entries_ == nullptr) {
             return false;
         }
@@ -309,13 +298,6 @@ private:
     uint16_t* entries_;       // the block
     uint32_t* written_top_;   // end of the list of slots given a code since the last reset
     uint32_t generation_ = kFirstGeneration;  // of the tagged two-pixel strings
-    bool owned_ = true;  // the block is freed with the table
 };
-
-template <int kValueBits>
-constexpr size_t LzwStringTable<kValueBits>::bytes()
-{
-    return kBlockBytes;
-}
 
 #endif

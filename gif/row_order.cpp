@@ -74,20 +74,8 @@ int32_t GifRows::next()
     return -1;
 }
 
-size_t GifOrderWindow::buffer_bytes(int32_t width, int32_t height, bool interlaced, int stored_bits,
-                                    const GifRowSource* source)
-{
-    if (!interlaced && !is_packed(stored_bits) && source == nullptr) {
-        return 0;
-    }
-    // Room for the pixels kept and at least one row; a small picture gets
-    // only what it needs.
-    const size_t row = static_cast<size_t>(width);
-    return std::min(row * static_cast<size_t>(height), kMatchReach + std::max(kWindowBytes, row));
-}
-
 bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced,
-                           int stored_bits, GifRowSource* source, bool ahead, uint8_t* room)
+                           int stored_bits, GifRowSource* source, bool ahead)
 {
     stop_ahead();
     picture_ = pixels;
@@ -99,8 +87,7 @@ bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height,
     height_ = height;
     base_ = 0;
     const size_t total = width_ * static_cast<size_t>(height);
-    capacity_ = buffer_bytes(width, height, interlaced, stored_bits, source);
-    if (capacity_ == 0) {
+    if (!interlaced && !is_packed(stored_bits) && source == nullptr) {
         pixels_ = pixels;
         count_ = total;
         last_ = true;
@@ -111,15 +98,14 @@ bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height,
     // The first window is gathered here all the same: the coder may find
     // in it that the second thread has other work to do (see gather_here).
     ahead_wanted_ = kRowsAhead && ahead && total >= 2 * kWindowBytes;
-    if (room == nullptr) {
-        buffer_ = allocate_buffer<uint8_t>(capacity_, false);
-        room = buffer_.get();
-        if (room == nullptr) {
-            return false;
-        }
+    // Room for the pixels kept and at least one row; a small picture gets
+    // only what it needs.
+    capacity_ = std::min(total, kMatchReach + std::max(kWindowBytes, width_));
+    buffer_ = allocate_buffer<uint8_t>(capacity_, false);
+    if (!buffer_) {
+        return false;
     }
-    window_ = room;
-    pixels_ = room;
+    pixels_ = buffer_.get();
     count_ = 0;
     return fill();
 }
@@ -140,7 +126,7 @@ bool GifOrderWindow::copy_row(int32_t row, uint8_t* out) const
 
 bool GifOrderWindow::fill()
 {
-    uint8_t* window = window_;
+    uint8_t* window = buffer_.get();
     while (pending_row_ >= 0 && capacity_ - count_ >= width_) {
         if (!copy_row(pending_row_, window + count_)) {
             rows_missing_ = true;
@@ -167,7 +153,7 @@ bool GifOrderWindow::advance(size_t done)
         }
         buffer_ = std::move(old);
     }
-    uint8_t* window = window_;
+    uint8_t* window = buffer_.get();
     std::memmove(window, window + done, count_ - done);
     base_ += done;
     count_ -= done;

@@ -60,15 +60,8 @@ public:
     // pixels is not read). False when the buffer an interlaced or packed
     // picture needs cannot be had, or a row cannot be read (rows_missing()
     // tells which).
-    // With room, the caller's buffer of buffer_bytes() bytes, the window
-    // gathers its rows there instead of in one of its own.
     bool start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced,
-               int stored_bits = kBytePerPixel, GifRowSource* source = nullptr, bool ahead = false,
-               uint8_t* room = nullptr);
-    // The bytes of the buffer start would allocate for the same picture
-    // without ahead: 0 when it codes the picture where it is.
-    static size_t buffer_bytes(int32_t width, int32_t height, bool interlaced, int stored_bits,
-                               const GifRowSource* source);
+               int stored_bits = kBytePerPixel, GifRowSource* source = nullptr, bool ahead = false);
 
     GifOrderWindow() = default;
     ~GifOrderWindow() { stop_ahead(); }
@@ -113,8 +106,7 @@ private:
     bool rows_missing_ = false;
     GifRows rows_{0, false};
     int32_t pending_row_ = -1;  // the next row to copy, -1: none left
-    MallocBuffer<uint8_t> buffer_;  // the buffer, unless it is the caller's
-    uint8_t* window_ = nullptr;     // where rows are gathered without ahead
+    MallocBuffer<uint8_t> buffer_;
     size_t capacity_ = 0;
     const uint8_t* pixels_ = nullptr;
     size_t count_ = 0;

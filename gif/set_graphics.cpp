@@ -19,28 +19,6 @@ const ErrorEntry kCodedMemory = {kGifNoMemory, 478, "can't allocate memory.[G]"}
 constexpr uint64_t kCodedBytesPerPixel = 2;
 constexpr uint64_t kCodedSlack = 8;
 
-// Build switch VASTRELMON_SHARED_BLOCK=OFF: a small picture's table, window
-// and coded area each get memory of their own.
-#if defined(VASTRELMON_NO_SHARED_BLOCK)
-constexpr bool kSharedBlock = false;
-#else
-constexpr bool kSharedBlock = true;
-#endif
-
-// From this many pixels on: below, the block's last 2 MiB page, which the
-// parts after the table start, costs more time than the small pages it
-// saves (a 64 x 64 picture's run is about 0.05 ms longer with it, a
-// 128 x 128 one's the same).
-constexpr uint64_t kSharedBlockPixels = uint64_t{1} << 15;
-
-// The parts of the shared block start at multiples of this.
-constexpr size_t kPartAlignment = 64;
-
-size_t round_up(size_t bytes)
-{
-    return (bytes + kPartAlignment - 1) / kPartAlignment * kPartAlignment;
-}
-
 // Whether every index of a packed picture is below 2^depth.
 bool packed_values_fit(const uint8_t* pixels, size_t width, size_t height, int stored_bits, int depth,
                        uint8_t* row_buffer)
@@ -65,7 +43,7 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits, GifRowSource
     if (!(state_flags_ & kAreaAllocated)) {
         return fail(this, kNoArea);
     }
-    if (coded_area_ != nullptr) {
+    if (coded_buffer_) {
         return fail(this, kCodedTwice);
     }
     if (state_flags_ & kGrpDataSet) {
@@ -106,37 +84,22 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits, GifRowSource
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
-    // A small picture coded with LZW has its table, its window and its coded
-    // area in one block, so that they take a few 2 MiB pages instead of
-    // hundreds of small ones (each a fault, a fresh page and its clearing).
-    uint8_t* window_room = nullptr;
-    void* table_block = nullptr;
-    const bool lzw = (state_flags_ & kLzwMode) != 0;
-    if (kSharedBlock && lzw && count >= kSharedBlockPixels && count < kSideThreadPixels) {
-        const size_t window_bytes = GifOrderWindow::buffer_bytes(width_, height_, interlaced, stored_bits, rows);
-        if (allocate_shared(window_bytes, static_cast<size_t>(capacity))) {
-            table_block = shared_block_.get();
-            window_room = window_bytes != 0 ? shared_block_.get() + round_up(lzw_table_bytes(color_depth_)) : nullptr;
-        }
-    }
     GifOrderWindow window;
-    if (lzw && !window.start(pixels, width_, height_, interlaced, stored_bits, rows,
-                             rows_ahead_ && count >= kSideThreadPixels, window_room)) {
-        coded_area_ = nullptr;
-        shared_block_.reset();
+    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced, stored_bits, rows,
+                                                   rows_ahead_ && count >= kSideThreadPixels)) {
         rows_missing_ = window.rows_missing();
         return fail(this, rows_missing_ ? kIllegalData : kCodedMemory);
     }
-    if (coded_area_ == nullptr && !allocate_coded(static_cast<size_t>(capacity))) {
+    if (!allocate_coded(static_cast<size_t>(capacity))) {
         return fail(this, kCodedMemory);
     }
     // With the file open already, and nothing in it yet, a big picture's
     // coded data goes there while it is coded; write_gif writes what is left.
     if (write_behind_ && output_file != nullptr && count >= kSideThreadPixels && !written_behind_ &&
-        tell_file(output_file) == 0 && coded_file_.start(output_file, image_data_offset(), coded_area_)) {
+        tell_file(output_file) == 0 && coded_file_.start(output_file, image_data_offset(), coded_buffer_.get())) {
         written_behind_ = true;
     }
-    int status = lzw ? encode_lzw(&window, table_block) : encode_uncompressed(pixels, stored_bits, row_buffer.get());
+    int status = (state_flags_ & kLzwMode) ? encode_lzw(&window) : encode_uncompressed(pixels, stored_bits, row_buffer.get());
     written_ahead_ = coded_file_.finish();
     rows_missing_ = window.rows_missing();
     if (status != 0) {
@@ -160,19 +123,6 @@ bool clGIFFile::allocate_coded(size_t capacity)
     if (!coded_buffer_) {
         return false;
     }
-    coded_area_ = coded_buffer_.get();
-    coded_capacity_ = capacity;
-    return true;
-}
-
-bool clGIFFile::allocate_shared(size_t window_bytes, size_t capacity)
-{
-    // Small pictures only: no sum below can overflow.
-    const size_t area_offset = round_up(lzw_table_bytes(color_depth_)) + round_up(window_bytes);
-    if (!shared_block_.allocate(area_offset + BitPacker::area_bytes(capacity))) {
-        return false;
-    }
-    coded_area_ = shared_block_.get() + area_offset;
     coded_capacity_ = capacity;
     return true;
 }

@@ -52,7 +52,7 @@ int clGIFFile::write_gif()
     if (output_file == nullptr) {
         return fail(this, kStreamNotOpen);
     }
-    if (coded_area_ == nullptr) {
+    if (!coded_buffer_) {
         return fail(this, kStreamNoData);
     }
     if (!(state_flags_ & kSizeSet)) {
@@ -211,7 +211,7 @@ int clGIFFile::write_image_data(size_t ahead)
             return fail(this, kDataBlockShort, 0);
         }
     }
-    return write_framed(coded_area_ + ahead, coded_length_ - ahead, kDataBlockShort);
+    return write_framed(coded_buffer_.get() + ahead, coded_length_ - ahead, kDataBlockShort);
 }
 
 int clGIFFile::write_framed(const uint8_t* framed, size_t length, const ErrorEntry& short_write)

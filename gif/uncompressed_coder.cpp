@@ -16,7 +16,7 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1166, "not enough write area.[P]"};
 int clGIFFile::encode_uncompressed(const uint8_t* pixels, int stored_bits, uint8_t* row_buffer)
 {
     const int b = min_code_size(color_depth_);
-    CodeEmitter emitter(coded_area_, coded_capacity_, b);
+    CodeEmitter emitter(coded_buffer_.get(), coded_capacity_, b);
     const size_t width = static_cast<size_t>(width_);
     const size_t count = width * static_cast<size_t>(height_);
     size_t k = 0;

@@ -9,22 +9,6 @@ namespace {
 
 constexpr int kBufferAlignment = 16;
 
-// A picture of 512 KiB to 1 MiB takes one 2 MiB page, one fault and one
-// clearing, instead of 128 to 256 small pages, each a fault and a clearing
-// of its own: in a run of its own, a 2 MiB page costs about as much as 75
-// small ones. Smaller pictures keep small pages, and so do bigger ones:
-// their rows may stay in the file, where a 2 MiB page would be cleared for
-// a few sampled rows, and a second thread gets their pages ahead
-// (fill_pages_ahead). Build switch VASTRELMON_PICTURE_PAGE=OFF: small pages
-// for every picture.
-#if defined(VASTRELMON_NO_PICTURE_PAGE)
-constexpr bool kPictureOnHugePage = false;
-#else
-constexpr bool kPictureOnHugePage = true;
-#endif
-constexpr size_t kHugePageFrom = size_t{512} << 10;
-constexpr size_t kHugePageBelow = size_t{1} << 20;
-
 const ErrorEntry kCreateTwice = {kBitmapAlreadyCreated, 52, "data area already created."};
 const ErrorEntry kCreateSize = {kBitmapOutOfRange, 59, "argument is out of range.[W:%d,H:%d]"};
 const ErrorEntry kCreateNoDepth = {kBitmapOutOfRange, 65, "yet set variable.[color:%d]"};
@@ -52,9 +36,7 @@ clBitMap::~clBitMap()
 void clBitMap::release()
 {
     page_filler_.stop();
-    pixels_ = nullptr;
-    buffer_.reset();
-    page_.reset();
+    pixels_.reset();
     width_ = -1;
     height_ = -1;
     color_depth_ = -1;
@@ -111,13 +93,7 @@ int clBitMap::create(int new_width, int new_height, bool packed)
     stored_bits_ = packed && (color_depth_ == 1 || color_depth_ == 4) ? color_depth_ : kBytePerPixel;
     int32_t bytes = static_cast<int32_t>(row_bytes()) * height_;
     data_size_ = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
-    const size_t size = static_cast<size_t>(data_size_);
-    if (kPictureOnHugePage && size >= kHugePageFrom && size < kHugePageBelow && page_.allocate(size)) {
-        pixels_ = page_.get();
-        return 0;
-    }
-    buffer_ = allocate_buffer<uint8_t>(size, true);
-    pixels_ = buffer_.get();
+    pixels_ = allocate_buffer<uint8_t>(static_cast<size_t>(data_size_), true);
     if (pixels_ == nullptr) {
         return fail(this, kCreateNoMemory);
     }

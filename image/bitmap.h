@@ -26,7 +26,6 @@
 #include "platform/error_record.h"
 #include "platform/malloc_buffer.h"
 #include "platform/page_filler.h"
-#include "platform/table_memory.h"
 
 constexpr int32_t kMaxImageWidth = 6400;
 constexpr int32_t kMaxImageHeight = 4800;
@@ -69,7 +68,7 @@ public:
     // Has a second thread get the pixel buffer's pages from the system while
     // the caller fills the buffer (see platform/page_filler.h); for a caller
     // about to write every pixel. Only the timing changes.
-    void fill_pages_ahead() { page_filler_.start(pixels_, static_cast<size_t>(data_size_)); }
+    void fill_pages_ahead() { page_filler_.start(pixels_.get(), static_cast<size_t>(data_size_)); }
     // Needs a depth of 8 or less; index 0..255. Errors 0x3A0006 (149, 155, 161).
     int set_transparent_index(int index);
 
@@ -90,8 +89,8 @@ public:
     // The pixel buffer (null until create succeeds), read and written in
     // place by the reader, the colour work and the GIF writer; and the
     // kPaletteBytes-byte palette, red, green, blue per entry.
-    uint8_t* pixels() { return pixels_; }
-    const uint8_t* pixels() const { return pixels_; }
+    uint8_t* pixels() { return pixels_.get(); }
+    const uint8_t* pixels() const { return pixels_.get(); }
     uint8_t* palette() { return palette_; }
     const uint8_t* palette() const { return palette_; }
 
@@ -129,9 +128,7 @@ private:
     // Palette entries an indexed picture may address: 2^color_depth.
     int entries_in_use() const { return 1 << color_depth_; }
 
-    uint8_t* pixels_ = nullptr;     // data_size_ bytes, zero-filled, in one of:
-    MallocBuffer<uint8_t> buffer_;
-    TableBlock page_;               // a mid-sized picture's one 2 MiB page
+    MallocBuffer<uint8_t> pixels_;  // data_size_ bytes, zero-filled
     uint8_t palette_[kPaletteBytes];
     int32_t width_;
     int32_t height_;

@@ -21,13 +21,6 @@ size_t mapped_bytes(size_t bytes)
     return round_up(bytes, static_cast<size_t>(sysconf(_SC_PAGESIZE)));
 }
 
-// A block's length in whole 2 MiB pages (allocate_table refuses what does
-// not fit).
-size_t whole_pages(size_t bytes)
-{
-    return bytes > SIZE_MAX - kHugePage ? bytes : round_up(bytes, kHugePage);
-}
-
 }  // namespace
 
 void* allocate_table(size_t bytes)
@@ -75,29 +68,4 @@ void free_table(void* block, size_t)
     std::free(block);
 }
 
-namespace {
-
-size_t whole_pages(size_t bytes)
-{
-    return bytes;
-}
-
-}  // namespace
-
 #endif
-
-bool TableBlock::allocate(size_t bytes)
-{
-    reset();
-    const size_t length = whole_pages(bytes);
-    block_ = static_cast<uint8_t*>(allocate_table(length));
-    bytes_ = block_ != nullptr ? length : 0;
-    return block_ != nullptr;
-}
-
-void TableBlock::reset()
-{
-    free_table(block_, bytes_);
-    block_ = nullptr;
-    bytes_ = 0;
-}
