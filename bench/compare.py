@@ -3,8 +3,8 @@
 
 Makes four 6400 x 4800 workloads with the project's own generator, runs every
 converter several times on each and prints the median wall time of the whole
-process, the peak resident memory, the output size and the time relative to
-Vastrelmon. The runs of the converters alternate (one round runs each of them
+process, the peak resident memory (from one more run of its own under GNU
+time), the output size and the time relative to Vastrelmon. The runs of the converters alternate (one round runs each of them
 once), so a change in the machine's load hits all of them alike. Every GIF is
 decoded again: the table says whether it holds exactly the BMP's colours
 (lossless) and whether it shows the same pixels as Vastrelmon's.
@@ -112,21 +112,30 @@ def pinned(argv):
 
 
 def run_once(argv, cwd):
-    """Wall time in seconds, peak resident memory in bytes and exit status.
+    """Wall time in seconds and exit status of one run, started from here
+    with nothing in between."""
+    start = time.perf_counter()
+    status = subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+    return time.perf_counter() - start, status
+
+
+def peak_memory(argv, cwd):
+    """Peak resident memory in bytes of a run of its own, or None.
 
     GNU time starts the command and reports its peak memory (a pipeline's
     shell includes the programs it waited for). Measured from here, the
     memory would include the copy of this Python process made when
-    starting the command.
+    starting the command. Not in the timed runs: starting GNU time as well
+    adds a few milliseconds to every run, a fixed cost that is no
+    converter's.
     """
     report = os.path.join(cwd, "peak.txt")
-    start = time.perf_counter()
     status = subprocess.run([GNU_TIME, "-f", "%M", "-o", report] + argv, cwd=cwd,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
-    elapsed = time.perf_counter() - start
+    if status != 0:
+        return None
     with open(report) as lines:
-        peak_kib = int(lines.read().split()[-1])
-    return elapsed, peak_kib * 1024, status
+        return int(lines.read().split()[-1]) * 1024
 
 
 def decode_rgb(path):
@@ -159,12 +168,22 @@ def measure(kind, width, height, runs, work, vastrelmon, bmpgen, pin=False):
             # converter pays for the picture just made or for an earlier
             # converter's output.
             os.sync()
-            elapsed, peak, status = run_once(command(source, output), work)
+            elapsed, status = run_once(command(source, output), work)
             if status != 0 or not os.path.exists(target):
                 failed.add(name)
                 continue
             times[name].append(elapsed)
-            peaks[name].append(peak)
+    for name, command in tools:
+        if name in failed:
+            continue
+        target = os.path.join(work, outputs[name])
+        os.remove(target)
+        os.sync()
+        peak = peak_memory(command(source, outputs[name]), work)
+        if peak is None or not os.path.exists(target):
+            failed.add(name)
+            continue
+        peaks[name].append(peak)
     results = []
     ours_rgb = None
     for name, _ in tools:
