@@ -4,10 +4,11 @@
 Makes four 6400 x 4800 workloads with the project's own generator, runs every
 converter several times on each and prints the median wall time of the whole
 process, the peak resident memory (from one more run of its own under GNU
-time), the output size and the time relative to Vastrelmon. The runs of the converters alternate (one round runs each of them
-once), so a change in the machine's load hits all of them alike. Every GIF is
-decoded again: the table says whether it holds exactly the BMP's colours
-(lossless) and whether it shows the same pixels as Vastrelmon's.
+time), the output size and the time relative to Vastrelmon. The runs of the
+converters alternate (one round runs each of them once), so a change in the
+machine's load hits all of them alike. Every GIF is decoded again: the table
+says whether it holds exactly the BMP's colours (lossless) and whether it
+shows the same pixels as Vastrelmon's.
 
 Then, against the targets printed at the end:
 - the same comparison with every converter pinned to one core (taskset -c 0);
