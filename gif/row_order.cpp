@@ -183,11 +183,13 @@ struct GifOrderWindow::Ahead {
     std::atomic<bool> quit{false};
     int filling = 0;   // the thread's buffer
     int current = -1;  // the coder's buffer, -1 before the first
-    int next = 0;      // the buffer the coder takes next
     SideWait wait;
     SideThread thread;
 
     static void run(void* self) { static_cast<Ahead*>(self)->gather(); }
+
+    // The buffer the coder takes next.
+    int next() const { return current < 0 ? 0 : current ^ 1; }
 
     void gather()
     {
@@ -249,11 +251,11 @@ bool GifOrderWindow::start_ahead()
 bool GifOrderWindow::advance_ahead(size_t done)
 {
     Ahead& ahead = *ahead_;
-    const int next = ahead.next;
+    const int next = ahead.next();
     ahead.wait.poll_until(
         [](const void* context) {
             const Ahead* a = static_cast<const Ahead*>(context);
-            return a->state[a->next].load() != Ahead::kFree;
+            return a->state[a->next()].load() != Ahead::kFree;
         },
         &ahead, Ahead::kCoderPauseNanoseconds);
     const int32_t rows = ahead.state[next].load();
@@ -270,7 +272,6 @@ bool GifOrderWindow::advance_ahead(size_t done)
         ahead.state[ahead.current].store(Ahead::kFree);
     }
     ahead.current = next;
-    ahead.next = next ^ 1;
     pixels_ = start;
     base_ += done;
     count_ = kept + static_cast<size_t>(rows) * width_;
