@@ -16,15 +16,37 @@
 // code as soon as the whole data bytes written so far reach the capacity,
 // even when no further bit would follow, so the usable room is capacity - 1
 // whole bytes plus a partly filled last byte.
+//
+// The area may instead be a ring that the stream goes round and round, for
+// data that leaves for its file while it is being packed: a big picture's
+// coded data then takes a few megabytes of memory, touched again and again,
+// instead of fresh pages for all of it. The ring's size is a multiple of
+// the 256 bytes of a framed sub-block, so a sub-block never straddles its
+// end. Before a sub-block is opened on ring bytes that held earlier data,
+// the packer asks its RingDrain to have those bytes sent on.
 #ifndef VASTRELMON_GIF_BIT_PACKER_H
 #define VASTRELMON_GIF_BIT_PACKER_H
 
 #include <cstddef>
 #include <cstdint>
 
+// Takes a ring's bytes away once they are final, so the ring can be filled
+// again. Positions count the stream's bytes from its start, not the ring's.
+class RingDrain {
+public:
+    virtual ~RingDrain() = default;
+    // The bytes before settled are final; returns how far the stream may
+    // now go in the ring (below that position no byte still waits to be
+    // taken), which is at least needed unless the bytes cannot be taken
+    // away (then less, and the packer stops).
+    virtual size_t make_room(size_t needed, size_t settled) = 0;
+};
+
 class BitPacker {
 public:
     static constexpr size_t kSubBlockBytes = 255;
+    // A framed sub-block: its length byte and its data.
+    static constexpr size_t kFramedBlockBytes = kSubBlockBytes + 1;
 
     // Bytes an area must have for capacity data bytes with their framing.
     static constexpr size_t area_bytes(size_t capacity)
@@ -33,8 +55,9 @@ public:
     }
 
     // area must hold area_bytes(capacity) bytes; nothing is written past
-    // them.
-    BitPacker(uint8_t* area, size_t capacity)
+    // them. With drain, area is instead a ring of ring_bytes, a multiple of
+    // kFramedBlockBytes.
+    BitPacker(uint8_t* area, size_t capacity, size_t ring_bytes = 0, RingDrain* drain = nullptr)
         : area_(area),
           out_(1),
           block_(0),
@@ -44,7 +67,11 @@ public:
           capacity_(capacity),
           blocks_(1),
           pending_(0),
-          pending_bits_(0)
+          pending_bits_(0),
+          ring_(drain != nullptr ? ring_bytes : 0),
+          wrapped_(0),
+          room_end_(ring_),
+          drain_(drain)
     {
     }
 
@@ -65,7 +92,9 @@ public:
                 return false;
             }
             for (unsigned i = 0; i < whole; ++i) {
-                put_byte(static_cast<uint8_t>(pending_ >> (i * kByteBits)));
+                if (!put_byte(static_cast<uint8_t>(pending_ >> (i * kByteBits)))) {
+                    return false;
+                }
             }
         }
         pending_ >>= whole * kByteBits;
@@ -129,26 +158,32 @@ public:
         return true;
     }
 
-    // Bytes of the area that no later code changes: the sub-blocks before
+    // Bytes of the stream that no later code changes: the sub-blocks before
     // the one being filled, whose length byte is written when it closes.
-    size_t settled() const { return block_; }
+    size_t settled() const { return wrapped_ + block_; }
 
     // Writes out the bits still pending (a partly filled last byte), the
     // last sub-block's length and the empty sub-block that ends the data,
-    // and returns the number of bytes of the area in use.
+    // and returns the length of the stream; 0 when a ring's drain failed.
     size_t finish()
     {
         if (pending_bits_ > 0) {
-            put_byte(static_cast<uint8_t>(pending_));
+            if (!put_byte(static_cast<uint8_t>(pending_))) {
+                return 0;
+            }
             pending_ = 0;
             pending_bits_ = 0;
         }
         const size_t last = out_ - block_ - 1;
         area_[block_] = static_cast<uint8_t>(last);
         if (last != 0) {
-            area_[out_++] = 0;  // with no data at all, the one length byte ends it
+            // With no data at all, the one length byte ends it.
+            if (ring_ != 0 && !ring_room(1)) {
+                return 0;
+            }
+            area_[out_++] = 0;
         }
-        return out_;
+        return wrapped_ + out_;
     }
 
 private:
@@ -156,19 +191,41 @@ private:
     static constexpr size_t kWordBytes = 8;
     static constexpr size_t kGroupCodes = 4;
 
-    size_t data_stored() const { return out_ - blocks_; }
+    size_t data_stored() const { return wrapped_ + out_ - blocks_; }
 
-    // One byte, opening the next sub-block when the current one is full.
-    void put_byte(uint8_t byte)
+    // One byte, opening the next sub-block when the current one is full;
+    // false when a ring's drain failed.
+    bool put_byte(uint8_t byte)
     {
         if (out_ == block_end_) {
             area_[block_] = static_cast<uint8_t>(kSubBlockBytes);
+            if (ring_ != 0 && !ring_room(kFramedBlockBytes)) {
+                return false;
+            }
             block_ = out_++;
             block_end_ = out_ + kSubBlockBytes;
-            fast_end_ = block_end_ < limit_ ? block_end_ : limit_;
+            const size_t limit = limit_ - wrapped_;
+            fast_end_ = block_end_ < limit ? block_end_ : limit;
             ++blocks_;
         }
         area_[out_++] = byte;
+        return true;
+    }
+
+    // Before bytes bytes are stored from out_ on, everything before out_
+    // being final: goes round to the ring's start at its end, and has the
+    // drain take what those bytes will replace.
+    bool ring_room(size_t bytes)
+    {
+        if (out_ == ring_) {
+            wrapped_ += ring_;
+            out_ = 0;
+        }
+        const size_t needed = wrapped_ + out_ + bytes;
+        if (needed > room_end_) {
+            room_end_ = drain_->make_room(needed, wrapped_ + out_);
+        }
+        return needed <= room_end_;
     }
 
     // Little-endian whatever the machine; compilers merge this into one
@@ -185,7 +242,7 @@ private:
         at[7] = static_cast<uint8_t>(word >> 56);
     }
 
-    // Positions in the area.
+    // Positions in the area (in a ring, the ring's).
     uint8_t* area_;
     size_t out_;        // the first byte not yet stored whole
     size_t block_;      // the length byte of the sub-block being filled
@@ -196,6 +253,14 @@ private:
     size_t blocks_;       // length bytes written or reserved so far
     uint64_t pending_;       // bits not yet stored as whole bytes, the oldest lowest
     unsigned pending_bits_;  // below 8 between calls
+    // A ring: its size (0: the area is not one), the stream's bytes before
+    // its first byte, and how far the stream may go before the drain is
+    // asked again. Positions above are then the ring's own; limit_ stays
+    // one of the stream.
+    size_t ring_;
+    size_t wrapped_;
+    size_t room_end_;
+    RingDrain* drain_;
 };
 
 #endif

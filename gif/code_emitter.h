@@ -23,13 +23,15 @@ constexpr int kCodeLimit = 1 << kMaxCodeWidth;
 
 class CodeEmitter {
 public:
-    // Codes go into area (capacity bytes) as BitPacker packs them.
+    // Codes go into area (capacity bytes) as BitPacker packs them; with
+    // drain, area is a ring of ring_bytes (see BitPacker).
     // min_code_size b (2..8): pixel codes 0..2^b-1, then the clear and end
     // codes.
-    CodeEmitter(uint8_t* area, size_t capacity, int min_code_size)
+    CodeEmitter(uint8_t* area, size_t capacity, int min_code_size, size_t ring_bytes = 0,
+                RingDrain* drain = nullptr)
         : clear_code(1 << min_code_size),
           end_code(clear_code + 1),
-          packer_(area, capacity),
+          packer_(area, capacity, ring_bytes, drain),
           initial_width_(min_code_size + 1),
           initial_limit_((1 << (min_code_size + 1)) - 1)
     {
@@ -94,9 +96,10 @@ public:
         return true;
     }
 
-    // Stores the last, partly filled byte; the number of bytes in use.
+    // Stores the last, partly filled byte; the length of the stream, 0 when
+    // a ring's drain failed.
     size_t finish() { return packer_.finish(); }
-    // Bytes of the area that are final (see BitPacker::settled).
+    // Bytes of the stream that are final (see BitPacker::settled).
     size_t settled() const { return packer_.settled(); }
 
     // The code the next new string gets.

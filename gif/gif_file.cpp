@@ -26,6 +26,13 @@ const ErrorEntry kCommentArguments = {kGifOutOfRange, 607,
                                      "syntax error(function argument).[Com]"};
 const ErrorEntry kCommentMemory = {kGifNoMemory, 627, "can't allocate memory.[Com]"};
 
+// Build switch VASTRELMON_CODED_RING=OFF: coded data always kept whole.
+#if defined(VASTRELMON_NO_CODED_RING)
+constexpr bool kCodedRing = false;
+#else
+constexpr bool kCodedRing = true;
+#endif
+
 uint64_t round_up(uint64_t value, uint64_t alignment)
 {
     return (value + alignment - 1) / alignment * alignment;
@@ -53,6 +60,7 @@ void clGIFFile::use_helpers(const GifSettings& settings)
     code_relay_ = settings.side_thread && settings.code_relay;
     large_writes_ = settings.large_writes;
     write_behind_ = settings.side_thread && settings.write_behind;
+    ring_setting_ = kCodedRing ? settings.coded_ring_bytes : 0;
     rows_ahead_ = settings.side_thread && settings.rows_ahead;
 }
 
@@ -72,6 +80,10 @@ void clGIFFile::release()
     coded_file_.finish();
     written_ahead_ = 0;
     coded_buffer_.reset();
+    coded_ring_ = 0;
+    ring_lost_ = false;
+    source_pixels_ = nullptr;
+    source_rows_ = nullptr;
     init_blocks();
     state_flags_ = 0;
 }

@@ -123,7 +123,9 @@ public:
     bool rows_missing() const { return rows_missing_; }
     // The coded image data of a successful set_graphics (none before), as
     // the file stores it: data sub-blocks, each after its length byte, and
-    // the empty sub-block that ends them (without the code size byte).
+    // the empty sub-block that ends them (without the code size byte). Of
+    // data written while it was coded, only the last part may still be
+    // here (see set_graphics.cpp).
     const uint8_t* coded_data() const { return coded_buffer_.get(); }
     size_t coded_size() const { return coded_length_; }
     // How many bytes of the coded data went to the file while they were
@@ -168,6 +170,11 @@ private:
     int encode_uncompressed(const uint8_t* pixels, int stored_bits, uint8_t* row_buffer);
     // Takes the coded area of capacity bytes; false when it cannot be had.
     bool allocate_coded(size_t capacity);
+    // The pixels of set_graphics coded into a new coded area: see there.
+    int code_pixels(uint64_t capacity, bool behind, size_t ring, uint8_t* row_buffer);
+    // Whether the coded area holds the whole coded data: not only the last
+    // part of it, as a ring may.
+    bool coded_whole() const { return coded_ring_ == 0 || coded_length_ <= coded_ring_; }
 
     // The block writers, for write_gif only. Errors 0x3F0009 / 0x3F000A.
     int write_header();
@@ -212,6 +219,14 @@ private:
     size_t written_ahead_ = 0;  // bytes of the coded area in the file already
     bool written_behind_ = false;  // the file may hold bytes written ahead
     bool rows_missing_ = false;    // the row source of set_graphics failed
+    // The pixels of set_graphics, for coding them again after a ring's
+    // data was lost; the caller's until write_gif is done.
+    const uint8_t* source_pixels_ = nullptr;
+    int source_bits_ = 8;
+    GifRowSource* source_rows_ = nullptr;
+    size_t coded_ring_ = 0;   // coded_buffer_ is a ring of this size; 0: it is not
+    bool ring_lost_ = false;  // the LZW coder stopped: the ring's data could not go to the file
+    size_t ring_setting_ = GifSettings::kDefaultCodedRing;
     bool write_behind_ = true;
     bool code_relay_ = true;
     bool rows_ahead_ = true;

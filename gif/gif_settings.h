@@ -4,6 +4,7 @@
 #ifndef VASTRELMON_GIF_GIF_SETTINGS_H
 #define VASTRELMON_GIF_GIF_SETTINGS_H
 
+#include <cstddef>
 #include <cstdint>
 
 // The LZW coder calls this with the share of pixels coded, in percent
@@ -51,6 +52,12 @@ struct GifSettings {
     // while the picture is still being coded, when the file was opened
     // before set_graphics (the same bytes and failure texts either way).
     bool write_behind = true;
+    // The coded data written while coding is kept in a ring of this many
+    // bytes (a multiple of 4096), whose memory is used again once its bytes
+    // are in the file, instead of in memory all at once; 0: no ring. LZW
+    // without a progress callback only.
+    static constexpr size_t kDefaultCodedRing = size_t{2} << 20;
+    size_t coded_ring_bytes = kDefaultCodedRing;
     GifProgress progress = nullptr;
     void* progress_context = nullptr;
 };

@@ -60,12 +60,23 @@ void show_progress(const CoderReports& reports, size_t done, size_t total, int64
 
 enum class LzwOutcome { kDone, kNoTable, kAreaFull, kRowsMissing };
 
+// A coded area that is a ring, emptied into the file by its writer.
+class FileDrain : public RingDrain {
+public:
+    explicit FileDrain(WriteBehind* file) : file_(file) {}
+    size_t make_room(size_t needed, size_t settled) override { return file_->make_room(needed, settled); }
+
+private:
+    WriteBehind* file_;
+};
+
 
 struct LzwJob {
     GifOrderWindow* pixels;  // the picture in GIF row order
     size_t count;            // pixels in the picture
     uint8_t* area;
     size_t capacity;
+    size_t ring;        // area is a ring of this size, drained into the file; 0: it is not
     int min_code_size;
     size_t* length;     // receives the bytes coded
     const CoderReports* reports;
@@ -287,6 +298,7 @@ bool emit_batch(CodeEmitter* emitter, const uint16_t* codes, size_t count, const
 struct PackJob {
     uint8_t* area;
     size_t capacity;
+    size_t ring;
     int min_code_size;
     size_t* length;     // receives the bytes coded
     const CoderReports* reports;
@@ -295,7 +307,8 @@ struct PackJob {
 [[maybe_unused]] bool pack_codes(CodeRelay* relay, void* context)
 {
     const PackJob& job = *static_cast<const PackJob*>(context);
-    CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
+    FileDrain drain(job.reports->coded_file);
+    CodeEmitter emitter(job.area, job.capacity, job.min_code_size, job.ring, job.ring != 0 ? &drain : nullptr);
     if (!emitter.emit_clear()) {
         return false;
     }
@@ -310,7 +323,7 @@ struct PackJob {
         return false;
     }
     *job.length = emitter.finish();
-    return true;
+    return *job.length != 0;
 }
 
 // Takes the codes of find_codes on the thread that finds them: a batch is
@@ -400,7 +413,7 @@ LzwOutcome code_pixels(const LzwJob& job)
     }
 #if !defined(VASTRELMON_NO_CODE_RELAY)
     if (!kShowProgress && job.relay && job.count >= clGIFFile::kSideThreadPixels) {
-        PackJob pack = {job.area, job.capacity, job.min_code_size, job.length, job.reports};
+        PackJob pack = {job.area, job.capacity, job.ring, job.min_code_size, job.length, job.reports};
         CodeRelay relay;
         if (relay.start(pack_codes, &pack)) {
             const bool found = find_codes<kValueBits>(job, &table, &relay);
@@ -409,7 +422,8 @@ LzwOutcome code_pixels(const LzwJob& job)
         }
     }
 #endif
-    CodeEmitter emitter(job.area, job.capacity, job.min_code_size);
+    FileDrain drain(job.reports->coded_file);
+    CodeEmitter emitter(job.area, job.capacity, job.min_code_size, job.ring, job.ring != 0 ? &drain : nullptr);
     // The stream opens with a clear code; the table starts out empty.
     if (!emitter.emit_clear()) {
         return LzwOutcome::kAreaFull;
@@ -423,7 +437,7 @@ LzwOutcome code_pixels(const LzwJob& job)
             return LzwOutcome::kAreaFull;
         }
         *job.length = emitter.finish();
-        return LzwOutcome::kDone;
+        return *job.length != 0 ? LzwOutcome::kDone : LzwOutcome::kAreaFull;
     }
     GifOrderWindow& window = *job.pixels;
     int64_t last_step = -1;
@@ -482,6 +496,7 @@ int clGIFFile::encode_lzw(GifOrderWindow* pixels)
                         static_cast<size_t>(width_) * static_cast<size_t>(height_),
                         coded_buffer_.get(),
                         coded_capacity_,
+                        coded_ring_,
                         min_code_size(color_depth_),
                         &length,
                         &reports,
@@ -491,6 +506,8 @@ int clGIFFile::encode_lzw(GifOrderWindow* pixels)
     case LzwOutcome::kNoTable:
         return fail(this, kTableMemory);
     case LzwOutcome::kAreaFull:
+        // In a ring, the drain failed: its writer's data is lost.
+        ring_lost_ = coded_ring_ != 0;
         return fail(this, kAreaFull);
     case LzwOutcome::kRowsMissing:
         return fail(this, kRowsMissing);

@@ -18,6 +18,8 @@ const ErrorEntry kCodedMemory = {kGifNoMemory, 478, "can't allocate memory.[G]"}
 // bytes per pixel.
 constexpr uint64_t kCodedBytesPerPixel = 2;
 constexpr uint64_t kCodedSlack = 8;
+// A ring's size is a whole number of these: pages, and so of sub-blocks.
+constexpr size_t kRingUnit = 4096;
 
 // Whether every index of a packed picture is below 2^depth.
 bool packed_values_fit(const uint8_t* pixels, size_t width, size_t height, int stored_bits, int depth,
@@ -56,7 +58,6 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits, GifRowSource
         return fail(this, kIllegalData);
     }
     const uint64_t capacity = kCodedBytesPerPixel * count + kCodedSlack;
-    const bool interlaced = (state_flags_ & kInterlaceMode) != 0;
     // Every value is checked before anything is coded (at depth 8 every
     // byte fits); the coders then read the caller's rows in GIF order where
     // they are.
@@ -84,30 +85,67 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits, GifRowSource
     if (capacity > SIZE_MAX) {
         return fail(this, kCodedMemory);
     }
-    GifOrderWindow window;
-    if ((state_flags_ & kLzwMode) && !window.start(pixels, width_, height_, interlaced, stored_bits, rows,
-                                                   rows_ahead_ && count >= kSideThreadPixels)) {
-        rows_missing_ = window.rows_missing();
-        return fail(this, rows_missing_ ? kIllegalData : kCodedMemory);
-    }
-    if (!allocate_coded(static_cast<size_t>(capacity))) {
-        return fail(this, kCodedMemory);
-    }
+    source_pixels_ = pixels;
+    source_bits_ = stored_bits;
+    source_rows_ = rows;
     // With the file open already, and nothing in it yet, a big picture's
     // coded data goes there while it is coded; write_gif writes what is left.
-    if (write_behind_ && output_file != nullptr && count >= kSideThreadPixels && !written_behind_ &&
-        tell_file(output_file) == 0 && coded_file_.start(output_file, image_data_offset(), coded_buffer_.get())) {
-        written_behind_ = true;
+    const bool behind = write_behind_ && output_file != nullptr && count >= kSideThreadPixels &&
+                        !written_behind_ && tell_file(output_file) == 0;
+    const bool ring = behind && (state_flags_ & kLzwMode) && progress_ == nullptr &&
+                      ring_setting_ % kRingUnit == 0 && ring_setting_ != 0;
+    int status = code_pixels(capacity, behind, ring ? ring_setting_ : 0, row_buffer.get());
+    if (status != 0 && ring_lost_) {
+        // A write failed, and the data that left the ring went with it:
+        // coded again, whole, for write_gif to write the file afresh and
+        // fail where it fails.
+        status = code_pixels(capacity, false, 0, row_buffer.get());
     }
-    int status = (state_flags_ & kLzwMode) ? encode_lzw(&window) : encode_uncompressed(pixels, stored_bits, row_buffer.get());
-    written_ahead_ = coded_file_.finish();
-    rows_missing_ = window.rows_missing();
     if (status != 0) {
         written_ahead_ = 0;
         return 1;
     }
     state_flags_ |= kGrpDataSet;
     return 0;
+}
+
+// Codes the pixels of set_graphics into a new coded area, sending the data
+// to the file while it is coded when behind. LZW data then passes through a
+// ring of ring bytes (unless 0) instead of an area for all of it: the pages
+// of a few megabytes are used again and again rather than fresh ones for
+// every byte, and write_gif finds only the last part in memory.
+int clGIFFile::code_pixels(uint64_t capacity, bool behind, size_t ring, uint8_t* row_buffer)
+{
+    const uint64_t count = static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_);
+    const bool lzw = (state_flags_ & kLzwMode) != 0;
+    GifOrderWindow window;
+    if (lzw && !window.start(source_pixels_, width_, height_, (state_flags_ & kInterlaceMode) != 0, source_bits_,
+                             source_rows_, rows_ahead_ && count >= kSideThreadPixels)) {
+        rows_missing_ = window.rows_missing();
+        return fail(this, rows_missing_ ? kIllegalData : kCodedMemory);
+    }
+    coded_ring_ = 0;
+    ring_lost_ = false;
+    if (ring != 0) {
+        coded_buffer_ = allocate_buffer<uint8_t>(ring, false);
+        if (coded_buffer_ && coded_file_.start(output_file, image_data_offset(), coded_buffer_.get(), ring)) {
+            coded_ring_ = ring;
+            coded_capacity_ = static_cast<size_t>(capacity);
+            written_behind_ = true;
+        }
+    }
+    if (coded_ring_ == 0) {
+        if (!allocate_coded(static_cast<size_t>(capacity))) {
+            return fail(this, kCodedMemory);
+        }
+        if (behind && coded_file_.start(output_file, image_data_offset(), coded_buffer_.get())) {
+            written_behind_ = true;
+        }
+    }
+    const int status = lzw ? encode_lzw(&window) : encode_uncompressed(source_pixels_, source_bits_, row_buffer);
+    written_ahead_ = coded_file_.finish();
+    rows_missing_ = window.rows_missing();
+    return status;
 }
 
 bool clGIFFile::allocate_coded(size_t capacity)

@@ -78,6 +78,13 @@ int clGIFFile::write_gif()
     if (ahead > 0 && write_stream(ahead) == 0) {
         return 0;
     }
+    if (!coded_whole()) {
+        // What went to the file has left the ring: the pixels are coded
+        // again, whole.
+        if (code_pixels(coded_capacity_, false, 0, nullptr) != 0) {
+            return fail(this, kHeaderShort, 0);
+        }
+    }
     if (written_behind_) {
         if (restart_file(output_file) != 0) {
             return fail(this, kHeaderShort, 0);
@@ -211,7 +218,19 @@ int clGIFFile::write_image_data(size_t ahead)
             return fail(this, kDataBlockShort, 0);
         }
     }
-    return write_framed(coded_buffer_.get() + ahead, coded_length_ - ahead, kDataBlockShort);
+    // In a ring the rest may go round its end: then in two parts.
+    for (size_t from = ahead; from < coded_length_;) {
+        const size_t at = coded_ring_ != 0 ? from % coded_ring_ : from;
+        size_t length = coded_length_ - from;
+        if (coded_ring_ != 0 && length > coded_ring_ - at) {
+            length = coded_ring_ - at;
+        }
+        if (write_framed(coded_buffer_.get() + at, length, kDataBlockShort) != 0) {
+            return 1;
+        }
+        from += length;
+    }
+    return 0;
 }
 
 int clGIFFile::write_framed(const uint8_t* framed, size_t length, const ErrorEntry& short_write)

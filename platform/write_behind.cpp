@@ -21,6 +21,12 @@ constexpr size_t kOwnThreadPieceBytes = size_t{8} << 20;
 // How long the writer waits before it looks at the filler's position again:
 // the time a busy coder needs for a few hundred kilobytes.
 constexpr long kPauseNanoseconds = 200000;
+// A ring holds at least this many of the writer's pieces, so the filler
+// seldom has to wait for the one being written.
+constexpr size_t kRingPieces = 4;
+// How long a filler waiting for ring room pauses before it looks again: a
+// fraction of the time a piece takes to write.
+constexpr long kRoomPauseNanoseconds = 20000;
 
 }  // namespace
 
@@ -28,39 +34,52 @@ struct WriteBehind::Work {
     int descriptor;
     int64_t offset;
     const uint8_t* data;
+    size_t ring = 0;  // 0: data holds all of the bytes
+    size_t piece = kPieceBytes;
     std::atomic<size_t> settled{0};
+    // Bytes in the file: changed by the writing thread (by the filling one
+    // when own_thread), read by the filler to reuse a ring.
+    std::atomic<size_t> written{0};
+    std::atomic<bool> failed{false};
     std::atomic<bool> stopping{false};
-    bool own_thread = false;  // written by the filling thread in settled()
-    size_t written = 0;   // the writing thread's only until it has been joined
-    bool failed = false;  // the same
+    bool own_thread = false;  // written by the filling thread itself
 
     static void run(void* self) { static_cast<Work*>(self)->write_pieces(); }
 
     // Writes [written, end) and starts it to the disk.
     void write_up_to(size_t end)
     {
-        if (!write_range(written, end)) {
-            failed = true;
+        const size_t from = written.load(std::memory_order_relaxed);
+        if (!write_range(from, end)) {
+            failed.store(true, std::memory_order_release);
             return;
         }
         // Only a request; a failure shows again in the sync.
-        sync_file_range(descriptor, static_cast<off_t>(offset) + static_cast<off_t>(written),
-                        static_cast<off_t>(end - written), SYNC_FILE_RANGE_WRITE);
-        written = end;
+        sync_file_range(descriptor, static_cast<off_t>(offset) + static_cast<off_t>(from),
+                        static_cast<off_t>(end - from), SYNC_FILE_RANGE_WRITE);
+        // Release: the ring's bytes before end were read before they may be
+        // filled again.
+        written.store(end, std::memory_order_release);
     }
 
-    // Writes [from, to) at its place; false when the system refuses.
+    // Writes the data's bytes [from, to) at their place, a ring's in at
+    // most two parts; false when the system refuses.
     bool write_range(size_t from, size_t to)
     {
         while (from < to) {
-            const ssize_t n = pwrite(descriptor, data + from, to - from, static_cast<off_t>(offset) + static_cast<off_t>(from));
-            if (n < 0 && errno == EINTR) {
+            const size_t at = ring != 0 ? from % ring : from;
+            size_t n = to - from;
+            if (ring != 0 && n > ring - at) {
+                n = ring - at;
+            }
+            const ssize_t got = pwrite(descriptor, data + at, n, static_cast<off_t>(offset) + static_cast<off_t>(from));
+            if (got < 0 && errno == EINTR) {
                 continue;
             }
-            if (n <= 0) {
+            if (got <= 0) {
                 return false;
             }
-            from += static_cast<size_t>(n);
+            from += static_cast<size_t>(got);
         }
         return true;
     }
@@ -70,20 +89,21 @@ struct WriteBehind::Work {
         while (!stopping.load(std::memory_order_acquire)) {
             // Acquire: the bytes before the position are visible here.
             const size_t ready = settled.load(std::memory_order_acquire);
-            if (ready - written < kPieceBytes) {
+            const size_t done = written.load(std::memory_order_relaxed);
+            if (ready - done < piece) {
                 const timespec pause = {0, kPauseNanoseconds};
                 nanosleep(&pause, nullptr);
                 continue;
             }
-            write_up_to(written + kPieceBytes);
-            if (failed) {
+            write_up_to(done + piece);
+            if (failed.load(std::memory_order_relaxed)) {
                 return;
             }
         }
     }
 };
 
-bool WriteBehind::start(std::FILE* file, int64_t offset, const uint8_t* data)
+bool WriteBehind::start(std::FILE* file, int64_t offset, const uint8_t* data, size_t ring_bytes)
 {
     finish();
     if (file == nullptr || data == nullptr || offset < 0) {
@@ -96,7 +116,11 @@ bool WriteBehind::start(std::FILE* file, int64_t offset, const uint8_t* data)
     work->descriptor = fileno(file);
     work->offset = offset;
     work->data = data;
-    if (work->descriptor < 0) {
+    work->ring = ring_bytes;
+    if (ring_bytes != 0 && ring_bytes / kRingPieces < work->piece) {
+        work->piece = ring_bytes / kRingPieces;
+    }
+    if (work->descriptor < 0 || (ring_bytes != 0 && work->piece == 0)) {
         delete work;
         return false;
     }
@@ -111,13 +135,35 @@ void WriteBehind::settled(size_t bytes)
         return;
     }
     if (work_->own_thread) {
-        if (!work_->failed && bytes - work_->written >= kOwnThreadPieceBytes) {
+        if (!work_->failed.load() && bytes - work_->written.load() >= kOwnThreadPieceBytes) {
             work_->write_up_to(bytes);
         }
         return;
     }
     // Release: the bytes before the position are written before it is.
     work_->settled.store(bytes, std::memory_order_release);
+}
+
+size_t WriteBehind::make_room(size_t needed, size_t settled)
+{
+    if (work_ == nullptr || work_->ring == 0) {
+        return 0;
+    }
+    Work& work = *work_;
+    if (work.own_thread) {
+        if (!work.failed.load() && work.written.load() + work.ring < needed) {
+            work.write_up_to(settled);
+        }
+    } else {
+        work.settled.store(settled, std::memory_order_release);
+        // Acquire: the writer has read the bytes before written.
+        while (!work.failed.load(std::memory_order_acquire) &&
+               work.written.load(std::memory_order_acquire) + work.ring < needed) {
+            const timespec pause = {0, kRoomPauseNanoseconds};
+            nanosleep(&pause, nullptr);
+        }
+    }
+    return work.failed.load(std::memory_order_acquire) ? 0 : work.written.load(std::memory_order_acquire) + work.ring;
 }
 
 size_t WriteBehind::finish()
@@ -129,7 +175,7 @@ size_t WriteBehind::finish()
         work_->stopping.store(true, std::memory_order_release);
         thread_.join();
     }
-    const size_t written = work_->failed ? 0 : work_->written;
+    const size_t written = work_->failed.load() ? 0 : work_->written.load();
     delete work_;
     work_ = nullptr;
     return written;
@@ -140,12 +186,17 @@ size_t WriteBehind::finish()
 // Without positioned writes the caller writes everything, as before.
 struct WriteBehind::Work {};
 
-bool WriteBehind::start(std::FILE*, int64_t, const uint8_t*)
+bool WriteBehind::start(std::FILE*, int64_t, const uint8_t*, size_t)
 {
     return false;
 }
 
 void WriteBehind::settled(size_t) {}
+
+size_t WriteBehind::make_room(size_t, size_t)
+{
+    return 0;
+}
 
 size_t WriteBehind::finish()
 {

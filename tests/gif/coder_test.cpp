@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -43,18 +44,49 @@ TEST(BitPacker, GuardFiresWhenWholeBytesReachTheCapacity)
     }
 }
 
+// Takes a ring's bytes as the packer settles them, joined into one piece;
+// after `limit` bytes it takes no more.
+class CopyingDrain : public RingDrain {
+public:
+    CopyingDrain(const uint8_t* ring, size_t size, size_t limit = SIZE_MAX) : ring_(ring), size_(size), limit_(limit)
+    {
+    }
+    size_t make_room(size_t, size_t settled) override
+    {
+        take(std::min(settled, limit_));
+        return taken_ + size_;
+    }
+    void take(size_t end)
+    {
+        for (; taken_ < end; ++taken_) {
+            out.push_back(ring_[taken_ % size_]);
+        }
+    }
+    Bytes out;
+
+private:
+    const uint8_t* ring_;
+    size_t size_;
+    size_t limit_;
+    size_t taken_ = 0;
+};
+
 // Runs of one width give the bytes, sub-block framing included, of the same
 // codes put one at a time, and are refused exactly when one of those would
 // be: runs of every width and length, from every bit position, across
-// sub-block ends and up to the capacity.
+// sub-block ends and up to the capacity. So do the runs in a ring of a few
+// sub-blocks, taken away as the packer asks for room.
 TEST(BitPacker, RunsPackAsOneCodeAtATime)
 {
     std::mt19937 random(11);
     for (int trial = 0; trial < 3000; ++trial) {
         const size_t capacity = 1 + random() % 3000;
         std::vector<uint8_t> one(BitPacker::area_bytes(capacity)), runs(one.size());
+        std::vector<uint8_t> ring(BitPacker::kFramedBlockBytes * (1 + random() % 4));
+        CopyingDrain drain(ring.data(), ring.size());
         BitPacker by_code(one.data(), capacity);
         BitPacker by_run(runs.data(), capacity);
+        BitPacker in_ring(ring.data(), capacity, ring.size(), &drain);
         bool accepted = true;
         for (int run = 0; run < 8 && accepted; ++run) {
             const int width = 1 + static_cast<int>(random() % 12);
@@ -66,12 +98,33 @@ TEST(BitPacker, RunsPackAsOneCodeAtATime)
                 accepted = accepted && by_code.put(code, width);
             }
             ASSERT_EQ(by_run.put_run(codes.data(), codes.size(), width), accepted) << "trial " << trial;
+            ASSERT_EQ(in_ring.put_run(codes.data(), codes.size(), width), accepted) << "trial " << trial;
         }
         if (accepted) {
             const size_t used = by_code.finish();
             ASSERT_EQ(by_run.finish(), used) << "trial " << trial;
             EXPECT_TRUE(std::equal(one.begin(), one.begin() + used, runs.begin())) << "trial " << trial;
+            ASSERT_EQ(in_ring.finish(), used) << "trial " << trial;
+            drain.take(used);
+            EXPECT_TRUE(std::equal(one.begin(), one.begin() + used, drain.out.begin())) << "trial " << trial;
         }
+    }
+}
+
+// A ring whose drain stops taking bytes stops the packer before anything
+// not yet taken is overwritten.
+TEST(BitPacker, RingStopsWhenItsDrainDoes)
+{
+    std::vector<uint8_t> ring(2 * BitPacker::kFramedBlockBytes);
+    for (size_t limit : {size_t{0}, size_t{256}, size_t{1000}}) {
+        CopyingDrain drain(ring.data(), ring.size(), limit);
+        BitPacker packer(ring.data(), 100000, ring.size(), &drain);
+        size_t codes = 0;
+        while (codes < 5000 && packer.put(0xABC, 12)) {
+            ++codes;
+        }
+        EXPECT_LE(codes * 12 / 8, limit + ring.size()) << "limit " << limit;
+        EXPECT_EQ(drain.out.size(), limit);
     }
 }
 

@@ -102,7 +102,8 @@ enum class DataWrites { kPerSubBlock, kOneCall, kWhileCoding };
 // in a child whose files may not grow past limit bytes, and closes it; the
 // error text, or "" when all went well.
 std::string write_text_under_limit(const std::vector<uint8_t>& pixels, int width, int comment_length, long limit,
-                                   DataWrites way, const TempDir& dir, CoderMode mode = PLAIN)
+                                   DataWrites way, const TempDir& dir, CoderMode mode = PLAIN,
+                                   size_t ring = GifSettings::kDefaultCodedRing)
 {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
@@ -114,6 +115,7 @@ std::string write_text_under_limit(const std::vector<uint8_t>& pixels, int width
         setrlimit(RLIMIT_FSIZE, &cap);
         GifSettings settings;
         settings.large_writes = way != DataWrites::kPerSubBlock;
+        settings.coded_ring_bytes = ring;
         const std::string comment(static_cast<size_t>(comment_length), 'c');
         const std::string path = dir.file("limited.gif");
         const bool early = way == DataWrites::kWhileCoding;
@@ -180,35 +182,50 @@ TEST(StreamWriter, OneLargeWriteFailsAsSubBlockWritesWould)
 
 // A big picture's data written while it is coded: the same file, and where
 // the file stops growing (in the part written during the coding, or in the
-// rest) the same failure as when all of it is written afterwards.
+// rest) the same failure as when all of it is written afterwards. The data
+// (about 2.9 MB) goes through a ring of the usual size, which it fills once,
+// and through one of 64 KiB, which it goes round again and again; its pieces
+// are written on a second thread, or without one by the coder itself.
 TEST(StreamWriter, DataWrittenWhileCodingIsTheSameFileAndFailsTheSameWay)
 {
     TempDir dir;
     const int width = 2048;
     const std::vector<uint8_t> pixels = noise(size_t{width} * 1024, 8, 7);
+    const size_t kSmallRing = size_t{64} << 10;
     for (int comment_length : {1, 300}) {
         clGIFFile after;
         ASSERT_EQ(after.set_comment(1, comment_length, std::string(comment_length, 'c').c_str()), 0);
         ASSERT_EQ(code_picture(&after, width, 1024, 8, pixels, LZW), 0);
         const std::string expected = stream_of(&after, dir);
 
-        const std::string path = dir.file("while.gif");
-        clGIFFile gif;
-        ASSERT_EQ(gif.set_comment(1, comment_length, std::string(comment_length, 'c').c_str()), 0);
-        ASSERT_EQ(code_picture(&gif, width, 1024, 8, pixels, LZW, false, 8, path.c_str()), 0);
-        // Never the last sub-block, which is final only at the end.
-        EXPECT_LT(gif.written_while_coding(), gif.coded_size());
-        ASSERT_EQ(gif.write_gif(), 0) << gif.error_text;
-        ASSERT_EQ(gif.close_file(), 0);
-        EXPECT_TRUE(read_file(path) == expected) << "comment " << comment_length;
-        std::remove(path.c_str());
+        for (size_t ring : {size_t{0}, kSmallRing, GifSettings::kDefaultCodedRing}) {
+            for (bool side_thread : {true, false}) {
+                const std::string path = dir.file("while.gif");
+                clGIFFile gif;
+                GifSettings settings;
+                settings.coded_ring_bytes = ring;
+                settings.side_thread = side_thread;
+                gif.use_helpers(settings);
+                ASSERT_EQ(gif.set_comment(1, comment_length, std::string(comment_length, 'c').c_str()), 0);
+                ASSERT_EQ(code_picture(&gif, width, 1024, 8, pixels, LZW, false, 8, path.c_str()), 0);
+                // Never the last sub-block, which is final only at the end.
+                EXPECT_LT(gif.written_while_coding(), gif.coded_size());
+                ASSERT_EQ(gif.write_gif(), 0) << gif.error_text;
+                ASSERT_EQ(gif.close_file(), 0);
+                EXPECT_TRUE(read_file(path) == expected)
+                    << "comment " << comment_length << ", ring " << ring << ", side thread " << side_thread;
+                std::remove(path.c_str());
+            }
+        }
     }
     for (long limit : {5000L, 700000L, 2500000L, 2800000L}) {
         const std::string after =
             write_text_under_limit(pixels, width, 3, limit, DataWrites::kOneCall, dir, LZW);
         EXPECT_EQ(after.find(":3F000A:"), 0u) << "file limit " << limit << ": " << after;
-        EXPECT_EQ(write_text_under_limit(pixels, width, 3, limit, DataWrites::kWhileCoding, dir, LZW), after)
-            << "file limit " << limit;
+        for (size_t ring : {size_t{0}, kSmallRing, GifSettings::kDefaultCodedRing}) {
+            EXPECT_EQ(write_text_under_limit(pixels, width, 3, limit, DataWrites::kWhileCoding, dir, LZW, ring), after)
+                << "file limit " << limit << ", ring " << ring;
+        }
     }
 }
 #endif
