@@ -167,6 +167,11 @@ int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMa
         return kGifOutputExisted;
     }
     if (!gif.file_open() && gif.open_file(output_name, output) != 0) {
+        if (gif.output_name_taken()) {
+            // Another run's file took the name since the look above.
+            print_message(MSG_ALREADY_EXISTS, output_name);
+            return kGifOutputExisted;
+        }
         return report(gif, verbose, MSG_OUTPUT_CANT_OPEN, output_name);
     }
     // Until close_file the file has no name (or a hidden temporary one);

@@ -123,6 +123,7 @@ std::FILE* PendingOutput::open(const char* final_path, const OutputOptions& opti
         return nullptr;
     }
     if (GetFileAttributesW(final_path_) != INVALID_FILE_ATTRIBUTES) {
+        name_taken_ = true;
         errno = EEXIST;
         return nullptr;
     }
@@ -323,6 +324,7 @@ std::FILE* PendingOutput::open(const char* final_path, const OutputOptions& opti
     // exclusive create would refuse it.
     struct stat info;
     if (lstat(final_path_, &info) == 0) {
+        name_taken_ = true;
         errno = EEXIST;
         return nullptr;
     }

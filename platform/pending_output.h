@@ -52,8 +52,9 @@ public:
     PendingOutput& operator=(const PendingOutput&) = delete;
 
     // Prepares final_path in its folder and returns the stream to write, or
-    // null with errno set: EEXIST when final_path names anything already,
-    // otherwise why the folder takes no file. Once per object.
+    // null with errno set: EEXIST when final_path names anything already
+    // (name_taken() then says so too), otherwise why the folder takes no
+    // file. Once per object.
     std::FILE* open(const char* final_path, const OutputOptions& options = OutputOptions());
 
     // Flushes the stream, syncs it, gives it the final name and closes it.
