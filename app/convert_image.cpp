@@ -1,5 +1,7 @@
 #include "app/convert_image.h"
 
+#include "app/load_bmp.h"
+
 #include "console/messages.h"
 #include "console/options.h"
 #include "image/bitmap.h"
@@ -54,7 +56,7 @@ void report_depths(int32_t before, int32_t after, bool verbose)
 
 }  // namespace
 
-int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image, bool verbose)
+int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image, bool verbose, InputFile* input)
 {
     const int step = run_color_mode(conversion_mode, image);
     if (step == kUnknownMode) {
@@ -72,7 +74,11 @@ int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* imag
     }
     const int32_t before = image->get_color_depth();
     if (before > clBitMap::kMaxIndexedDepth) {
-        if (image->build_palette() != 0) {
+        if (input != nullptr && input->rows_in_file) {
+            if (palette_from_file(input, image, verbose) != 0) {
+                return 1;
+            }
+        } else if (image->build_palette() != 0) {
             report_failure(MSG_MAKE_PALETTE_FAILED, *image, verbose);
             return 1;
         }

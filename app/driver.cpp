@@ -71,7 +71,12 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
     if (load_bmp(&option_flags, transparent_index, input_name, image, verbose, &input) != 0) {
         return kExitFailure;
     }
-    if (convert_image(option_flags, conversion_mode, image, verbose) != 0) {
+    // A colour mode works on a true-colour picture's pixels in memory.
+    if (input.rows_in_file && image->get_color_depth() > clBitMap::kMaxIndexedDepth &&
+        conversion_mode != MODE_NONE && finish_load(&input, image, verbose) != 0) {
+        return kExitFailure;
+    }
+    if (convert_image(option_flags, conversion_mode, image, verbose, &input) != 0) {
         return kExitFailure;
     }
     const bool rows_from_file = input.rows_in_file && coder_takes_rows(option_flags, image);

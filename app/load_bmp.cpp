@@ -1,5 +1,6 @@
 #include "app/load_bmp.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "console/messages.h"
@@ -41,6 +42,14 @@ void report_read_failure(const clFile& file, bool verbose)
     print_details(file.error_text, verbose);
 }
 
+// A true-colour picture of at least this many bytes whose file holds every
+// row is left there: its rows are read twice from the system's cache (for
+// the palette, then as the coder needs them) instead of once into fresh
+// memory, whose every page costs more than reading it again.
+constexpr int64_t kTrueColorInFileBytes = int64_t{1} << 20;
+// About the bytes of rows read at a time while the palette is built.
+constexpr size_t kPaletteChunkBytes = size_t{256} << 10;
+
 // Reads every row into the image, its pages got from the system ahead.
 int read_all_rows(clFile& file, const BmpInfo& info, clBitMap* image, bool packed = false)
 {
@@ -66,6 +75,28 @@ int read_indexed(clFile& file, const BmpInfo& info, bool packed, uint8_t* palett
         return 0;
     }
     return read_all_rows(file, info, image, packed);
+}
+
+// Whether a true-colour picture stays in its file (see
+// kTrueColorInFileBytes); input then holds what reading its rows needs.
+bool true_color_stays_in_file(clFile& file, const BmpInfo& info, InputFile* input)
+{
+    const size_t row_bytes = static_cast<size_t>(info.width) * clBitMap::kTrueColorBytes;
+    if (input == nullptr || static_cast<int64_t>(row_bytes) * info.height < kTrueColorInFileBytes ||
+        !file.holds_every_row(&info)) {
+        return false;
+    }
+    input->rows_at_once = static_cast<int32_t>(
+        std::min<size_t>(static_cast<size_t>(info.height), std::max<size_t>(1, kPaletteChunkBytes / row_bytes)));
+    input->stored_rows = allocate_buffer<uint8_t>(static_cast<size_t>(input->rows_at_once) * row_bytes, false);
+    // A first row read where it lies: where that cannot be done (no
+    // positioned reads here) the rows are read at once as usual.
+    if (!input->stored_rows || file.read_rows(&info, 0, 1, input->stored_rows.get()) != 0) {
+        return false;
+    }
+    input->info = info;
+    input->rows_in_file = true;
+    return true;
 }
 
 // Everything after the open: the headers, the image and its pixels.
@@ -94,7 +125,7 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
     }
     bool transparency = option_flags != nullptr && (*option_flags & FLAG_TRANSPARENCY) != 0;
     if (info.bit_count == kTrueColorBits) {
-        if (read_all_rows(file, info, image) != 0) {
+        if (!true_color_stays_in_file(file, info, input) && read_all_rows(file, info, image) != 0) {
             report_read_failure(file, verbose);
             return 1;
         }
@@ -146,7 +177,40 @@ int finish_load(InputFile* input, clBitMap* image, bool verbose, bool row_failed
         report_read_failure(input->file, verbose);
         return 1;
     }
+    if (input->info.bit_count == kTrueColorBits && image->get_color_depth() <= clBitMap::kMaxIndexedDepth) {
+        const size_t count = static_cast<size_t>(image->get_width()) * static_cast<size_t>(image->get_height());
+        input->colors.index(image->pixels(), count, image->pixels());
+    }
     return 0;
+}
+
+int palette_from_file(InputFile* input, clBitMap* image, bool verbose)
+{
+    const BmpInfo& info = input->info;
+    for (int32_t first = 0; first < info.height; first += input->rows_at_once) {
+        const int32_t rows = std::min(input->rows_at_once, info.height - first);
+        if (input->file.read_rows(&info, first, rows, input->stored_rows.get()) != 0) {
+            input->rows_in_file = false;
+            report_read_failure(input->file, verbose);
+            return 1;
+        }
+        if (!input->colors.add(input->stored_rows.get(), static_cast<size_t>(rows) * static_cast<size_t>(info.width))) {
+            return 0;  // too many colours: still depth 24
+        }
+    }
+    return image->take_palette(&input->colors);
+}
+
+bool InputFile::read_row(int32_t row, uint8_t* out)
+{
+    if (info.bit_count != kTrueColorBits) {
+        return file.read_row(&info, row, out) == 0;
+    }
+    if (file.read_row(&info, row, stored_rows.get()) != 0) {
+        return false;
+    }
+    colors.index(stored_rows.get(), static_cast<size_t>(info.width), out);
+    return true;
 }
 
 int load_bmp_from_memory(uint32_t* option_flags, int32_t transparent_index,

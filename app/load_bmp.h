@@ -7,20 +7,29 @@
 
 #include "bmp/bmp_file.h"
 #include "gif/gif_settings.h"
+#include "image/true_color_palette.h"
+#include "platform/malloc_buffer.h"
 
 class clBitMap;
 
 // The input file of a run, kept open for the coder: a big 8-bit picture
 // whose every 64th row already uses its whole table needs no other row
 // before it is coded, and the coder then reads each row from the file as
-// it comes to it, straight into its window.
+// it comes to it, straight into its window. A big true-colour picture stays
+// in the file as well: its palette is built from rows read a few at a time,
+// and each row the coder reads becomes indices on its way to the window.
 class InputFile : public GifRowSource {
 public:
-    bool read_row(int32_t row, uint8_t* out) override { return file.read_row(&info, row, out) == 0; }
+    bool read_row(int32_t row, uint8_t* out) override;
 
     clFile file;
     BmpInfo info = {};
-    bool rows_in_file = false;  // the image holds only those rows
+    bool rows_in_file = false;  // the image holds only those rows (a true-colour one none)
+    TrueColorPalette colors;    // of a true-colour picture in the file
+    // Room for a few of its rows as stored: the palette's reads, then each
+    // row on its way to indices.
+    MallocBuffer<uint8_t> stored_rows;
+    int32_t rows_at_once = 0;
 };
 
 // Opens and validates input_name and fills image (which must be empty) with
@@ -33,10 +42,17 @@ int load_bmp(uint32_t* option_flags, int32_t transparent_index, const char* inpu
              clBitMap* image, bool verbose, InputFile* input = nullptr);
 
 // Reads the rows left in the file into the image, for any other use of its
-// pixels. When that fails, or after the coder found a row missing
+// pixels (a true-colour picture's become indices once its palette is
+// built). When that fails, or after the coder found a row missing
 // (row_failed), prints the read failure load_bmp would have printed and
 // returns 1.
 int finish_load(InputFile* input, clBitMap* image, bool verbose, bool row_failed = false);
+
+// The palette of a true-colour picture whose rows are in the file, as
+// clBitMap::build_palette builds it (the image stays at depth 24 when it
+// has too many colours). Prints a read failure as finish_load does; returns
+// 0 or, after such a failure, 1.
+int palette_from_file(InputFile* input, clBitMap* image, bool verbose);
 
 // The same for a BMP file held in memory (size bytes at data): the same
 // checks, messages and results, without a file name to refuse.

@@ -91,6 +91,12 @@ public:
     // 0x340003 (288: the bytes read, the stored row).
     bool read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, int32_t step);
     int read_row(const BmpInfo* info, int32_t row, uint8_t* out);
+    // The rows first to first + count - 1 (the top row is 0), kept as
+    // stored and without padding, top row first, to out; in as few reads as
+    // the system allows. Errors 0x340006 (239), 0x340003 (288).
+    int read_rows(const BmpInfo* info, int32_t first, int32_t count, uint8_t* out);
+    // Whether the file holds every stored row whole.
+    bool holds_every_row(const BmpInfo* info);
 
     uint32_t error_code;
     char error_text[kErrorTextSize];

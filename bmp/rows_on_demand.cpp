@@ -1,5 +1,8 @@
-// clFile::read_rows_every and read_row: a big picture's rows read where
-// they are needed, one at a time, instead of all at once into memory.
+// clFile::read_rows_every, read_row and read_rows: a big picture's rows read
+// where they are needed, a few at a time, instead of all at once into
+// memory.
+#include <algorithm>
+
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
 #include "bmp/stored_rows.h"
@@ -60,6 +63,54 @@ int clFile::read_row(const BmpInfo* info, int32_t row, uint8_t* out)
     const int64_t got = source.read_at(info->pixel_offset + stored * stored_rows::row_stride(length), &piece, 1);
     if (got != length) {
         return fail(this, kRowShort, static_cast<int>(got < 0 ? 0 : got), static_cast<int>(stored));
+    }
+    return 0;
+}
+
+bool clFile::holds_every_row(const BmpInfo* info)
+{
+    if (info == nullptr || info->width <= 0 || info->height <= 0 || !is_supported_bit_count(info->bit_count)) {
+        return false;
+    }
+    const int64_t stride = stored_rows::row_stride(stored_rows::row_length(info->width, info->bit_count));
+    const int64_t size = source.size();
+    return size >= 0 && info->pixel_offset >= 0 && size >= info->pixel_offset &&
+           (size - info->pixel_offset) / stride >= info->height;
+}
+
+int clFile::read_rows(const BmpInfo* info, int32_t first, int32_t count, uint8_t* out)
+{
+    if (info == nullptr || out == nullptr || first < 0 || count <= 0 || first >= info->height ||
+        count > info->height - first) {
+        return fail(this, kPixelsNoInfo);
+    }
+    const int64_t length = stored_rows::row_length(info->width, info->bit_count);
+    const int64_t stride = stored_rows::row_stride(length);
+    const int64_t padding = stride - length;
+    uint8_t scrap[stored_rows::kRowAlignment];
+    ReadPiece pieces[kMaxReadPieces];
+    const int32_t per_read = padding > 0 ? kMaxReadPieces / 2 : kMaxReadPieces;
+    for (int32_t done = 0; done < count;) {
+        const int32_t rows = std::min(per_read, count - done);
+        const int32_t top = first + done;
+        // The rows lie together in the file, the other way round when it
+        // stores the bottom row first.
+        const int64_t lowest_stored = info->top_down ? top : static_cast<int64_t>(info->height) - top - rows;
+        int pieces_used = 0;
+        for (int32_t k = 0; k < rows; ++k) {
+            const int32_t row = info->top_down ? top + k : top + rows - 1 - k;
+            pieces[pieces_used++] = {out + static_cast<int64_t>(row - first) * length, static_cast<size_t>(length)};
+            if (padding > 0) {
+                pieces[pieces_used++] = {scrap, static_cast<size_t>(padding)};
+            }
+        }
+        const int64_t wanted = rows * stride;
+        const int64_t got = source.read_at(info->pixel_offset + lowest_stored * stride, pieces, pieces_used);
+        if (got != wanted) {
+            const int64_t read = got < 0 ? 0 : got;
+            return fail(this, kRowShort, static_cast<int>(read % stride), static_cast<int>(lowest_stored + read / stride));
+        }
+        done += rows;
     }
     return 0;
 }

@@ -43,6 +43,8 @@ constexpr int kPaletteBytes = kPaletteEntries * 3;
 enum ToneKind : int { TONE_GREY = 0, TONE_RED = 1, TONE_BLUE = 2, TONE_ROSE = 3 };
 enum ChannelKind : int { CHANNEL_RED = 0, CHANNEL_GREEN = 1, CHANNEL_BLUE = 2 };
 
+class TrueColorPalette;
+
 class clBitMap {
 public:
     clBitMap();
@@ -108,6 +110,11 @@ public:
     // packed picture the new indices are kept to the stored bits.
     void remap_indices(const uint8_t* map);
     int build_palette();
+    // build_palette for a true-colour picture whose pixels are elsewhere
+    // (its file): colors holds them all, and takes the table's order; the
+    // palette and depth are set from it, and the pixels, once read, become
+    // indices through colors->index. Error 0x3A0006 (575).
+    int take_palette(TrueColorPalette* colors);
 
     // Colour modes (color_modes.cpp). On an indexed image they rewrite the
     // palette entries in use; on a true-colour image they write a full

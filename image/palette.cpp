@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/bitmap.h"
+#include "image/true_color_palette.h"
 #include "platform/packed_rows.h"
 
 namespace {
@@ -18,25 +19,6 @@ const ErrorEntry kCompactResult = {kBitmapIllegalResult, 277, "illegal result.[c
 const ErrorEntry kBuildNoData = {kBitmapNotCreated, 569, "data area is not created."};
 const ErrorEntry kBuildDepth = {kBitmapOutOfRange, 575, "yet set or not support variable.[C:%d]"};
 const ErrorEntry kBuildTooMany = {kTooManyColors, 613, "use color is more than 257."};
-
-// The search for build_palette's depth covers bits 7 down to 0.
-constexpr int kBuildTopDepth = 8;
-// A sort key is the low byte of a colour's usage count.
-constexpr uint32_t kSortKeyMask = 0xFF;
-
-// Fewest bits that address count colours: the significant bits of
-// count - 1, searched from bit top_depth - 1 downwards. 0 when count is 1.
-int bits_for_count(uint32_t count, int top_depth)
-{
-    const uint32_t highest = count - 1;
-    int depth = top_depth;
-    uint32_t mask = 1u << (top_depth - 1);
-    while (depth > 0 && (highest & mask) == 0) {
-        mask >>= 1;
-        --depth;
-    }
-    return depth;
-}
 
 // Pixels flagged between two looks at the count of flags.
 constexpr size_t kFlagChunk = 4096;
@@ -160,172 +142,6 @@ int flag_used_packed(const uint8_t* pixels, size_t width, size_t height, int bit
         }
     }
     return count_flags(used);
-}
-
-struct ColorEntry {
-    uint32_t packed;  // red << 16 | green << 8 | blue
-    uint32_t uses;
-    uint8_t key;
-    uint8_t first;  // place in the order of first appearance
-};
-
-struct ColorList {
-    ColorEntry entries[kPaletteEntries];
-    int size;
-};
-
-uint32_t pack_bgr(const uint8_t* bgr)
-{
-    return static_cast<uint32_t>(bgr[2]) << 16 | static_cast<uint32_t>(bgr[1]) << 8 | bgr[0];
-}
-
-// Where each colour of the list sits, found in a few steps instead of a walk
-// through up to 256 entries: open addressing over four times as many slots
-// as the list can hold, keyed by the packed colour.
-class ColorIndex {
-public:
-    ColorIndex()
-    {
-        for (Slot& slot : slots_) {
-            slot.packed = kEmpty;
-        }
-    }
-
-    // The value stored with packed, or -1.
-    int find(uint32_t packed) const
-    {
-        for (uint32_t at = home(packed);; at = (at + 1) & kSlotMask) {
-            if (slots_[at].packed == packed) {
-                return slots_[at].value;
-            }
-            if (slots_[at].packed == kEmpty) {
-                return -1;
-            }
-        }
-    }
-
-    // Stores value with a colour not yet present.
-    void add(uint32_t packed, int value)
-    {
-        uint32_t at = home(packed);
-        while (slots_[at].packed != kEmpty) {
-            at = (at + 1) & kSlotMask;
-        }
-        slots_[at].packed = packed;
-        slots_[at].value = static_cast<uint16_t>(value);
-    }
-
-    // Replaces every stored value v by map[v].
-    void renumber(const int* map)
-    {
-        for (Slot& slot : slots_) {
-            if (slot.packed != kEmpty) {
-                slot.value = static_cast<uint16_t>(map[slot.value]);
-            }
-        }
-    }
-
-private:
-    static constexpr int kSlotBits = 10;
-    static constexpr uint32_t kSlotMask = (1u << kSlotBits) - 1;
-    // No packed colour reaches 2^24.
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
-    // Fibonacci hashing: the top bits of the product spread neighbouring
-    // colours over the whole table.
-    static constexpr uint32_t kHashFactor = 0x9E3779B1u;
-
-    static uint32_t home(uint32_t packed) { return (packed * kHashFactor) >> (32 - kSlotBits); }
-
-    struct Slot {
-        uint32_t packed;
-        uint16_t value;
-    };
-    Slot slots_[1u << kSlotBits];
-};
-
-// Collects the distinct colours in order of first appearance with their
-// usage counts, noting each one's place in the index. Returns false at the
-// 257th distinct colour.
-bool collect_colors(const uint8_t* pixels, size_t count, ColorList* list, ColorIndex* index)
-{
-    list->size = 0;
-    // Neighbouring pixels mostly share their colour: a run is counted
-    // without a lookup and added to its colour when it ends.
-    uint32_t run_color = 0;
-    int run_entry = -1;
-    uint32_t run_length = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t packed = pack_bgr(pixels + i * clBitMap::kTrueColorBytes);
-        if (packed == run_color && run_entry >= 0) {
-            ++run_length;
-            continue;
-        }
-        if (run_entry >= 0) {
-            list->entries[run_entry].uses += run_length;
-        }
-        int found = index->find(packed);
-        if (found < 0) {
-            if (list->size == kPaletteEntries) {
-                return false;
-            }
-            found = list->size++;
-            list->entries[found] = ColorEntry{packed, 0, 0, static_cast<uint8_t>(found)};
-            index->add(packed, found);
-        }
-        run_color = packed;
-        run_entry = found;
-        run_length = 1;
-    }
-    if (run_entry >= 0) {
-        list->entries[run_entry].uses += run_length;
-    }
-    return true;
-}
-
-// Largest key first. Stable, so colours with equal keys keep their order of
-// first appearance and every platform builds the same palette. Afterwards
-// the index gives each colour's position in the sorted list.
-void sort_by_key(ColorList* list, ColorIndex* index)
-{
-    int position[kPaletteEntries];
-    for (int i = 0; i < list->size; ++i) {
-        list->entries[i].key = static_cast<uint8_t>(list->entries[i].uses & kSortKeyMask);
-    }
-    std::stable_sort(list->entries, list->entries + list->size,
-                     [](const ColorEntry& a, const ColorEntry& b) { return a.key > b.key; });
-    for (int i = 0; i < list->size; ++i) {
-        position[list->entries[i].first] = i;
-    }
-    index->renumber(position);
-}
-
-void write_palette(const ColorList& list, uint8_t* palette)
-{
-    for (int i = 0; i < list.size; ++i) {
-        const uint32_t packed = list.entries[i].packed;
-        palette[3 * i] = static_cast<uint8_t>(packed >> 16);
-        palette[3 * i + 1] = static_cast<uint8_t>(packed >> 8);
-        palette[3 * i + 2] = static_cast<uint8_t>(packed);
-    }
-}
-
-// Byte i receives pixel i's position in the sorted list. It lies at or
-// before the pixel's own bytes (3i), so no pixel is overwritten before it is
-// read.
-void index_pixels(const ColorIndex& index, uint8_t* pixels, size_t count)
-{
-    uint32_t run_color = 0;
-    uint8_t run_position = 0;
-    bool in_run = false;
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t packed = pack_bgr(pixels + i * clBitMap::kTrueColorBytes);
-        if (!in_run || packed != run_color) {
-            run_color = packed;
-            run_position = static_cast<uint8_t>(index.find(packed));
-            in_run = true;
-        }
-        pixels[i] = run_position;
-    }
 }
 
 }  // namespace
@@ -467,18 +283,21 @@ int clBitMap::build_palette()
         return fail(this, kBuildDepth, color_depth_);
     }
     std::memset(palette_, 0, sizeof palette_);
-    ColorList list;
-    ColorIndex index;
-    if (!collect_colors(pixels(), pixel_count(), &list, &index)) {
+    TrueColorPalette colors;
+    if (!colors.add(pixels(), pixel_count())) {
         record_error(&error_code, error_text, &kBuildTooMany);
         return 0;
     }
-    sort_by_key(&list, &index);
-    write_palette(list, palette_);
-    index_pixels(index, pixels(), pixel_count());
-    // A single colour (a blank canvas) has no significant bit in n - 1; it
-    // still needs a depth the GIF can carry, so it gets one bit: its colour
-    // in entry 0, entry 1 zero, every pixel index 0.
-    color_depth_ = std::max(1, bits_for_count(static_cast<uint32_t>(list.size), kBuildTopDepth));
+    color_depth_ = colors.finish(palette_);
+    colors.index(pixels(), pixel_count(), pixels());
+    return 0;
+}
+
+int clBitMap::take_palette(TrueColorPalette* colors)
+{
+    if (color_depth_ != kTrueColorDepth) {
+        return fail(this, kBuildDepth, color_depth_);
+    }
+    color_depth_ = colors->finish(palette_);
     return 0;
 }
