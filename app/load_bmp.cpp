@@ -47,6 +47,13 @@ void report_read_failure(const clFile& file, bool verbose)
 // the palette, then as the coder needs them) instead of once into fresh
 // memory, whose every page costs more than reading it again.
 constexpr int64_t kTrueColorInFileBytes = int64_t{1} << 20;
+// Build switch VASTRELMON_TRUE_COLOR_IN_FILE=OFF: every true-colour picture
+// read into memory at once.
+#if defined(VASTRELMON_NO_TRUE_COLOR_IN_FILE)
+constexpr bool kTrueColorInFile = false;
+#else
+constexpr bool kTrueColorInFile = true;
+#endif
 // About the bytes of rows read at a time while the palette is built.
 constexpr size_t kPaletteChunkBytes = size_t{256} << 10;
 
@@ -82,7 +89,8 @@ int read_indexed(clFile& file, const BmpInfo& info, bool packed, uint8_t* palett
 bool true_color_stays_in_file(clFile& file, const BmpInfo& info, InputFile* input)
 {
     const size_t row_bytes = static_cast<size_t>(info.width) * clBitMap::kTrueColorBytes;
-    if (input == nullptr || static_cast<int64_t>(row_bytes) * info.height < kTrueColorInFileBytes ||
+    if (!kTrueColorInFile || input == nullptr ||
+        static_cast<int64_t>(row_bytes) * info.height < kTrueColorInFileBytes ||
         !file.holds_every_row(&info)) {
         return false;
     }
