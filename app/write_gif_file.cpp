@@ -63,9 +63,9 @@ GifSettings settings_for(uint32_t option_flags, const clBitMap* image, bool verb
 }
 
 // Configures the encoder from the image and codes the pixels, in the order
-// the encoder requires. A big picture's file is opened before its pixels are
-// coded, so the coded data can go there meanwhile; if that open fails, it is
-// made again, and reported, where the file is opened otherwise.
+// the encoder requires. The file is opened before the pixels are coded, so
+// the coded data can go there meanwhile; if that open fails, it is made
+// again, and reported, where the file is opened otherwise.
 int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, const char* output_name,
             const OutputOptions& output, GifRowSource* rows, clGIFFile* gif)
 {
@@ -104,8 +104,7 @@ int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, co
         gif->biggest_off();
     }
     gif->set_progress(settings.progress, settings.progress_context);
-    const uint64_t pixels = static_cast<uint64_t>(image->get_width()) * static_cast<uint64_t>(image->get_height());
-    if (settings.write_behind && pixels >= clGIFFile::kSideThreadPixels) {
+    if (settings.write_behind) {
         gif->open_file(output_name, output);
     }
     if (gif->set_graphics(image->pixels(), image->get_stored_bits(), rows) != 0) {

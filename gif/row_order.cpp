@@ -21,6 +21,9 @@ const InterlacePass kTopToBottom[] = {{0, 1}};
 // pixels kept from the window before): enough that the copying costs little
 // per pixel, few enough to stay in the second-level cache.
 constexpr size_t kWindowBytes = size_t{256} << 10;
+// The same for a picture gathered by the coder alone (a small one): fewer
+// fresh pages, at the cost of moving the kept pixels a little more often.
+constexpr size_t kSmallWindowBytes = size_t{64} << 10;
 
 // Build switch VASTRELMON_ROWS_AHEAD=OFF: the coder gathers every window's
 // rows itself.
@@ -100,7 +103,7 @@ bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height,
     ahead_wanted_ = kRowsAhead && ahead && total >= 2 * kWindowBytes;
     // Room for the pixels kept and at least one row; a small picture gets
     // only what it needs.
-    capacity_ = std::min(total, kMatchReach + std::max(kWindowBytes, width_));
+    capacity_ = std::min(total, kMatchReach + std::max(ahead ? kWindowBytes : kSmallWindowBytes, width_));
     buffer_ = allocate_buffer<uint8_t>(capacity_, false);
     if (!buffer_) {
         return false;

@@ -2,6 +2,8 @@
 // coded-data area, and the choice of coder.
 #include "gif/gif_file.h"
 
+#include <algorithm>
+
 #include "gif/bit_packer.h"
 #include "gif/row_order.h"
 #include "platform/files.h"
@@ -20,6 +22,9 @@ constexpr uint64_t kCodedBytesPerPixel = 2;
 constexpr uint64_t kCodedSlack = 8;
 // A ring's size is a whole number of these: pages, and so of sub-blocks.
 constexpr size_t kRingUnit = 4096;
+// The ring of a picture coded without a second thread: a few dozen pages,
+// emptied into the file by the coder in pieces of about this size.
+constexpr size_t kSmallCodedRing = size_t{64} << 10;
 
 // Whether every index of a packed picture is below 2^depth.
 bool packed_values_fit(const uint8_t* pixels, size_t width, size_t height, int stored_bits, int depth,
@@ -89,12 +94,16 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits, GifRowSource
     source_bits_ = stored_bits;
     source_rows_ = rows;
     // With the file open already, and nothing in it yet, a big picture's
-    // coded data goes there while it is coded; write_gif writes what is left.
-    const bool behind = write_behind_ && output_file != nullptr && count >= kSideThreadPixels &&
-                        !written_behind_ && tell_file(output_file) == 0;
-    const bool ring = behind && (state_flags_ & kLzwMode) && progress_ == nullptr &&
-                      ring_setting_ % kRingUnit == 0 && ring_setting_ != 0;
-    int status = code_pixels(capacity, behind, ring ? ring_setting_ : 0, row_buffer.get());
+    // coded data goes there while it is coded, on a second thread; write_gif
+    // writes what is left. So does the LZW data of a smaller one without a
+    // progress line, through a smaller ring that the coder empties itself.
+    const bool big = count >= kSideThreadPixels;
+    const bool file_empty =
+        write_behind_ && output_file != nullptr && !written_behind_ && tell_file(output_file) == 0;
+    const size_t ring_bytes = big ? ring_setting_ : std::min(ring_setting_, kSmallCodedRing);
+    const bool ring = file_empty && (state_flags_ & kLzwMode) && progress_ == nullptr &&
+                      ring_bytes % kRingUnit == 0 && ring_bytes != 0;
+    int status = code_pixels(capacity, file_empty && big, ring ? ring_bytes : 0, row_buffer.get());
     if (status != 0 && ring_lost_) {
         // A write failed, and the data that left the ring went with it:
         // coded again, whole, for write_gif to write the file afresh and
@@ -128,7 +137,8 @@ int clGIFFile::code_pixels(uint64_t capacity, bool behind, size_t ring, uint8_t*
     ring_lost_ = false;
     if (ring != 0) {
         coded_buffer_ = allocate_buffer<uint8_t>(ring, false);
-        if (coded_buffer_ && coded_file_.start(output_file, image_data_offset(), coded_buffer_.get(), ring)) {
+        if (coded_buffer_ && coded_file_.start(output_file, image_data_offset(), coded_buffer_.get(), ring,
+                                               count < kSideThreadPixels)) {
             coded_ring_ = ring;
             coded_capacity_ = static_cast<size_t>(capacity);
             written_behind_ = true;
@@ -143,7 +153,13 @@ int clGIFFile::code_pixels(uint64_t capacity, bool behind, size_t ring, uint8_t*
         }
     }
     const int status = lzw ? encode_lzw(&window) : encode_uncompressed(source_pixels_, source_bits_, row_buffer);
-    written_ahead_ = coded_file_.finish();
+    bool tried = false;
+    written_ahead_ = coded_file_.finish(&tried);
+    // A small picture's ring may never have needed emptying: the file is
+    // as it was, and write_gif writes it from its start.
+    if (coded_ring_ != 0 && !tried && coded_whole()) {
+        written_behind_ = false;
+    }
     rows_missing_ = window.rows_missing();
     return status;
 }

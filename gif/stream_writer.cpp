@@ -75,7 +75,10 @@ int clGIFFile::write_gif()
     // over and is written whole, which fails where it always has.
     const size_t ahead = written_ahead_;
     written_ahead_ = 0;
-    if (ahead > 0 && write_stream(ahead) == 0) {
+    // Flushed here, so that a rest too short to leave the stream's buffer
+    // before the close still fails now, and the whole file then fails
+    // where it always has (in a write, or in the close).
+    if (ahead > 0 && write_stream(ahead) == 0 && std::fflush(output_file) == 0) {
         return 0;
     }
     if (!coded_whole()) {

@@ -43,6 +43,11 @@ struct WriteBehind::Work {
     std::atomic<bool> failed{false};
     std::atomic<bool> stopping{false};
     bool own_thread = false;  // written by the filling thread itself
+    bool tried = false;  // a write was made; the writing thread's until joined
+    // Whether each piece is started on its way to the disk at once: not for
+    // little data, where the request costs the filler about what the sync
+    // then saves.
+    bool start_disk = true;
 
     static void run(void* self) { static_cast<Work*>(self)->write_pieces(); }
 
@@ -50,13 +55,16 @@ struct WriteBehind::Work {
     void write_up_to(size_t end)
     {
         const size_t from = written.load(std::memory_order_relaxed);
+        tried = true;
         if (!write_range(from, end)) {
             failed.store(true, std::memory_order_release);
             return;
         }
         // Only a request; a failure shows again in the sync.
-        sync_file_range(descriptor, static_cast<off_t>(offset) + static_cast<off_t>(from),
-                        static_cast<off_t>(end - from), SYNC_FILE_RANGE_WRITE);
+        if (start_disk) {
+            sync_file_range(descriptor, static_cast<off_t>(offset) + static_cast<off_t>(from),
+                            static_cast<off_t>(end - from), SYNC_FILE_RANGE_WRITE);
+        }
         // Release: the ring's bytes before end were read before they may be
         // filled again.
         written.store(end, std::memory_order_release);
@@ -103,7 +111,7 @@ struct WriteBehind::Work {
     }
 };
 
-bool WriteBehind::start(std::FILE* file, int64_t offset, const uint8_t* data, size_t ring_bytes)
+bool WriteBehind::start(std::FILE* file, int64_t offset, const uint8_t* data, size_t ring_bytes, bool alone)
 {
     finish();
     if (file == nullptr || data == nullptr || offset < 0) {
@@ -124,7 +132,8 @@ bool WriteBehind::start(std::FILE* file, int64_t offset, const uint8_t* data, si
         delete work;
         return false;
     }
-    work->own_thread = !thread_.start(Work::run, work);
+    work->start_disk = !alone;
+    work->own_thread = alone || !thread_.start(Work::run, work);
     work_ = work;
     return true;
 }
@@ -166,14 +175,20 @@ size_t WriteBehind::make_room(size_t needed, size_t settled)
     return work.failed.load(std::memory_order_acquire) ? 0 : work.written.load(std::memory_order_acquire) + work.ring;
 }
 
-size_t WriteBehind::finish()
+size_t WriteBehind::finish(bool* tried)
 {
+    if (tried != nullptr) {
+        *tried = false;
+    }
     if (work_ == nullptr) {
         return 0;
     }
     if (!work_->own_thread) {
         work_->stopping.store(true, std::memory_order_release);
         thread_.join();
+    }
+    if (tried != nullptr) {
+        *tried = work_->tried;
     }
     const size_t written = work_->failed.load() ? 0 : work_->written.load();
     delete work_;
@@ -186,7 +201,7 @@ size_t WriteBehind::finish()
 // Without positioned writes the caller writes everything, as before.
 struct WriteBehind::Work {};
 
-bool WriteBehind::start(std::FILE*, int64_t, const uint8_t*, size_t)
+bool WriteBehind::start(std::FILE*, int64_t, const uint8_t*, size_t, bool)
 {
     return false;
 }
@@ -198,8 +213,11 @@ size_t WriteBehind::make_room(size_t, size_t)
     return 0;
 }
 
-size_t WriteBehind::finish()
+size_t WriteBehind::finish(bool* tried)
 {
+    if (tried != nullptr) {
+        *tried = false;
+    }
     return 0;
 }
 

@@ -43,10 +43,11 @@ public:
     // Starts writing data's bytes to file, the first at file offset offset,
     // as they are settled. With ring_bytes, data is a ring of that many
     // bytes (a multiple of 4096) holding byte n of the data at n modulo
-    // ring_bytes. The stream's own buffer and position are not touched.
-    // False when nothing will be written ahead (with a ring, the caller
-    // must then not use one).
-    bool start(std::FILE* file, int64_t offset, const uint8_t* data, size_t ring_bytes = 0);
+    // ring_bytes. With alone, no second thread: the filling thread writes
+    // (for little data, where a thread costs more than it saves). The
+    // stream's own buffer and position are not touched. False when nothing
+    // will be written ahead (with a ring, the caller must then not use one).
+    bool start(std::FILE* file, int64_t offset, const uint8_t* data, size_t ring_bytes = 0, bool alone = false);
     // The bytes before bytes are final and may go to the file. Called by
     // the thread that fills the buffer; cheap enough for every clear code.
     void settled(size_t bytes);
@@ -55,8 +56,9 @@ public:
     // far the filling may go (at least needed), or 0 once a write failed.
     size_t make_room(size_t needed, size_t settled);
     // Waits for the writer and returns how many bytes from data's start are
-    // in the file: 0 when none were written or a write failed.
-    size_t finish();
+    // in the file: 0 when none were written or a write failed. *tried (when
+    // given) says whether anything was written to the file at all.
+    size_t finish(bool* tried = nullptr);
 
 private:
     struct Work;

@@ -227,6 +227,15 @@ TEST(StreamWriter, DataWrittenWhileCodingIsTheSameFileAndFailsTheSameWay)
                 << "file limit " << limit << ", ring " << ring;
         }
     }
+    // A smaller picture (about 360 KB of data) is coded on one thread, its
+    // data through a ring of 64 KiB that the coder empties itself.
+    const std::vector<uint8_t> small(pixels.begin(), pixels.begin() + 512 * 512);
+    for (long limit : {3000L, 100000L, 300000L, 360000L}) {
+        const std::string after = write_text_under_limit(small, 512, 3, limit, DataWrites::kOneCall, dir, LZW);
+        EXPECT_EQ(after.find(":3F000A:"), 0u) << "file limit " << limit << ": " << after;
+        EXPECT_EQ(write_text_under_limit(small, 512, 3, limit, DataWrites::kWhileCoding, dir, LZW), after)
+            << "small picture, file limit " << limit;
+    }
 }
 #endif
 
