@@ -56,7 +56,7 @@ struct GifSettings {
     // bytes (a multiple of 4096), whose memory is used again once its bytes
     // are in the file, instead of in memory all at once; 0: no ring. LZW
     // without a progress callback only.
-    static constexpr size_t kDefaultCodedRing = size_t{2} << 20;
+    static constexpr size_t kDefaultCodedRing = size_t{1} << 20;
     size_t coded_ring_bytes = kDefaultCodedRing;
     GifProgress progress = nullptr;
     void* progress_context = nullptr;
