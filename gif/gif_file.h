@@ -105,8 +105,9 @@ public:
     void set_progress(GifProgress callback, void* context);
 
     // Takes width x height indices (rows top first) and codes them in GIF
-    // row order with the coder chosen, reading them where they are (nothing
-    // keeps them afterwards). stored_bits 8: one byte per index; 1 or 4:
+    // row order with the coder chosen, reading them where they are; they
+    // (and rows) must stay as they are until write_gif, which codes them
+    // again after a failed write of data written while it was coded. stored_bits 8: one byte per index; 1 or 4:
     // rows packed as a BMP stores them, without padding (see row_order.h),
     // unpacked a few rows at a time. Errors 0x3F0003 (396),
     // 0x3F0001 (403), 0x3F0006 (410), 0x3F0004 (470: a pixel not below 2^D or
