@@ -39,8 +39,7 @@ bool clFile::read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel
     }
     // Only a file that holds every row: a cut is found and reported by
     // read_pixels, as always.
-    const int64_t size = source.size();
-    if (size < 0 || info->pixel_offset < 0 || (size - info->pixel_offset) / stride < height) {
+    if (!holds_every_row(info)) {
         return false;
     }
     source.expect_reads(info->pixel_offset, height * stride);

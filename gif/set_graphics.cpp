@@ -141,25 +141,22 @@ int clGIFFile::code_pixels(uint64_t capacity, bool behind, size_t ring, uint8_t*
                                                count < kSideThreadPixels)) {
             coded_ring_ = ring;
             coded_capacity_ = static_cast<size_t>(capacity);
-            written_behind_ = true;
         }
     }
     if (coded_ring_ == 0) {
         if (!allocate_coded(static_cast<size_t>(capacity))) {
             return fail(this, kCodedMemory);
         }
-        if (behind && coded_file_.start(output_file, image_data_offset(), coded_buffer_.get())) {
-            written_behind_ = true;
+        if (behind) {
+            coded_file_.start(output_file, image_data_offset(), coded_buffer_.get());
         }
     }
     const int status = lzw ? encode_lzw(&window) : encode_uncompressed(source_pixels_, source_bits_, row_buffer);
+    // Only a file that was written to has to start over should its rest
+    // fail (a small picture's ring may never have needed emptying).
     bool tried = false;
     written_ahead_ = coded_file_.finish(&tried);
-    // A small picture's ring may never have needed emptying: the file is
-    // as it was, and write_gif writes it from its start.
-    if (coded_ring_ != 0 && !tried && coded_whole()) {
-        written_behind_ = false;
-    }
+    written_behind_ = written_behind_ || tried;
     rows_missing_ = window.rows_missing();
     return status;
 }
