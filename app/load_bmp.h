@@ -26,10 +26,17 @@ public:
     BmpInfo info = {};
     bool rows_in_file = false;  // the image holds only those rows (a true-colour one none)
     TrueColorPalette colors;    // of a true-colour picture in the file
-    // Room for a few of its rows as stored: the palette's reads, then each
-    // row on its way to indices.
+    // Room for a few of its rows as stored: the palette's reads, then the
+    // coder's, each row on its way to the window (and to indices).
     MallocBuffer<uint8_t> stored_rows;
     int32_t rows_at_once = 0;
+    // The rows stored_rows holds now, and the row the coder asked for last.
+    int32_t held_first = 0;
+    int32_t held_count = 0;
+    int32_t last_asked = -1;
+
+private:
+    const uint8_t* stored_row(int32_t row);
 };
 
 // Opens and validates input_name and fills image (which must be empty) with

@@ -19,9 +19,9 @@ constexpr bool kRowsOnDemand = false;
 constexpr bool kRowsOnDemand = true;
 #endif
 
-// Smaller pictures are read at once, which costs them less than a read per
-// row.
-constexpr int64_t kOnDemandBytes = int64_t{1} << 20;
+// Smaller pictures are read at once: the fresh pages of a copy in memory
+// cost them less than reading their rows again as the coder needs them.
+constexpr int64_t kOnDemandBytes = int64_t{1} << 18;
 
 }  // namespace
 

@@ -144,6 +144,9 @@ public:
     // second thread, and their coded data goes to a file opened before
     // set_graphics while it is coded.
     static constexpr uint64_t kSideThreadPixels = uint64_t{1} << 20;
+    // Pictures of at most this many pixels are coded with LZW through a
+    // small hashed string table (unless built without it).
+    static constexpr uint64_t kCompactTablePixels = uint64_t{1} << 14;
 
     uint32_t error_code;
     char error_text[kErrorTextSize];

@@ -7,6 +7,7 @@
 
 #include "gif/code_emitter.h"
 #include "gif/code_relay.h"
+#include "gif/compact_string_table.h"
 #include "gif/lzw_string_table.h"
 #include "gif/row_order.h"
 
@@ -36,6 +37,14 @@ const ErrorEntry kRowsMissing = {kGifIllegal, 470, "illegal data.[G]"};
 // it starts only where the first window had at least this many pixels per
 // code (a photograph about four, noise one).
 constexpr size_t kPixelsPerCodeForHelpers = 2;
+
+// Build switch VASTRELMON_COMPACT_TABLE=OFF: every picture coded with the
+// directly indexed string table, none with the small hashed one.
+#if defined(VASTRELMON_NO_COMPACT_TABLE)
+constexpr bool kCompactTable = false;
+#else
+constexpr bool kCompactTable = true;
+#endif
 
 constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;
@@ -171,9 +180,9 @@ LZW_INLINE uint32_t match_with_leaps(const uint8_t** position, const uint8_t* en
 // match ends within it: *current is the match and *at just past it, and a
 // new string has the code new_code. Otherwise *current is the string at the
 // run's end and **at the pixel after it, which differs from last.
-template <int kValueBits>
-LZW_INLINE bool follow_run(const uint8_t** at, const uint8_t* end, uint32_t* current, uint32_t last,
-                           LzwStringTable<kValueBits>* table, uint32_t new_code)
+template <typename Table>
+LZW_INLINE bool follow_run(const uint8_t** at, const uint8_t* end, uint32_t* current, uint32_t last, Table* table,
+                           uint32_t new_code)
 {
     const size_t known = table->run_length(*current);
     const size_t equal = known == 0 ? 1 : equal_pixels(*at, end, last, known);
@@ -194,11 +203,10 @@ LZW_INLINE bool follow_run(const uint8_t** at, const uint8_t* end, uint32_t* cur
 // the table's bits say they hold strings. The first step, from a one-pixel
 // string, whatever the pixel, is one read of the two-pixel strings' own
 // part. Same contract as match_with_leaps.
-template <int kValueBits>
-LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end,
-                                    LzwStringTable<kValueBits>* table, uint32_t new_code)
+template <typename Table>
+LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end, Table* table, uint32_t new_code)
 {
-    constexpr bool kRuns = LzwStringTable<kValueBits>::kHasRuns;
+    constexpr bool kRuns = Table::kHasRuns;
     const uint8_t* at = *position;
     uint32_t current = *at++;
     if (at == end) {
@@ -259,14 +267,13 @@ LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end
 
 // The longest match from *at on; the new string it ends with gets
 // new_code.
-template <int kValueBits>
-LZW_INLINE uint32_t match(const uint8_t** at, const uint8_t* end, LzwStringTable<kValueBits>* table,
-                          uint32_t new_code)
+template <int kValueBits, typename Table>
+LZW_INLINE uint32_t match(const uint8_t** at, const uint8_t* end, Table* table, uint32_t new_code)
 {
-    if constexpr (LzwStringTable<kValueBits>::kHasLeaps) {
+    if constexpr (Table::kHasLeaps) {
         return match_with_leaps<kValueBits>(at, end, table, new_code);
     } else {
-        return match_with_runs<kValueBits>(at, end, table, new_code);
+        return match_with_runs(at, end, table, new_code);
     }
 }
 
@@ -350,8 +357,8 @@ private:
 // CodeRelay or a BatchPacker), a batch at a time. The table starts over
 // where the packer puts a clear code, after the string that took code 4095.
 // False when a row of the picture could not be had.
-template <int kValueBits, typename Packer>
-bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* packer)
+template <int kValueBits, typename Table, typename Packer>
+bool find_codes(const LzwJob& job, Table* table, Packer* packer)
 {
     const uint32_t first_free = (1u << job.min_code_size) + 2;
     uint32_t new_code = first_free;
@@ -404,10 +411,10 @@ bool find_codes(const LzwJob& job, LzwStringTable<kValueBits>* table, Packer* pa
 // thread while this one finds the next. With it, each code is emitted right
 // after its match and the line printed in between. Table and emitter are
 // local objects, so their state stays in registers.
-template <int kValueBits, bool kShowProgress>
+template <int kValueBits, bool kShowProgress, typename Table = LzwStringTable<kValueBits>>
 LzwOutcome code_pixels(const LzwJob& job)
 {
-    LzwStringTable<kValueBits> table;
+    Table table;
     if (!table.allocate()) {
         return LzwOutcome::kNoTable;
     }
@@ -485,6 +492,15 @@ const LzwLoop kQuietLoops[] = {code_pixels<1, false>, code_pixels<2, false>, cod
 const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, code_pixels<3, true>,
                                  code_pixels<4, true>, code_pixels<5, true>, code_pixels<6, true>,
                                  code_pixels<7, true>, code_pixels<8, true>};
+// The same with the tiny pictures' table.
+template <int kValueBits, bool kShowProgress>
+constexpr LzwLoop kCompact = code_pixels<kValueBits, kShowProgress, CompactStringTable<kValueBits>>;
+const LzwLoop kCompactQuietLoops[] = {kCompact<1, false>, kCompact<2, false>, kCompact<3, false>,
+                                      kCompact<4, false>, kCompact<5, false>, kCompact<6, false>,
+                                      kCompact<7, false>, kCompact<8, false>};
+const LzwLoop kCompactShowingLoops[] = {kCompact<1, true>, kCompact<2, true>, kCompact<3, true>,
+                                        kCompact<4, true>, kCompact<5, true>, kCompact<6, true>,
+                                        kCompact<7, true>, kCompact<8, true>};
 
 }  // namespace
 
@@ -502,7 +518,10 @@ int clGIFFile::encode_lzw(GifOrderWindow* pixels)
                         &reports,
                         code_relay_};
     // The table has a column for every value the pixels can hold.
-    switch ((progress_ != nullptr ? kShowingLoops : kQuietLoops)[color_depth_ - 1](job)) {
+    const bool compact = kCompactTable && job.count <= kCompactTablePixels;
+    const LzwLoop* loops = progress_ != nullptr ? (compact ? kCompactShowingLoops : kShowingLoops)
+                                                : (compact ? kCompactQuietLoops : kQuietLoops);
+    switch (loops[color_depth_ - 1](job)) {
     case LzwOutcome::kNoTable:
         return fail(this, kTableMemory);
     case LzwOutcome::kAreaFull:

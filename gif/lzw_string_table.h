@@ -203,12 +203,14 @@ public:
     }
 
 private:
-    // The block, in entries of 16 bits: the tagged two-pixel strings (two
-    // entries each, first so that they share the block's first 2 MiB page
-    // with most rows), rows, runs, leaps, then the bits and the list of
-    // written slots. The runs: each base's list length and first block,
-    // then the link from each block to the next, then the blocks. A block is
-    // taken by a code given to a run, so there are never more than codes.
+    // The block: first the parts every picture touches and that stay small
+    // (the bits, the list of written slots, the runs), then the directly
+    // indexed ones that only a big picture fills: the tagged two-pixel
+    // strings (two 16-bit entries each), the rows and the leaps. A small
+    // picture's strings then lie in the block's first 2 MiB page alone.
+    // The runs: each base's list length and first block, then the link from
+    // each block to the next, then the blocks. A block is taken by a code
+    // given to a run, so there are never more than codes.
     //
     // A tagged entry holds the generation above the code's 12 bits. The
     // block comes zero-filled, and generation 0 is never used.
@@ -219,27 +221,27 @@ private:
     static constexpr uint32_t kGenerations = 1u << (32 - kGenerationShift);
     static constexpr uint32_t kFirstGeneration = 1;
     static_assert(kCodeLimit <= kTaggedCodeMask + 1, "a code fits below the generation");
-    static constexpr size_t kRowStart = kRootEntries * sizeof(uint32_t) / sizeof(uint16_t);
-    static constexpr size_t kRunBlocks = kHasRuns ? kCodeLimit : 0;
-    static constexpr size_t kRunLengthStart = kRowStart + (static_cast<size_t>(kCodeLimit) << kValueBits);
-    static constexpr size_t kRunFirstStart = kRunLengthStart + (kHasRuns ? kCodeLimit : 0);
-    static constexpr size_t kRunNextStart = kRunFirstStart + (kHasRuns ? kCodeLimit : 0);
-    static constexpr size_t kRunBlockStart = kRunNextStart + kRunBlocks;
-    static constexpr size_t kRunBlocksUsed = kRunBlockStart + kRunBlocks * lzw_table::kRunBlockCodes;
-    static constexpr size_t kLeapStart = kRunBlocksUsed + 1;
-    static constexpr size_t kLeapEntries =
-        kHasLeaps ? static_cast<size_t>(kCodeLimit) << (kLeapPixels * kValueBits) : 0;
-    static constexpr size_t kEntries = kLeapStart + kLeapEntries;
     // Bits, depths 5 to 8: one per row, then (without the tags) one per slot
     // of the rows of the one-pixel strings.
     static constexpr size_t kRowBits = kCodeLimit;
     static constexpr size_t kBitWords = kHasBits ? (kRowBits + (kHasTags ? 0 : kPairs)) / lzw_table::kWordBits : 0;
-    static constexpr size_t kBitsOffset = lzw_table::round_up(kEntries * sizeof(uint16_t), sizeof(uint64_t));
-    static constexpr size_t kWrittenOffset = kBitsOffset + kBitWords * sizeof(uint64_t);
+    static constexpr size_t kWrittenOffset = kBitWords * sizeof(uint64_t);
     // Every code writes at most two slots: its row or run length, and its
     // leap.
     static constexpr size_t kWrittenLimit = 2 * kCodeLimit;
-    static constexpr size_t kBlockBytes = kWrittenOffset + kWrittenLimit * sizeof(uint32_t);
+    // From here on, offsets count 16-bit entries from the block's start.
+    static constexpr size_t kRunLengthStart = (kWrittenOffset + kWrittenLimit * sizeof(uint32_t)) / sizeof(uint16_t);
+    static constexpr size_t kRunBlocks = kHasRuns ? kCodeLimit : 0;
+    static constexpr size_t kRunFirstStart = kRunLengthStart + (kHasRuns ? kCodeLimit : 0);
+    static constexpr size_t kRunNextStart = kRunFirstStart + (kHasRuns ? kCodeLimit : 0);
+    static constexpr size_t kRunBlockStart = kRunNextStart + kRunBlocks;
+    static constexpr size_t kRunBlocksUsed = kRunBlockStart + kRunBlocks * lzw_table::kRunBlockCodes;
+    static constexpr size_t kRootStart = lzw_table::round_up(kRunBlocksUsed + 1, sizeof(uint32_t) / sizeof(uint16_t));
+    static constexpr size_t kRowStart = kRootStart + kRootEntries * sizeof(uint32_t) / sizeof(uint16_t);
+    static constexpr size_t kLeapStart = kRowStart + (static_cast<size_t>(kCodeLimit) << kValueBits);
+    static constexpr size_t kLeapEntries =
+        kHasLeaps ? static_cast<size_t>(kCodeLimit) << (kLeapPixels * kValueBits) : 0;
+    static constexpr size_t kBlockBytes = (kLeapStart + kLeapEntries) * sizeof(uint16_t);
 
     static size_t row_slot(uint32_t code, uint32_t pixel)
     {
@@ -277,11 +279,8 @@ private:
         *written_top_++ = static_cast<uint32_t>(slot);
     }
 
-    uint64_t* bits() const
-    {
-        return reinterpret_cast<uint64_t*>(reinterpret_cast<unsigned char*>(entries_) + kBitsOffset);
-    }
-    uint32_t* roots() const { return reinterpret_cast<uint32_t*>(entries_); }
+    uint64_t* bits() const { return reinterpret_cast<uint64_t*>(entries_); }
+    uint32_t* roots() const { return reinterpret_cast<uint32_t*>(entries_ + kRootStart); }
     uint32_t* written_list() const
     {
         return reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(entries_) + kWrittenOffset);

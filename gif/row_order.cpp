@@ -23,7 +23,7 @@ const InterlacePass kTopToBottom[] = {{0, 1}};
 constexpr size_t kWindowBytes = size_t{256} << 10;
 // The same for a picture gathered by the coder alone (a small one): fewer
 // fresh pages, at the cost of moving the kept pixels a little more often.
-constexpr size_t kSmallWindowBytes = size_t{64} << 10;
+constexpr size_t kSmallWindowBytes = size_t{16} << 10;
 
 // Build switch VASTRELMON_ROWS_AHEAD=OFF: the coder gathers every window's
 // rows itself.

@@ -2,10 +2,10 @@
 // fixed 3-3-2 palette. Curves and channel rules are worked out once per
 // palette entry; a true-colour picture costs one integer pass over its
 // pixels, rewritten in place to one index byte each.
-#include <cmath>
 #include <cstring>
 
 #include "image/bitmap.h"
+#include "image/tone_curves.h"
 
 namespace {
 
@@ -19,12 +19,6 @@ constexpr uint32_t kRedWeight = 5024544;
 constexpr uint32_t kGreenWeight = 9860814;
 constexpr uint32_t kBlueWeight = 1924761;
 constexpr int kWeightShift = 24;
-
-constexpr double kFullLevel = 255.0;
-constexpr double kBrightGamma = 0.5;
-constexpr double kDarkGamma = 1.5;
-constexpr double kRoseRedGamma = 0.35;
-constexpr double kRoseBlueGamma = 0.85;
 
 // Offsets of the channels within a palette entry (red, green, blue) and
 // within a true-colour pixel (blue, green, red).
@@ -50,23 +44,17 @@ struct Rgb {
     uint8_t blue;
 };
 
-// 255 x (level / 255)^gamma, truncated toward zero.
-uint8_t curve(uint32_t level, double gamma)
-{
-    const double base = level * (1.0 / kFullLevel);
-    return static_cast<uint8_t>(kFullLevel * std::pow(base, gamma));
-}
-
 Rgb tone_color(int kind, uint32_t level)
 {
+    using namespace tone_curves;
     const uint8_t plain = static_cast<uint8_t>(level);
     switch (kind) {
     case TONE_RED:
-        return {curve(level, kBrightGamma), plain, plain};
+        return {kBrightCurve[level], plain, plain};
     case TONE_BLUE:
-        return {curve(level, kDarkGamma), curve(level, kDarkGamma), curve(level, kBrightGamma)};
+        return {kDarkCurve[level], kDarkCurve[level], kBrightCurve[level]};
     case TONE_ROSE:
-        return {curve(level, kRoseRedGamma), curve(level, kDarkGamma), curve(level, kRoseBlueGamma)};
+        return {kRoseRedCurve[level], kDarkCurve[level], kRoseBlueCurve[level]};
     default:
         return {plain, plain, plain};
     }

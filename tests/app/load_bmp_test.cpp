@@ -26,11 +26,11 @@ BmpRecipe indexed_picture()
 }
 
 // A big 8-bit picture whose every 64th row already uses the whole table
-// leaves its other rows in the file for the coder. Cut after the load, the
-// file is the read failure of a file cut while its rows are read, and no
-// GIF is left: cut where the coder's first row is (bottom-up, interlaced),
-// and where rows gathered ahead on the second thread are (top-down, rows
-// in order).
+// leaves its other rows in the file for the coder, which makes the GIF of
+// the picture read into memory. Cut after the load, the file is the read
+// failure of a file cut while its rows are read, and no GIF is left: cut
+// where the coder's first row is (bottom-up, interlaced), and where rows
+// gathered ahead on the second thread are (top-down, rows in order).
 TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
 {
 #ifdef _WIN32
@@ -64,6 +64,17 @@ TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
         InputFile input;
         ASSERT_EQ(load_bmp(&flags, -1, path.c_str(), &image, false, &input), 0);
         ASSERT_TRUE(input.rows_in_file);
+        const std::string from_file = dir_.file("file.gif");
+        const std::string from_memory = dir_.file("memory.gif");
+        clBitMap whole;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(write_gif_file(flags, from_file.c_str(), &image, false, &input), 0);
+        EXPECT_EQ(load_bmp(&flags, -1, path.c_str(), &whole, false), 0);
+        EXPECT_EQ(write_gif_file(flags, from_memory.c_str(), &whole, false), 0);
+        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(read_file(from_file) == read_file(from_memory));
+        std::filesystem::remove(from_file);
+        std::filesystem::remove(from_memory);
         write_file(path, bytes.substr(0, bytes.size() * cut.quarters / 4));
 
         const std::string output = dir_.file("big.gif");

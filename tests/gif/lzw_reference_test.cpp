@@ -12,6 +12,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/gif/gif_test_util.h"
@@ -283,15 +284,21 @@ TEST(LzwReference, SmallPicturesEveryDepthModeAndRowOrder)
     }
 }
 
+// The biggest picture coded with the small string table, and one coded
+// with the directly indexed one.
 TEST(LzwReference, ManyTableResetsEveryDepthAndContent)
 {
+    ASSERT_EQ(128u * 128u, clGIFFile::kCompactTablePixels);
     unsigned seed = 100;
-    for (int depth = 1; depth <= 8; ++depth) {
-        for (Content content : kContents) {
-            for (CoderMode mode : {LZW, PLAIN, PLAIN_BIGGEST}) {
-                const bool interlaced = (depth + content) % 2 == 0;
-                expect_as_reference(picture(content, 300, 211, depth, seed++), 300, 211, depth, mode, interlaced,
-                                    describe(content, 300, 211, depth, mode, interlaced));
+    for (const auto& size : {std::make_pair(128, 128), std::make_pair(300, 211)}) {
+        for (int depth = 1; depth <= 8; ++depth) {
+            for (Content content : kContents) {
+                for (CoderMode mode : {LZW, PLAIN, PLAIN_BIGGEST}) {
+                    const bool interlaced = (depth + content) % 2 == 0;
+                    const Bytes pixels = picture(content, size.first, size.second, depth, seed++);
+                    expect_as_reference(pixels, size.first, size.second, depth, mode, interlaced,
+                                        describe(content, size.first, size.second, depth, mode, interlaced));
+                }
             }
         }
     }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "image/bitmap.h"
+#include "image/tone_curves.h"
 #include "tests/image/image_recipes.h"
 
 namespace {
@@ -42,6 +44,25 @@ TEST(ApplyTone, ToneCurvesAtWorkedLevels)
         make_true_color(&image, {{0, 0, 0}});
         ASSERT_EQ(image.apply_tone(c.kind), 0);
         EXPECT_EQ(entry(image, c.level), c.expected) << "tone " << c.kind << " at L = " << c.level;
+    }
+}
+
+// The curves are written out in the source; every entry must still be what
+// the C library's pow gives.
+TEST(ApplyTone, CurveTablesMatchPow)
+{
+    const struct {
+        const uint8_t* curve;
+        double gamma;
+    } curves[] = {{tone_curves::kBrightCurve, 0.5},
+                  {tone_curves::kDarkCurve, 1.5},
+                  {tone_curves::kRoseRedCurve, 0.35},
+                  {tone_curves::kRoseBlueCurve, 0.85}};
+    for (const auto& c : curves) {
+        for (int level = 0; level < tone_curves::kLevels; ++level) {
+            const auto expected = static_cast<uint8_t>(255.0 * std::pow(level * (1.0 / 255.0), c.gamma));
+            ASSERT_EQ(c.curve[level], expected) << "gamma " << c.gamma << " at level " << level;
+        }
     }
 }
 
