@@ -55,10 +55,22 @@ constexpr bool kTrueColorInFile = false;
 #else
 constexpr bool kTrueColorInFile = true;
 #endif
-// About the bytes of rows read at a time while the palette is built.
-constexpr size_t kPaletteChunkBytes = size_t{256} << 10;
-// About the bytes of an 8-bit picture's rows read at a time for the coder.
-constexpr size_t kRowChunkBytes = size_t{64} << 10;
+// About the bytes of rows read at a time, for the palette and for the
+// coder: a share of the picture's rows between these two. A small
+// picture's fresh pages for a bigger buffer would cost more than its reads
+// (640 x 480, 24 bits: 8.5 ms with 32 KiB, 9.6 ms with 256 KiB), a big
+// picture's reads more than the pages.
+constexpr size_t kLeastChunkBytes = size_t{32} << 10;
+constexpr size_t kMostChunkBytes = size_t{256} << 10;
+constexpr size_t kChunksInPicture = 32;
+
+// Rows of row_bytes each read at a time (at least one), of height rows.
+int32_t chunk_rows(size_t row_bytes, int32_t height)
+{
+    const size_t share = static_cast<size_t>(height) * row_bytes / kChunksInPicture;
+    const size_t chunk = std::min(kMostChunkBytes, std::max(kLeastChunkBytes, share));
+    return static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(height), std::max<size_t>(1, chunk / row_bytes)));
+}
 // The coder asks for every row of a pass in turn, the rows of an interlace
 // pass 2 to 8 apart. Where the rows between two of them take at most this
 // many bytes, the rows from the one asked for on are read at once: copying
@@ -93,8 +105,7 @@ int read_indexed(clFile& file, const BmpInfo& info, bool packed, uint8_t* palett
         // The palette check then reads no other row.
         input->info = info;
         input->rows_in_file = true;
-        input->rows_at_once = static_cast<int32_t>(std::min<size_t>(
-            static_cast<size_t>(info.height), std::max<size_t>(1, kRowChunkBytes / static_cast<size_t>(info.width))));
+        input->rows_at_once = chunk_rows(static_cast<size_t>(info.width), info.height);
         // Without the room, each row is read on its own.
         input->stored_rows = allocate_buffer<uint8_t>(static_cast<size_t>(input->rows_at_once) * info.width, false);
         if (!input->stored_rows) {
@@ -115,8 +126,7 @@ bool true_color_stays_in_file(clFile& file, const BmpInfo& info, InputFile* inpu
         !file.holds_every_row(&info)) {
         return false;
     }
-    input->rows_at_once = static_cast<int32_t>(
-        std::min<size_t>(static_cast<size_t>(info.height), std::max<size_t>(1, kPaletteChunkBytes / row_bytes)));
+    input->rows_at_once = chunk_rows(row_bytes, info.height);
     input->stored_rows = allocate_buffer<uint8_t>(static_cast<size_t>(input->rows_at_once) * row_bytes, false);
     // A first row read where it lies: where that cannot be done (no
     // positioned reads here) the rows are read at once as usual.
