@@ -228,14 +228,11 @@ int palette_from_file(InputFile* input, clBitMap* image, bool verbose)
     const BmpInfo& info = input->info;
     for (int32_t first = 0; first < info.height; first += input->rows_at_once) {
         const int32_t rows = std::min(input->rows_at_once, info.height - first);
-        input->held_count = 0;
-        if (input->file.read_rows(&info, first, rows, input->stored_rows.get()) != 0) {
+        if (!input->hold_rows(first, rows)) {
             input->rows_in_file = false;
             report_read_failure(input->file, verbose);
             return 1;
         }
-        input->held_first = first;
-        input->held_count = rows;
         if (!input->colors.add(input->stored_rows.get(), static_cast<size_t>(rows) * static_cast<size_t>(info.width))) {
             return 0;  // too many colours: still depth 24
         }
@@ -245,7 +242,6 @@ int palette_from_file(InputFile* input, clBitMap* image, bool verbose)
 
 bool InputFile::read_row(int32_t row, uint8_t* out)
 {
-    const size_t width = static_cast<size_t>(info.width);
     if (rows_at_once == 0) {
         return file.read_row(&info, row, out) == 0;
     }
@@ -253,6 +249,7 @@ bool InputFile::read_row(int32_t row, uint8_t* out)
     if (stored == nullptr) {
         return false;
     }
+    const size_t width = static_cast<size_t>(info.width);
     if (info.bit_count == kTrueColorBits) {
         colors.index(stored, width, out);
     } else {
@@ -261,24 +258,32 @@ bool InputFile::read_row(int32_t row, uint8_t* out)
     return true;
 }
 
+bool InputFile::hold_rows(int32_t first, int32_t count)
+{
+    held_count_ = 0;
+    if (file.read_rows(&info, first, count, stored_rows.get()) != 0) {
+        return false;
+    }
+    held_first_ = first;
+    held_count_ = count;
+    return true;
+}
+
 const uint8_t* InputFile::stored_row(int32_t row)
 {
-    const size_t length = static_cast<size_t>(info.width) * (info.bit_count == kTrueColorBits ? 3 : 1);
-    const int32_t gap = row - last_asked;
-    last_asked = row;
-    if (row < held_first || row >= held_first + held_count) {
+    const size_t length =
+        static_cast<size_t>(info.width) * (info.bit_count == kTrueColorBits ? clBitMap::kTrueColorBytes : 1);
+    const int32_t gap = row - last_asked_;
+    last_asked_ = row;
+    if (row < held_first_ || row >= held_first_ + held_count_) {
         // The rows from this one on, where the next few the coder asks for
         // lie among them: one read then brings them all.
         const bool near = gap > 0 && static_cast<size_t>(gap) * length <= kRowChunkGapBytes;
-        const int32_t count = near ? std::min(rows_at_once, info.height - row) : 1;
-        held_count = 0;
-        if (file.read_rows(&info, row, count, stored_rows.get()) != 0) {
+        if (!hold_rows(row, near ? std::min(rows_at_once, info.height - row) : 1)) {
             return nullptr;
         }
-        held_first = row;
-        held_count = count;
     }
-    return stored_rows.get() + static_cast<size_t>(row - held_first) * length;
+    return stored_rows.get() + static_cast<size_t>(row - held_first_) * length;
 }
 
 int load_bmp_from_memory(uint32_t* option_flags, int32_t transparent_index,

@@ -30,13 +30,18 @@ public:
     // coder's, each row on its way to the window (and to indices).
     MallocBuffer<uint8_t> stored_rows;
     int32_t rows_at_once = 0;
-    // The rows stored_rows holds now, and the row the coder asked for last.
-    int32_t held_first = 0;
-    int32_t held_count = 0;
-    int32_t last_asked = -1;
+
+    // Reads count rows from first on into stored_rows, which then holds
+    // them; false when the file fails.
+    bool hold_rows(int32_t first, int32_t count);
 
 private:
     const uint8_t* stored_row(int32_t row);
+
+    // The rows stored_rows holds now, and the row the coder asked for last.
+    int32_t held_first_ = 0;
+    int32_t held_count_ = 0;
+    int32_t last_asked_ = -1;
 };
 
 // Opens and validates input_name and fills image (which must be empty) with

@@ -73,11 +73,6 @@ public:
     uint32_t root(uint32_t value, uint32_t pixel) const { return child(value, pixel); }
     void add_root(uint32_t value, uint32_t pixel, uint32_t new_code) { add_child(value, pixel, new_code); }
 
-    // Unused without runs; here so that the coder's run steps compile.
-    uint32_t run_length(uint32_t) const { return 0; }
-    uint32_t run_string(uint32_t, size_t) const { return lzw_table::kNoString; }
-    uint32_t extend_run(uint32_t base, uint32_t) { return base; }
-
 private:
     static constexpr uint32_t kCodeBits = 12;
     static constexpr uint32_t kCodeMask = (1u << kCodeBits) - 1;

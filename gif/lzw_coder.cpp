@@ -229,12 +229,14 @@ LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end
     // The same steps as at the end of the loop below, written out once
     // before it: folded into the loop, noise8's codes take 5 % longer.
     pixel = *at;
-    if (kRuns && pixel == last) {
-        if (follow_run(&at, end, &current, last, table, new_code)) {
-            *position = at;
-            return current;
+    if constexpr (kRuns) {
+        if (pixel == last) {
+            if (follow_run(&at, end, &current, last, table, new_code)) {
+                *position = at;
+                return current;
+            }
+            pixel = *at;
         }
-        pixel = *at;
     }
     for (;;) {
         if (!table->row_in_use(current)) {
@@ -255,12 +257,14 @@ LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end
             return current;
         }
         pixel = *at;
-        if (kRuns && pixel == last) {
-            if (follow_run(&at, end, &current, last, table, new_code)) {
-                *position = at;
-                return current;
+        if constexpr (kRuns) {
+            if (pixel == last) {
+                if (follow_run(&at, end, &current, last, table, new_code)) {
+                    *position = at;
+                    return current;
+                }
+                pixel = *at;
             }
-            pixel = *at;
         }
     }
 }
