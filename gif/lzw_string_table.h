@@ -189,7 +189,7 @@ public:
             const uint32_t entry = roots()[pair_slot(value, pixel)];
             return entry >> kGenerationShift == generation_ ? entry & kTaggedCodeMask : lzw_table::kNoString;
         } else {
-            return bit(kRowBits + row_slot(value, pixel)) ? child(value, pixel) : lzw_table::kNoString;
+            return bit(kRowBits + pair_slot(value, pixel)) ? child(value, pixel) : lzw_table::kNoString;
         }
     }
     void add_root(uint32_t value, uint32_t pixel, uint32_t new_code)
@@ -198,7 +198,7 @@ public:
             roots()[pair_slot(value, pixel)] = generation_ << kGenerationShift | new_code;
         } else {
             entries_[row_slot(value, pixel)] = static_cast<uint16_t>(new_code);
-            set_bit(kRowBits + row_slot(value, pixel));
+            set_bit(kRowBits + pair_slot(value, pixel));
         }
     }
 
