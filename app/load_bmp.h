@@ -25,7 +25,6 @@ public:
     clFile file;
     BmpInfo info = {};
     bool rows_in_file = false;  // the image holds only those rows (a true-colour one none)
-    TrueColorPalette colors;    // of a true-colour picture in the file
     // Room for a few of its rows as stored: the palette's reads, then the
     // coder's, each row on its way to the window (and to indices).
     MallocBuffer<uint8_t> stored_rows;
@@ -42,6 +41,11 @@ private:
     int32_t held_first_ = 0;
     int32_t held_count_ = 0;
     int32_t last_asked_ = -1;
+
+public:
+    // Of a true-colour picture in the file. Last, so that the other members
+    // share their stack pages, and an 8-bit picture never touches its 11 KiB.
+    TrueColorPalette colors;
 };
 
 // Opens and validates input_name and fills image (which must be empty) with

@@ -31,7 +31,7 @@ int bits_for_count(uint32_t count, int top_depth)
     return depth;
 }
 
-ColorIndex::ColorIndex()
+void ColorIndex::clear()
 {
     for (Slot& slot : slots_) {
         slot.packed = kEmpty;
@@ -69,8 +69,17 @@ void ColorIndex::renumber(const int* map)
     }
 }
 
+void TrueColorPalette::start()
+{
+    if (!started_) {
+        index_.clear();
+        started_ = true;
+    }
+}
+
 bool TrueColorPalette::add(const uint8_t* bgr, size_t count)
 {
+    start();
     for (size_t i = 0; i < count; ++i) {
         const uint32_t packed = pack_bgr(bgr + i * clBitMap::kTrueColorBytes);
         if (packed == run_color_ && run_entry_ >= 0) {
@@ -98,6 +107,7 @@ bool TrueColorPalette::add(const uint8_t* bgr, size_t count)
 
 int TrueColorPalette::finish(uint8_t* palette)
 {
+    start();
     if (run_entry_ >= 0) {
         list_.entries[run_entry_].uses += run_length_;
         run_entry_ = -1;

@@ -34,7 +34,10 @@ struct ColorList {
 // as the list can hold, keyed by the packed colour.
 class ColorIndex {
 public:
-    ColorIndex();
+    // Empties every slot. Not done on construction: a palette that is never
+    // used (every indexed picture's) then leaves its 8 KiB of slots, on the
+    // stack, untouched.
+    void clear();
     // The value stored with packed, or -1.
     int find(uint32_t packed) const;
     // Stores value with a colour not yet present.
@@ -80,8 +83,12 @@ public:
     void index(const uint8_t* bgr, size_t count, uint8_t* out) const;
 
 private:
+    // Empties the index before its first use.
+    void start();
+
     true_color::ColorList list_;
     true_color::ColorIndex index_;
+    bool started_ = false;
     // The run of equal pixels the last add ended with: counted without a
     // lookup and added to its colour when it ends.
     uint32_t run_color_ = 0;
