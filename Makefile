@@ -8,7 +8,7 @@ EXAMPLE_GIF = examples/example.gif
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all build run test test-deps unit-tests sanitize-tests tsan-tests windows windows-tests \
+.PHONY: all build run test test-deps unit-tests plain-tests sanitize-tests tsan-tests windows windows-tests \
         install-tests install uninstall package package-deb package-zip \
         bench microbench fuzz clean
 
@@ -27,7 +27,7 @@ run: build
 # AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, the second
 # threads under ThreadSanitizer, the Windows build under Wine when MinGW-w64
 # and Wine are installed, and the installation, manual pages and packages.
-test: unit-tests sanitize-tests tsan-tests windows-tests install-tests
+test: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests
 
 test-deps:
 	@sh tools/ensure-test-deps.sh
@@ -36,6 +36,13 @@ unit-tests: test-deps
 	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=ON
 	cmake --build build-test -j $(JOBS)
 	cd build-test && ctest --output-on-failure -j $(JOBS)
+
+# The same tests with every speed helper switched off: the plain ways they
+# stand in for must stay right, as each helper can be turned off on its own.
+plain-tests: test-deps
+	cmake -S . -B build-plain -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=ON -DVASTRELMON_HELPERS=OFF
+	cmake --build build-plain -j $(JOBS)
+	cd build-plain && ctest --output-on-failure -j $(JOBS)
 
 sanitize-tests: test-deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVASTRELMON_TESTS=ON -DVASTRELMON_SANITIZE=ON
@@ -118,5 +125,5 @@ fuzz: test-deps
 	sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) build-test build-asan build-tsan build-trial build-bench build-fuzz build-windows \
+	rm -rf $(BUILD) build-test build-plain build-asan build-tsan build-trial build-bench build-fuzz build-windows \
 	  build-package build-install
