@@ -57,7 +57,6 @@ clGIFFile::~clGIFFile()
 
 void clGIFFile::use_helpers(const GifSettings& settings)
 {
-    code_relay_ = settings.side_thread && settings.code_relay;
     large_writes_ = settings.large_writes;
     write_behind_ = settings.side_thread && settings.write_behind;
     ring_setting_ = kCodedRing ? settings.coded_ring_bytes : 0;

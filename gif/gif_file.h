@@ -232,7 +232,6 @@ private:
     bool ring_lost_ = false;  // the LZW coder stopped: the ring's data could not go to the file
     size_t ring_setting_ = GifSettings::kDefaultCodedRing;
     bool write_behind_ = true;
-    bool code_relay_ = true;
     bool rows_ahead_ = true;
     bool large_writes_ = true;
     GifProgress progress_ = nullptr;

@@ -35,14 +35,12 @@ struct GifSettings {
     bool interlace = false;
     Coder coder = kLzw;
     int32_t transparent_index = kNoTransparency;
-    // Whether the encoder may use a second thread at all, and for which
-    // helper: packing LZW codes while the next strings are found. The
-    // output is the same either way.
+    // Whether the encoder may use a second thread at all (the output is the
+    // same either way), and for one helper on it: gathering the next rows of
+    // an interlaced picture (or of rows read from a GifRowSource) into GIF
+    // order while the coder works on the ones before. Writing while coding
+    // (below) is the other.
     bool side_thread = true;
-    bool code_relay = true;
-    // Another: gathering the next rows of an interlaced picture (or of
-    // rows read from a GifRowSource) into GIF order while the coder works
-    // on the ones before.
     bool rows_ahead = true;
     // The image data goes to the file in one call rather than a call per
     // 255-byte sub-block (no second thread; the same bytes and failure

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "gif/code_emitter.h"
-#include "gif/code_relay.h"
 #include "gif/compact_string_table.h"
 #include "gif/lzw_string_table.h"
 #include "gif/row_order.h"
@@ -33,10 +32,6 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
 // reports its own failure rather than this one.
 const ErrorEntry kRowsMissing = {kGifIllegal, 470, "illegal data.[G]"};
 
-// The row gathering thread shares the second processor with the packer:
-// it starts only where the first window had at least this many pixels per
-// code (a photograph about four, noise one).
-constexpr size_t kPixelsPerCodeForHelpers = 2;
 
 // Build switch VASTRELMON_COMPACT_TABLE=OFF: every picture coded with the
 // directly indexed string table, none with the small hashed one.
@@ -89,7 +84,6 @@ struct LzwJob {
     int min_code_size;
     size_t* length;     // receives the bytes coded
     const CoderReports* reports;
-    bool relay;         // the codes may be packed on a second thread
 };
 
 // The pixel group that starts at pixels, packed into one key byte.
@@ -304,45 +298,11 @@ bool emit_batch(CodeEmitter* emitter, const uint16_t* codes, size_t count, const
     }
 }
 
-// The packing half of a relayed coding, on the second thread: the same
-// emissions as in code_pixels, for the codes as they arrive.
-struct PackJob {
-    uint8_t* area;
-    size_t capacity;
-    size_t ring;
-    int min_code_size;
-    size_t* length;     // receives the bytes coded
-    const CoderReports* reports;
-};
-
-[[maybe_unused]] bool pack_codes(CodeRelay* relay, void* context)
-{
-    const PackJob& job = *static_cast<const PackJob*>(context);
-    FileDrain drain(job.reports->coded_file);
-    CodeEmitter emitter(job.area, job.capacity, job.min_code_size, job.ring, job.ring != 0 ? &drain : nullptr);
-    if (!emitter.emit_clear()) {
-        return false;
-    }
-    const uint16_t* codes = nullptr;
-    for (size_t count = relay->take(&codes); count != 0; count = relay->take(&codes)) {
-        if (!emit_batch(&emitter, codes, count, *job.reports)) {
-            return false;
-        }
-        relay->done();
-    }
-    if (!emitter.emit_end()) {
-        return false;
-    }
-    *job.length = emitter.finish();
-    return *job.length != 0;
-}
-
 // Takes the codes of find_codes on the thread that finds them: a batch is
 // found, then packed, in turn, so each loop runs on its own.
 class BatchPacker {
 public:
     static constexpr size_t kBatchCodes = 4096;
-    static constexpr bool kOwnThread = false;
 
     BatchPacker(CodeEmitter* emitter, const CoderReports* reports) : emitter_(emitter), reports_(reports) {}
     // Room for kBatchCodes codes, or null once the coded area is full.
@@ -357,18 +317,17 @@ private:
     uint16_t batch_[kBatchCodes];
 };
 
-// The finding half: every match, handed over in order to the packer (a
-// CodeRelay or a BatchPacker), a batch at a time. The table starts over
-// where the packer puts a clear code, after the string that took code 4095.
-// False when a row of the picture could not be had.
-template <int kValueBits, typename Table, typename Packer>
-bool find_codes(const LzwJob& job, Table* table, Packer* packer)
+// The finding half: every match, handed over in order to the packer a
+// batch at a time. The table starts over where the packer puts a clear
+// code, after the string that took code 4095. False when a row of the
+// picture could not be had.
+template <int kValueBits, typename Table>
+bool find_codes(const LzwJob& job, Table* table, BatchPacker* packer)
 {
     const uint32_t first_free = (1u << job.min_code_size) + 2;
     uint32_t new_code = first_free;
     uint16_t* batch = packer->claim();
     size_t filled = 0;
-    size_t batches = 0;
     GifOrderWindow& window = *job.pixels;
     for (;;) {
         // Each window starts where the coder is.
@@ -382,22 +341,14 @@ bool find_codes(const LzwJob& job, Table* table, Packer* packer)
                 table->reset();
                 new_code = first_free;
             }
-            if (filled == Packer::kBatchCodes) {
+            if (filled == BatchPacker::kBatchCodes) {
                 packer->submit(filled);
                 batch = packer->claim();  // null: the packer has stopped
                 filled = 0;
-                ++batches;
             }
         }
         if (batch == nullptr || window.last()) {
             break;
-        }
-        // A packer on the second processor with many codes to pack leaves
-        // no room there for gathering rows.
-        const size_t codes = batches * Packer::kBatchCodes + filled;
-        if (Packer::kOwnThread && window.base() == 0 &&
-            codes * kPixelsPerCodeForHelpers > static_cast<size_t>(at - pixels)) {
-            window.gather_here();
         }
         if (!window.advance(static_cast<size_t>(at - pixels))) {
             return false;
@@ -411,8 +362,7 @@ bool find_codes(const LzwJob& job, Table* table, Packer* packer)
 
 // The whole coding, with the depth fixed at compile time so the lookups are
 // a few shifts and one read. Without the progress line, the codes are found
-// a batch at a time and packed in runs, for a big picture on a second
-// thread while this one finds the next. With it, each code is emitted right
+// a batch at a time and packed in runs. With it, each code is emitted right
 // after its match and the line printed in between. Table and emitter are
 // local objects, so their state stays in registers.
 template <int kValueBits, bool kShowProgress, typename Table = LzwStringTable<kValueBits>>
@@ -422,17 +372,6 @@ LzwOutcome code_pixels(const LzwJob& job)
     if (!table.allocate()) {
         return LzwOutcome::kNoTable;
     }
-#if !defined(VASTRELMON_NO_CODE_RELAY)
-    if (!kShowProgress && job.relay && job.count >= clGIFFile::kSideThreadPixels) {
-        PackJob pack = {job.area, job.capacity, job.ring, job.min_code_size, job.length, job.reports};
-        CodeRelay relay;
-        if (relay.start(pack_codes, &pack)) {
-            const bool found = find_codes<kValueBits>(job, &table, &relay);
-            const bool packed = relay.finish();
-            return !found ? LzwOutcome::kRowsMissing : packed ? LzwOutcome::kDone : LzwOutcome::kAreaFull;
-        }
-    }
-#endif
     FileDrain drain(job.reports->coded_file);
     CodeEmitter emitter(job.area, job.capacity, job.min_code_size, job.ring, job.ring != 0 ? &drain : nullptr);
     // The stream opens with a clear code; the table starts out empty.
@@ -519,8 +458,7 @@ int clGIFFile::encode_lzw(GifOrderWindow* pixels)
                         coded_ring_,
                         min_code_size(color_depth_),
                         &length,
-                        &reports,
-                        code_relay_};
+                        &reports};
     // The table has a column for every value the pixels can hold.
     const bool compact = kCompactTable && job.count <= kCompactTablePixels;
     const LzwLoop* loops = progress_ != nullptr ? (compact ? kCompactShowingLoops : kShowingLoops)

@@ -82,10 +82,6 @@ public:
     // when a row cannot be read.
     bool advance(size_t done);
     bool rows_missing() const { return rows_missing_; }
-    // Before the first advance: no second thread after all, the coder's own
-    // keeps gathering (when the second processor is busy with other work).
-    void gather_here() { ahead_wanted_ = false; }
-
 private:
     struct Ahead;
 
