@@ -138,11 +138,9 @@ public:
     // 0x3F0004 (666..694) and the write errors 0x3F000A of the blocks.
     int write_gif();
 
-    // Pictures of at least this many pixels are coded with LZW on two
-    // threads when no progress is reported (one finds the strings, the
-    // other packs their codes), their rows are gathered into GIF order on a
-    // second thread, and their coded data goes to a file opened before
-    // set_graphics while it is coded.
+    // Pictures of at least this many pixels have their rows gathered into
+    // GIF order on a second thread, and their coded data goes to a file
+    // opened before set_graphics while it is coded.
     static constexpr uint64_t kSideThreadPixels = uint64_t{1} << 20;
     // Pictures of at most this many pixels are coded with LZW through a
     // small hashed string table (unless built without it).

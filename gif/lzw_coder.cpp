@@ -32,7 +32,6 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
 // reports its own failure rather than this one.
 const ErrorEntry kRowsMissing = {kGifIllegal, 470, "illegal data.[G]"};
 
-
 // Build switch VASTRELMON_COMPACT_TABLE=OFF: every picture coded with the
 // directly indexed string table, none with the small hashed one.
 #if defined(VASTRELMON_NO_COMPACT_TABLE)

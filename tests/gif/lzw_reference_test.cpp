@@ -2,7 +2,7 @@
 // string table a plain 4096 x 256 array filled with -1 at every clear code,
 // the codes written one bit at a time, the guard at every completed byte.
 // Whatever the coders do to be fast (narrow rows, repeats, leaps, bits, a
-// second thread for packing and one for copying the rows), the bytes, the
+// second thread gathering the rows), the bytes, the
 // failures and the pixels left behind must be exactly the reference's.
 #include <gtest/gtest.h>
 
@@ -304,8 +304,8 @@ TEST(LzwReference, ManyTableResetsEveryDepthAndContent)
     }
 }
 
-// Big enough for the two-thread coding: the packing of the codes runs
-// beside the search for strings.
+// Big enough for the two-thread coding: the next rows are gathered into
+// GIF order beside the search for strings.
 TEST(LzwReference, BigPicturesCodedOnTwoThreads)
 {
     const int width = 1031;
