@@ -23,7 +23,8 @@ run: build
 	rm -f $(EXAMPLE_GIF)
 	./$(BUILD)/vastrelmon $(EXAMPLE_BMP) $(EXAMPLE_GIF)
 
-# Every test: the unit and end-to-end tests, the same again under
+# Every test: the unit and end-to-end tests, the same again with every speed
+# helper switched off and again under
 # AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, the second
 # threads under ThreadSanitizer, the Windows build under Wine when MinGW-w64
 # and Wine are installed, and the installation, manual pages and packages.

@@ -98,8 +98,8 @@ bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height,
     }
     rows_ = GifRows(height, interlaced);
     pending_row_ = rows_.next();
-    // The first window is gathered here all the same; the second thread
-    // takes over at the first advance.
+    // The first window is gathered here; the second thread takes over at
+    // the first advance.
     ahead_wanted_ = kRowsAhead && ahead && total >= 2 * kWindowBytes;
     // Room for the pixels kept and at least one row; a small picture gets
     // only what it needs.

@@ -82,6 +82,7 @@ public:
     // when a row cannot be read.
     bool advance(size_t done);
     bool rows_missing() const { return rows_missing_; }
+
 private:
     struct Ahead;
 
