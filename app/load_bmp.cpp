@@ -105,12 +105,7 @@ int read_indexed(clFile& file, const BmpInfo& info, bool packed, uint8_t* palett
         // The palette check then reads no other row.
         input->info = info;
         input->rows_in_file = true;
-        input->rows_at_once = chunk_rows(static_cast<size_t>(info.width), info.height);
-        // Without the room, each row is read on its own.
-        input->stored_rows = allocate_buffer<uint8_t>(static_cast<size_t>(input->rows_at_once) * info.width, false);
-        if (!input->stored_rows) {
-            input->rows_at_once = 0;
-        }
+        input->make_room(static_cast<size_t>(info.width), info.height);
         return 0;
     }
     return read_all_rows(file, info, image, packed);
@@ -126,11 +121,9 @@ bool true_color_stays_in_file(clFile& file, const BmpInfo& info, InputFile* inpu
         !file.holds_every_row(&info)) {
         return false;
     }
-    input->rows_at_once = chunk_rows(row_bytes, info.height);
-    input->stored_rows = allocate_buffer<uint8_t>(static_cast<size_t>(input->rows_at_once) * row_bytes, false);
     // A first row read where it lies: where that cannot be done (no
     // positioned reads here) the rows are read at once as usual.
-    if (!input->stored_rows || file.read_rows(&info, 0, 1, input->stored_rows.get()) != 0) {
+    if (!input->make_room(row_bytes, info.height) || file.read_rows(&info, 0, 1, input->stored_rows.get()) != 0) {
         return false;
     }
     input->info = info;
@@ -258,6 +251,18 @@ bool InputFile::read_row(int32_t row, uint8_t* out)
     return true;
 }
 
+bool InputFile::make_room(size_t row_bytes, int32_t height)
+{
+    rows_at_once = chunk_rows(row_bytes, height);
+    stored_rows = allocate_buffer<uint8_t>(static_cast<size_t>(rows_at_once) * row_bytes, false);
+    if (!stored_rows) {
+        rows_at_once = 0;
+        return false;
+    }
+    row_bytes_ = row_bytes;
+    return true;
+}
+
 bool InputFile::hold_rows(int32_t first, int32_t count)
 {
     held_count_ = 0;
@@ -271,19 +276,17 @@ bool InputFile::hold_rows(int32_t first, int32_t count)
 
 const uint8_t* InputFile::stored_row(int32_t row)
 {
-    const size_t length =
-        static_cast<size_t>(info.width) * (info.bit_count == kTrueColorBits ? clBitMap::kTrueColorBytes : 1);
     const int32_t gap = row - last_asked_;
     last_asked_ = row;
     if (row < held_first_ || row >= held_first_ + held_count_) {
         // The rows from this one on, where the next few the coder asks for
         // lie among them: one read then brings them all.
-        const bool near = gap > 0 && static_cast<size_t>(gap) * length <= kRowChunkGapBytes;
+        const bool near = gap > 0 && static_cast<size_t>(gap) * row_bytes_ <= kRowChunkGapBytes;
         if (!hold_rows(row, near ? std::min(rows_at_once, info.height - row) : 1)) {
             return nullptr;
         }
     }
-    return stored_rows.get() + static_cast<size_t>(row - held_first_) * length;
+    return stored_rows.get() + static_cast<size_t>(row - held_first_) * row_bytes_;
 }
 
 int load_bmp_from_memory(uint32_t* option_flags, int32_t transparent_index,

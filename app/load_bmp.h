@@ -30,6 +30,10 @@ public:
     MallocBuffer<uint8_t> stored_rows;
     int32_t rows_at_once = 0;
 
+    // Takes stored_rows' room for a share of height rows of row_bytes each;
+    // false, with no room, when it cannot be had (each row is then read on
+    // its own).
+    bool make_room(size_t row_bytes, int32_t height);
     // Reads count rows from first on into stored_rows, which then holds
     // them; false when the file fails.
     bool hold_rows(int32_t first, int32_t count);
@@ -37,6 +41,7 @@ public:
 private:
     const uint8_t* stored_row(int32_t row);
 
+    size_t row_bytes_ = 0;  // of a row in stored_rows
     // The rows stored_rows holds now, and the row the coder asked for last.
     int32_t held_first_ = 0;
     int32_t held_count_ = 0;
