@@ -49,7 +49,7 @@ private:
 
 public:
     // Of a true-colour picture in the file. Last, so that the other members
-    // share their stack pages, and an 8-bit picture never touches its 11 KiB.
+    // share their stack pages, and an 8-bit picture never touches its 23 KiB.
     TrueColorPalette colors;
 };
 
