@@ -33,7 +33,8 @@ struct ColorList {
 // walk through up to 256 entries: open addressing over sixteen times as many
 // slots as the list can hold, keyed by the packed colour. So sparse a table
 // seldom needs a second step, whose mispredicted branch would cost more than
-// the lookup; the keys and values lie apart so that all of it fits the
+// the lookup. Keys and values lie in arrays of their own, without the
+// padding of a slot holding both, so the whole index (20 KiB) fits the
 // first-level cache.
 class ColorIndex {
 public:
