@@ -6,6 +6,7 @@
 #include "console/messages.h"
 #include "console/options.h"
 #include "bmp/bmp_file.h"
+#include "gif/gif_file.h"
 #include "image/bitmap.h"
 
 namespace {
@@ -54,6 +55,19 @@ constexpr int64_t kTrueColorInFileBytes = int64_t{1} << 18;
 constexpr bool kTrueColorInFile = false;
 #else
 constexpr bool kTrueColorInFile = true;
+#endif
+// Build switch VASTRELMON_NUMBERED_COLORS=OFF: the palette's pass over the
+// rows only counts colours, and the coder reads every row again to turn it
+// into indices. With it, the pass also writes each pixel's colour number
+// into the image, and one byte map makes them indices: the rows are read
+// and looked up once. Only below the size from which the coder has a
+// second thread turn the rows it reads into indices while it codes: the
+// pages of the numbers would cost it more (3200 x 2400: 48.1 against 43.7
+// ms; 640 x 480: 3.68 against 4.22 ms).
+#if defined(VASTRELMON_NO_NUMBERED_COLORS)
+constexpr bool kNumberedColors = false;
+#else
+constexpr bool kNumberedColors = true;
 #endif
 // About the bytes of rows read at a time, for the palette and for the
 // coder: a share of the picture's rows between these two. A small
@@ -219,6 +233,10 @@ int finish_load(InputFile* input, clBitMap* image, bool verbose, bool row_failed
 int palette_from_file(InputFile* input, clBitMap* image, bool verbose)
 {
     const BmpInfo& info = input->info;
+    const size_t width = static_cast<size_t>(info.width);
+    // Each pixel's colour number lands where its index will lie.
+    const bool numbered = kNumberedColors && static_cast<uint64_t>(info.height) * width < clGIFFile::kSideThreadPixels;
+    uint8_t* const numbers = numbered ? image->pixels() : nullptr;
     for (int32_t first = 0; first < info.height; first += input->rows_at_once) {
         const int32_t rows = std::min(input->rows_at_once, info.height - first);
         if (!input->hold_rows(first, rows)) {
@@ -226,11 +244,21 @@ int palette_from_file(InputFile* input, clBitMap* image, bool verbose)
             report_read_failure(input->file, verbose);
             return 1;
         }
-        if (!input->colors.add(input->stored_rows.get(), static_cast<size_t>(rows) * static_cast<size_t>(info.width))) {
+        const uint8_t* const stored = input->stored_rows.get();
+        const size_t count = static_cast<size_t>(rows) * width;
+        if (!(numbers != nullptr ? input->colors.add(stored, count, numbers + static_cast<size_t>(first) * width)
+                                 : input->colors.add(stored, count))) {
             return 0;  // too many colours: still depth 24
         }
     }
-    return image->take_palette(&input->colors);
+    if (image->take_palette(&input->colors) != 0) {
+        return 1;
+    }
+    if (numbers != nullptr) {
+        input->colors.number_to_index(numbers, static_cast<size_t>(info.height) * width);
+        input->rows_in_file = false;  // the image holds every index
+    }
+    return 0;
 }
 
 bool InputFile::read_row(int32_t row, uint8_t* out)

@@ -134,11 +134,11 @@ void ColorIndex::add(uint32_t packed, int value)
     values_[at] = static_cast<uint8_t>(value);
 }
 
-void ColorIndex::renumber(const int* map)
+void ColorIndex::renumber(const uint8_t* map)
 {
     for (uint32_t at = 0; at < kSlots; ++at) {
         if (keys_[at] != kEmpty) {
-            values_[at] = static_cast<uint8_t>(map[values_[at]]);
+            values_[at] = map[values_[at]];
         }
     }
 }
@@ -151,13 +151,14 @@ void TrueColorPalette::start()
     }
 }
 
-bool TrueColorPalette::add(const uint8_t* bgr, size_t count)
+template <bool kNumbered>
+bool TrueColorPalette::add_colors(const uint8_t* bgr, size_t count, uint8_t* numbers)
 {
     start();
     int last = -1;  // the entry of the pixel before
     return for_each_color(
         bgr, count,
-        [this, &last](size_t, uint32_t packed) {
+        [this, numbers, &last](size_t i, uint32_t packed) {
             int found = index_.find(packed);
             if (found < 0) {
                 if (list_.size == kPaletteEntries) {
@@ -169,12 +170,28 @@ bool TrueColorPalette::add(const uint8_t* bgr, size_t count)
             }
             ++list_.entries[found].uses;
             last = found;
+            if (kNumbered) {
+                numbers[i] = static_cast<uint8_t>(found);
+            }
             return true;
         },
-        [this, &last](size_t) {
+        [this, numbers, &last](size_t i) {
             list_.entries[last].uses += kGroupPixels;
+            if (kNumbered) {
+                std::memset(numbers + i, last, kGroupPixels);
+            }
             return true;
         });
+}
+
+bool TrueColorPalette::add(const uint8_t* bgr, size_t count)
+{
+    return add_colors<false>(bgr, count, nullptr);
+}
+
+bool TrueColorPalette::add(const uint8_t* bgr, size_t count, uint8_t* numbers)
+{
+    return add_colors<true>(bgr, count, numbers);
 }
 
 int TrueColorPalette::finish(uint8_t* palette)
@@ -188,11 +205,10 @@ int TrueColorPalette::finish(uint8_t* palette)
     }
     std::stable_sort(list_.entries, list_.entries + list_.size,
                      [](const ColorEntry& a, const ColorEntry& b) { return a.key > b.key; });
-    int position[kPaletteEntries];
     for (int i = 0; i < list_.size; ++i) {
-        position[list_.entries[i].first] = i;
+        table_index_[list_.entries[i].first] = static_cast<uint8_t>(i);
     }
-    index_.renumber(position);
+    index_.renumber(table_index_);
     std::memset(palette, 0, kPaletteBytes);
     for (int i = 0; i < list_.size; ++i) {
         const uint32_t packed = list_.entries[i].packed;
@@ -217,4 +233,11 @@ void TrueColorPalette::index(const uint8_t* bgr, size_t count, uint8_t* out) con
             std::memset(out + i, last, kGroupPixels);
             return true;
         });
+}
+
+void TrueColorPalette::number_to_index(uint8_t* numbers, size_t count) const
+{
+    for (size_t i = 0; i < count; ++i) {
+        numbers[i] = table_index_[numbers[i]];
+    }
 }

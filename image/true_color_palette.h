@@ -47,7 +47,7 @@ public:
     // Stores value (below 256) with a colour not yet present.
     void add(uint32_t packed, int value);
     // Replaces every stored value v by map[v].
-    void renumber(const int* map);
+    void renumber(const uint8_t* map);
 
 private:
     static constexpr int kSlotBits = 12;
@@ -74,6 +74,10 @@ public:
     // Adds count pixels of three bytes each, blue, green, red; false at the
     // 257th distinct colour, after which nothing more may be added.
     bool add(const uint8_t* bgr, size_t count);
+    // The same, and writes each pixel's colour number (its colour's place in
+    // the order of first appearance) to numbers, count bytes apart from
+    // bgr's: the pixels need not be read again to become indices.
+    bool add(const uint8_t* bgr, size_t count, uint8_t* numbers);
     // After the last add: sorts the colours (the largest low byte of the
     // count first, ties in their order of appearance), writes the table
     // (red, green, blue per entry, kPaletteBytes, zero beyond the colours)
@@ -83,13 +87,19 @@ public:
     // After finish: each of count pixels' index, to out. out may be bgr
     // itself: index i lands at or before its own pixel's bytes.
     void index(const uint8_t* bgr, size_t count, uint8_t* out) const;
+    // After finish: turns count colour numbers written by add into the
+    // table's indices, in place.
+    void number_to_index(uint8_t* numbers, size_t count) const;
 
 private:
     // Empties the index before its first use.
     void start();
+    template <bool kNumbered>
+    bool add_colors(const uint8_t* bgr, size_t count, uint8_t* numbers);
 
     true_color::ColorList list_;
     true_color::ColorIndex index_;
+    uint8_t table_index_[kPaletteEntries];  // after finish: each colour number's index in the table
     bool started_ = false;
 };
 
