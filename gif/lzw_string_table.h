@@ -1,9 +1,16 @@
 // The LZW string table: for every code and every pixel value, the code of
-// that string extended by that pixel, or kNoString. Indexed directly, with
-// no hashing, so a lookup is one read: the rows, one per code, hold one entry
-// per pixel value the picture can contain (2^D of them), so a 1-bit
-// picture's rows take 16 KiB and an 8-bit picture's 4096 x 256 entries
-// (2 MiB).
+// that string extended by that pixel, or kNoString. At depths 1 to 4 it is
+// indexed directly, with no hashing, so a lookup is one read: the rows, one
+// per code, hold one entry per pixel value the picture can contain (2^D of
+// them), so a 1-bit picture's rows take 16 KiB. At depths 5 to 8 the rows
+// would take 4096 x 2^D entries (2 MiB for 8 bits), of which a picture
+// uses a few thousand at a time, so there they are kept hashed instead: a
+// slot of 32 bits for each string (its prefix code and last pixel above,
+// its own code below) in an open-addressed table of twice as many slots as
+// there are codes, 32 KiB that stay in the first-level cache where the
+// 2 MiB did not, and that a small picture gets without two fresh 2 MiB
+// pages. The build switch VASTRELMON_HASHED_ROWS=OFF keeps the rows
+// directly indexed at every depth.
 //
 // Two more directly indexed parts speed up the long matches of real
 // pictures, each holding strings that the rows then do not:
@@ -13,9 +20,8 @@
 //   list of them in order, one more pixel each, kept in blocks of
 //   kRunBlockCodes codes chained together, and the list's length. The coder
 //   counts the equal pixels ahead and takes the string that many steps on
-//   with a read or two, where a read per pixel would be a chain of
-//   dependent reads. These lists stay in the first-level cache where the
-//   2 MiB of rows cannot. The build switch VASTRELMON_RUN_LISTS=OFF leaves
+//   with a read or two, where a lookup per pixel would be a chain of
+//   dependent ones. The build switch VASTRELMON_RUN_LISTS=OFF leaves
 //   them out: repeats then go through the rows like any other pixel.
 // - leaps, at depths 1 to 4: the string extended by a whole group of pixels
 //   packed into one byte (8 pixels at depth 1), for the strings whose length
@@ -35,7 +41,7 @@
 // entry that says whether it is in use and that a clear code empties.) A
 // set of bits, one per code, says whether a row holds any string: most rows
 // of a picture as busy as noise never do, and the coder then knows a string
-// is new without reading a far-away entry.
+// is new without a lookup.
 //
 // All parts live in one block at offsets fixed by the depth, so the coder
 // reaches every one of them from a single address.
@@ -76,6 +82,12 @@ constexpr bool kTaggedRoots = false;
 constexpr bool kTaggedRoots = true;
 #endif
 
+#if defined(VASTRELMON_NO_HASHED_ROWS)
+constexpr bool kHashedRows = false;
+#else
+constexpr bool kHashedRows = true;
+#endif
+
 constexpr size_t round_up(size_t value, size_t unit)
 {
     return (value + unit - 1) / unit * unit;
@@ -90,6 +102,9 @@ public:
     static constexpr bool kHasBits = !kHasLeaps;
     static constexpr bool kHasRuns = kHasBits && lzw_table::kRunLists;
     static constexpr bool kHasTags = kHasBits && lzw_table::kTaggedRoots;
+    // The rows of the one-pixel strings hold the two-pixel strings when
+    // these have no part of their own, so then the rows stay direct.
+    static constexpr bool kHashed = kHasTags && lzw_table::kHashedRows;
     static constexpr size_t kLeapPixels = lzw_table::kLeapKeyBits / kValueBits;
 
     LzwStringTable() : entries_(nullptr), written_top_(nullptr) {}
@@ -128,10 +143,40 @@ public:
     // The rows: the code of string code extended by pixel, or kNoString.
     // At depths 5 to 8 only for a code whose row is in use and that is not a
     // one-pixel string.
-    uint32_t child(uint32_t code, uint32_t pixel) const { return entries_[row_slot(code, pixel)]; }
+    uint32_t child(uint32_t code, uint32_t pixel) const
+    {
+        if constexpr (kHashed) {
+            const uint32_t key = code << kValueBits | pixel;
+            for (size_t slot = hash_home(key);; slot = (slot + 1) & kHashMask) {
+                const uint32_t entry = hashed(slot);
+                if (entry == kEmptySlot) {
+                    return lzw_table::kNoString;
+                }
+                if (entry >> kSlotCodeBits == key) {
+                    return entry & kSlotCodeMask;
+                }
+            }
+        } else {
+            return entries_[row_slot(code, pixel)];
+        }
+    }
     void add_child(uint32_t code, uint32_t pixel, uint32_t new_code)
     {
-        add_at(row_slot(code, pixel), new_code);
+        if constexpr (kHashed) {
+            const uint32_t key = code << kValueBits | pixel;
+            size_t slot = hash_home(key);
+            while (hashed(slot) != kEmptySlot) {
+                slot = (slot + 1) & kHashMask;
+            }
+            // Written as two entries, so that a reset empties it as two.
+            const size_t at = kRowStart + 2 * slot;
+            const uint32_t entry = key << kSlotCodeBits | new_code;
+            std::memcpy(entries_ + at, &entry, sizeof entry);
+            *written_top_++ = static_cast<uint32_t>(at);
+            *written_top_++ = static_cast<uint32_t>(at + 1);
+        } else {
+            add_at(row_slot(code, pixel), new_code);
+        }
         if (kHasBits) {
             set_bit(code);
         }
@@ -204,10 +249,10 @@ public:
 
 private:
     // The block: first the parts every picture touches and that stay small
-    // (the bits, the list of written slots, the runs), then the directly
-    // indexed ones that only a big picture fills: the tagged two-pixel
-    // strings (two 16-bit entries each), the rows and the leaps. A small
-    // picture's strings then lie in the block's first 2 MiB page alone.
+    // (the bits, the list of written slots, the runs), then the ones that
+    // only a big picture fills: the tagged two-pixel strings (two 16-bit
+    // entries each), the rows and the leaps. A small picture's strings then
+    // lie in the block's first 2 MiB page alone.
     // The runs: each base's list length and first block, then the link from
     // each block to the next, then the blocks. A block is taken by a code
     // given to a run, so there are never more than codes.
@@ -226,8 +271,8 @@ private:
     static constexpr size_t kRowBits = kCodeLimit;
     static constexpr size_t kBitWords = kHasBits ? (kRowBits + (kHasTags ? 0 : kPairs)) / lzw_table::kWordBits : 0;
     static constexpr size_t kWrittenOffset = kBitWords * sizeof(uint64_t);
-    // Every code writes at most two slots: its row or run length, and its
-    // leap.
+    // Every code writes at most two entries: its row (both halves of a
+    // hashed slot) or run length, and its leap.
     static constexpr size_t kWrittenLimit = 2 * kCodeLimit;
     // From here on, offsets count 16-bit entries from the block's start.
     static constexpr size_t kRunLengthStart = (kWrittenOffset + kWrittenLimit * sizeof(uint32_t)) / sizeof(uint16_t);
@@ -238,7 +283,18 @@ private:
     static constexpr size_t kRunBlocksUsed = kRunBlockStart + kRunBlocks * lzw_table::kRunBlockCodes;
     static constexpr size_t kRootStart = lzw_table::round_up(kRunBlocksUsed + 1, sizeof(uint32_t) / sizeof(uint16_t));
     static constexpr size_t kRowStart = kRootStart + kRootEntries * sizeof(uint32_t) / sizeof(uint16_t);
-    static constexpr size_t kLeapStart = kRowStart + (static_cast<size_t>(kCodeLimit) << kValueBits);
+    // The hashed rows: slots of two entries, empty while zero (a string's
+    // own code is never 0). More than one string per code never lives in
+    // them at a time, so the table is never more than half full.
+    static constexpr int kHashBits = kMaxCodeWidth + 1;
+    static constexpr size_t kHashSlots = size_t{1} << kHashBits;
+    static constexpr size_t kHashMask = kHashSlots - 1;
+    static constexpr uint32_t kEmptySlot = 0;
+    static constexpr uint32_t kSlotCodeBits = kMaxCodeWidth;
+    static constexpr uint32_t kSlotCodeMask = (1u << kSlotCodeBits) - 1;
+    static_assert(kValueBits + 2 * kMaxCodeWidth <= 32, "a slot holds its key and its code");
+    static constexpr size_t kRowEntries = kHashed ? 2 * kHashSlots : static_cast<size_t>(kCodeLimit) << kValueBits;
+    static constexpr size_t kLeapStart = kRowStart + kRowEntries;
     static constexpr size_t kLeapEntries =
         kHasLeaps ? static_cast<size_t>(kCodeLimit) << (kLeapPixels * kValueBits) : 0;
     static constexpr size_t kBlockBytes = (kLeapStart + kLeapEntries) * sizeof(uint16_t);
@@ -264,6 +320,17 @@ private:
         const size_t block = entries_[kRunBlocksUsed];
         entries_[kRunBlocksUsed] = static_cast<uint16_t>(block + 1);
         return block;
+    }
+
+    // Fibonacci hashing: the top bits of the product spread the keys of
+    // neighbouring codes over the whole table.
+    static size_t hash_home(uint32_t key) { return (key * kHashFactor) >> (32 - kHashBits); }
+    static constexpr uint32_t kHashFactor = 0x9E3779B1u;
+    uint32_t hashed(size_t slot) const
+    {
+        uint32_t entry;
+        std::memcpy(&entry, entries_ + kRowStart + 2 * slot, sizeof entry);
+        return entry;
     }
 
     static size_t pair_slot(uint32_t value, uint32_t pixel) { return static_cast<size_t>(value) << kValueBits | pixel; }
