@@ -16,8 +16,10 @@ class clBitMap;
 // whose every 64th row already uses its whole table needs no other row
 // before it is coded, and the coder then reads each row from the file as
 // it comes to it, straight into its window. A big true-colour picture stays
-// in the file as well: its palette is built from rows read a few at a time,
-// and each row the coder reads becomes indices on its way to the window.
+// in the file as well: its palette is built from rows read a few at a time.
+// Below the size from which the coder has a second thread, that pass also
+// leaves every pixel's index in the image; a bigger picture's rows are read
+// again by the coder, each becoming indices on its way to the window.
 class InputFile : public GifRowSource {
 public:
     bool read_row(int32_t row, uint8_t* out) override;
@@ -71,8 +73,10 @@ int finish_load(InputFile* input, clBitMap* image, bool verbose, bool row_failed
 
 // The palette of a true-colour picture whose rows are in the file, as
 // clBitMap::build_palette builds it (the image stays at depth 24 when it
-// has too many colours). Prints a read failure as finish_load does; returns
-// 0 or, after such a failure, 1.
+// has too many colours). Below the coder's second-thread size the image
+// then also holds every index, and input->rows_in_file is cleared. Prints
+// a read failure as finish_load does; returns 0 or, after such a failure,
+// 1.
 int palette_from_file(InputFile* input, clBitMap* image, bool verbose);
 
 // The same for a BMP file held in memory (size bytes at data): the same
