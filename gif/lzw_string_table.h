@@ -284,8 +284,8 @@ private:
     static constexpr size_t kRootStart = lzw_table::round_up(kRunBlocksUsed + 1, sizeof(uint32_t) / sizeof(uint16_t));
     static constexpr size_t kRowStart = kRootStart + kRootEntries * sizeof(uint32_t) / sizeof(uint16_t);
     // The hashed rows: slots of two entries, empty while zero (a string's
-    // own code is never 0). More than one string per code never lives in
-    // them at a time, so the table is never more than half full.
+    // own code is never 0). Each code names at most one string there
+    // between two clear codes, so the table is never more than half full.
     static constexpr int kHashBits = kMaxCodeWidth + 1;
     static constexpr size_t kHashSlots = size_t{1} << kHashBits;
     static constexpr size_t kHashMask = kHashSlots - 1;
@@ -324,8 +324,8 @@ private:
 
     // Fibonacci hashing: the top bits of the product spread the keys of
     // neighbouring codes over the whole table.
-    static size_t hash_home(uint32_t key) { return (key * kHashFactor) >> (32 - kHashBits); }
     static constexpr uint32_t kHashFactor = 0x9E3779B1u;
+    static size_t hash_home(uint32_t key) { return (key * kHashFactor) >> (32 - kHashBits); }
     uint32_t hashed(size_t slot) const
     {
         uint32_t entry;
