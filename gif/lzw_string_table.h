@@ -8,8 +8,9 @@
 // slot of 32 bits for each string (its prefix code and last pixel above,
 // its own code below) in an open-addressed table of twice as many slots as
 // there are codes, 32 KiB that stay in the first-level cache where the
-// 2 MiB did not, and that a small picture gets without two fresh 2 MiB
-// pages. The build switch VASTRELMON_HASHED_ROWS=OFF keeps the rows
+// 2 MiB did not. The whole block then takes under 300 KiB, and a small
+// picture touches only the small pages it uses (see
+// platform/table_memory.h). The build switch VASTRELMON_HASHED_ROWS=OFF keeps the rows
 // directly indexed at every depth.
 //
 // Two more directly indexed parts speed up the long matches of real
@@ -32,11 +33,12 @@
 // since the last one (at most two per code), not the whole table: a run
 // list is emptied by its length alone. At depths 5 to 8 the strings of two
 // pixels are the exception: every match starts with one, so they have a
-// part of their own, an entry of 32 bits for each pair of pixels that holds
+// part of their own, an entry of 16 bits for each pair of pixels that holds
 // the string's code and the generation of the table that gave it (the
-// count of clear codes so far). A clear code starts a new generation, and
-// every older entry reads as unknown: nothing is written back, and a
-// match's first step is one read. (The build switch
+// count of clear codes so far, modulo 16). A clear code starts a new
+// generation, and every older entry reads as unknown: nothing is written
+// back, and a match's first step is one read. Only when the generations
+// come round again, every 15 clear codes, is the part emptied. (The build switch
 // VASTRELMON_TAGGED_ROOTS=OFF keeps them in the rows instead, with a bit per
 // entry that says whether it is in use and that a clear code empties.) A
 // set of bits, one per code, says whether a row holds any string: most rows
@@ -135,7 +137,7 @@ public:
         std::memset(bits(), 0, kBitWords * sizeof(uint64_t));
         if (kHasTags && ++generation_ == kGenerations) {
             // The numbers would come round again: the old entries go.
-            std::memset(roots(), 0, kRootEntries * sizeof(uint32_t));
+            std::memset(roots(), 0, kRootEntries * sizeof(uint16_t));
             generation_ = kFirstGeneration;
         }
     }
@@ -240,7 +242,7 @@ public:
     void add_root(uint32_t value, uint32_t pixel, uint32_t new_code)
     {
         if constexpr (kHasTags) {
-            roots()[pair_slot(value, pixel)] = generation_ << kGenerationShift | new_code;
+            roots()[pair_slot(value, pixel)] = static_cast<uint16_t>(generation_ << kGenerationShift | new_code);
         } else {
             entries_[row_slot(value, pixel)] = static_cast<uint16_t>(new_code);
             set_bit(kRowBits + pair_slot(value, pixel));
@@ -250,9 +252,9 @@ public:
 private:
     // The block: first the parts every picture touches and that stay small
     // (the bits, the list of written slots, the runs), then the ones that
-    // only a big picture fills: the tagged two-pixel strings (two 16-bit
-    // entries each), the rows and the leaps. A small picture's strings then
-    // lie in the block's first 2 MiB page alone.
+    // only a big picture fills: the tagged two-pixel strings, the rows and
+    // the leaps. A small picture's strings then lie in few pages, and at
+    // depths 1 to 4, whose block takes 2 MiB pages, in the first alone.
     // The runs: each base's list length and first block, then the link from
     // each block to the next, then the blocks. A block is taken by a code
     // given to a run, so there are never more than codes.
@@ -263,7 +265,7 @@ private:
     static constexpr size_t kRootEntries = kHasTags ? kPairs : 0;
     static constexpr uint32_t kGenerationShift = 12;
     static constexpr uint32_t kTaggedCodeMask = (1u << kGenerationShift) - 1;
-    static constexpr uint32_t kGenerations = 1u << (32 - kGenerationShift);
+    static constexpr uint32_t kGenerations = 1u << (16 - kGenerationShift);
     static constexpr uint32_t kFirstGeneration = 1;
     static_assert(kCodeLimit <= kTaggedCodeMask + 1, "a code fits below the generation");
     // Bits, depths 5 to 8: one per row, then (without the tags) one per slot
@@ -281,8 +283,9 @@ private:
     static constexpr size_t kRunNextStart = kRunFirstStart + (kHasRuns ? kCodeLimit : 0);
     static constexpr size_t kRunBlockStart = kRunNextStart + kRunBlocks;
     static constexpr size_t kRunBlocksUsed = kRunBlockStart + kRunBlocks * lzw_table::kRunBlockCodes;
-    static constexpr size_t kRootStart = lzw_table::round_up(kRunBlocksUsed + 1, sizeof(uint32_t) / sizeof(uint16_t));
-    static constexpr size_t kRowStart = kRootStart + kRootEntries * sizeof(uint32_t) / sizeof(uint16_t);
+    static constexpr size_t kRootStart = kRunBlocksUsed + 1;
+    // The hashed rows' 32-bit slots start at a multiple of 32 bits.
+    static constexpr size_t kRowStart = lzw_table::round_up(kRootStart + kRootEntries, sizeof(uint32_t) / sizeof(uint16_t));
     // The hashed rows: slots of two entries, empty while zero (a string's
     // own code is never 0). Each code names at most one string there
     // between two clear codes, so the table is never more than half full.
@@ -347,7 +350,7 @@ private:
     }
 
     uint64_t* bits() const { return reinterpret_cast<uint64_t*>(entries_); }
-    uint32_t* roots() const { return reinterpret_cast<uint32_t*>(entries_ + kRootStart); }
+    uint16_t* roots() const { return entries_ + kRootStart; }
     uint32_t* written_list() const
     {
         return reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(entries_) + kWrittenOffset);
