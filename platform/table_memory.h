@@ -3,10 +3,10 @@
 // (a megabyte or more), on 2 MiB pages. A search that jumps about 2 MiB then
 // needs one address translation entry instead of 512, and a small picture's
 // run takes one page fault for the table instead of hundreds. A smaller
-// table stays on 4 KiB pages: a 2 MiB page costs its first touch as much as
-// well over a hundred small ones, more than a small picture touches of such
-// a table, and the translation entries of a few hundred kilobytes fit in
-// the processor's cache of them anyway. Only the timing changes; the build
+// table stays on 4 KiB pages, all had at once: a 2 MiB page costs its first
+// touch as much as well over a hundred small ones, more than a small
+// picture needs of such a table, and the translation entries of a few
+// hundred kilobytes fit in the processor's cache of them anyway. Only the timing changes; the build
 // switch VASTRELMON_HUGE_PAGES=OFF takes plain zero-filled memory for every
 // table.
 #ifndef VASTRELMON_PLATFORM_TABLE_MEMORY_H
