@@ -22,9 +22,11 @@ constexpr uint64_t kCodedBytesPerPixel = 2;
 constexpr uint64_t kCodedSlack = 8;
 // A ring's size is a whole number of these: pages, and so of sub-blocks.
 constexpr size_t kRingUnit = 4096;
-// The ring of a picture coded without a second thread: a few pages, emptied
-// into the file by the coder in pieces of about this size.
-constexpr size_t kSmallCodedRing = size_t{16} << 10;
+// The ring of a picture coded without a second thread, emptied into the
+// file by the coder in pieces of about this size: 16 pages, and writes
+// big enough that the file's cache takes them in few steps (64 KiB against
+// 16 KiB: 640 x 480 noise 2.99 against 3.06 ms).
+constexpr size_t kSmallCodedRing = size_t{64} << 10;
 
 // Whether every index of a packed picture is below 2^depth.
 bool packed_values_fit(const uint8_t* pixels, size_t width, size_t height, int stored_bits, int depth,
