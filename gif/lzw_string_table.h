@@ -8,10 +8,10 @@
 // slot of 32 bits for each string (its prefix code and last pixel above,
 // its own code below) in an open-addressed table of twice as many slots as
 // there are codes, 32 KiB that stay in the first-level cache where the
-// 2 MiB did not. The whole block then takes under 300 KiB, and a small
-// picture touches only the small pages it uses (see
-// platform/table_memory.h). The build switch VASTRELMON_HASHED_ROWS=OFF keeps the rows
-// directly indexed at every depth.
+// 2 MiB did not. The whole block then takes under 300 KiB, on small pages
+// (see platform/table_memory.h). The build switch
+// VASTRELMON_HASHED_ROWS=OFF keeps the rows directly indexed at every
+// depth.
 //
 // Two more directly indexed parts speed up the long matches of real
 // pictures, each holding strings that the rows then do not:
@@ -38,12 +38,12 @@
 // count of clear codes so far, modulo 16). A clear code starts a new
 // generation, and every older entry reads as unknown: nothing is written
 // back, and a match's first step is one read. Only when the generations
-// come round again, every 15 clear codes, is the part emptied. (The build switch
-// VASTRELMON_TAGGED_ROOTS=OFF keeps them in the rows instead, with a bit per
-// entry that says whether it is in use and that a clear code empties.) A
-// set of bits, one per code, says whether a row holds any string: most rows
-// of a picture as busy as noise never do, and the coder then knows a string
-// is new without a lookup.
+// come round again, every 15 clear codes, is the part emptied. (The build
+// switch VASTRELMON_TAGGED_ROOTS=OFF keeps them in the rows instead, with a
+// bit per entry that says whether it is in use and that a clear code
+// empties.) A set of bits, one per code, says whether a row holds any
+// string: most rows of a picture as busy as noise never do, and the coder
+// then knows a string is new without a lookup.
 //
 // All parts live in one block at offsets fixed by the depth, so the coder
 // reaches every one of them from a single address.

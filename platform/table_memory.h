@@ -6,9 +6,9 @@
 // table stays on 4 KiB pages, all had at once: a 2 MiB page costs its first
 // touch as much as well over a hundred small ones, more than a small
 // picture needs of such a table, and the translation entries of a few
-// hundred kilobytes fit in the processor's cache of them anyway. Only the timing changes; the build
-// switch VASTRELMON_HUGE_PAGES=OFF takes plain zero-filled memory for every
-// table.
+// hundred kilobytes fit in the processor's cache of them anyway. Only the
+// timing changes; the build switch VASTRELMON_HUGE_PAGES=OFF takes plain
+// zero-filled memory for every table.
 #ifndef VASTRELMON_PLATFORM_TABLE_MEMORY_H
 #define VASTRELMON_PLATFORM_TABLE_MEMORY_H
 
