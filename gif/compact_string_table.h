@@ -1,11 +1,11 @@
-// The LZW string table of a tiny picture: the same strings as
-// LzwStringTable, kept in a small hash table instead of directly indexed
-// parts. A picture of a few thousand pixels gives at most a few thousand
-// strings, yet LzwStringTable's block of over 2 MiB would cost it one or
-// two fresh 2 MiB pages (or hundreds of small ones), several times the
-// whole coding. Here every string of the table takes one slot of 32 bits
-// (its prefix code and last pixel above, its own code below) in 32 KiB: a
-// handful of pages.
+// The LZW string table of a tiny picture: the same strings as LzwStringTable,
+// kept in a small hash table instead of directly indexed parts. A picture of
+// a few thousand pixels gives at most a few thousand strings, yet
+// LzwStringTable's block would cost it fresh pages several times the whole
+// coding: at depths 1 to 4 one or two 2 MiB pages, at depths 5 to 8 some 70
+// small ones (64 x 64, 8 bits: 1.71 ms with this table, 1.75 without). Here
+// every string of the table takes one slot of 32 bits (its prefix code and
+// last pixel above, its own code below) in 32 KiB: a handful of pages.
 //
 // It offers the part of LzwStringTable's interface that match_with_runs
 // uses, with neither runs nor leaps: every pixel goes through child, at any
