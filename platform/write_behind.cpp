@@ -56,10 +56,11 @@ struct WriteBehind::Work {
     std::atomic<bool> stopping{false};
     bool own_thread = false;  // written by the filling thread itself
     bool tried = false;  // a write was made; the writing thread's until joined
-    // Whether each piece is started on its way to the disk at once: not for
-    // a small picture's data, where a request a piece costs the filler about
-    // what the sync then saves; it gets one every kOwnThreadDiskBytes.
-    bool start_disk = true;
+    // The bytes written are started on their way to the disk once this many
+    // have gathered: 0, each piece at once; for a small picture's data,
+    // where a request a piece costs the filler about what the sync then
+    // saves, kOwnThreadDiskBytes.
+    size_t disk_bytes = 0;
     // The bytes before this one have been started to the disk.
     size_t started = 0;
 
@@ -76,10 +77,7 @@ struct WriteBehind::Work {
             return;
         }
         // Only a request; a failure shows again in the sync.
-        if (start_disk) {
-            sync_file_range(descriptor, static_cast<off_t>(offset) + static_cast<off_t>(from),
-                            static_cast<off_t>(end - from), SYNC_FILE_RANGE_WRITE);
-        } else if (end - started >= kOwnThreadDiskBytes) {
+        if (end - started >= disk_bytes) {
             sync_file_range(descriptor, static_cast<off_t>(offset) + static_cast<off_t>(started),
                             static_cast<off_t>(end - started), SYNC_FILE_RANGE_WRITE);
             started = end;
@@ -151,7 +149,7 @@ bool WriteBehind::start(std::FILE* file, int64_t offset, const uint8_t* data, si
         delete work;
         return false;
     }
-    work->start_disk = !alone;
+    work->disk_bytes = alone ? kOwnThreadDiskBytes : 0;
     work->own_thread = alone || !thread_.start(Work::run, work);
     work_ = work;
     return true;
