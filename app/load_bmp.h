@@ -27,6 +27,7 @@ public:
     clFile file;
     BmpInfo info = {};
     bool rows_in_file = false;  // the image holds only those rows (a true-colour one none)
+    bool mapped = false;        // the file's rows are mapped (clFile::map_rows)
     // Room for a few of its rows as stored: the palette's reads, then the
     // coder's, each row on its way to the window (and to indices).
     MallocBuffer<uint8_t> stored_rows;
@@ -48,6 +49,7 @@ private:
     int32_t held_first_ = 0;
     int32_t held_count_ = 0;
     int32_t last_asked_ = -1;
+    int32_t rows_taken_ = 0;  // by the coder, from a mapped file
 
 public:
     // Of a true-colour picture in the file. Last, so that the other members

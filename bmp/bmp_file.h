@@ -91,6 +91,18 @@ public:
     // 0x340003 (288: the bytes read, the stored row).
     bool read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, int32_t step);
     int read_row(const BmpInfo* info, int32_t row, uint8_t* out);
+    // Maps the file's stored rows into memory, so read_row copies each row
+    // from there instead of asking the system for it; false where it cannot
+    // (see FileView), and read_row reads as before. mapped_row is the
+    // row'th row (the top row is 0) as stored in the mapping, or null. Once
+    // every row wanted is read, unmap_rows drops the mapping and tells
+    // whether the file still held them all (a row taken from a file cut
+    // meanwhile may hold zeros); when not, the caller reads again. Error
+    // 0x340003 (288: the bytes and the first stored row the file no longer
+    // holds whole).
+    bool map_rows(const BmpInfo* info);
+    const uint8_t* mapped_row(const BmpInfo* info, int32_t row) const;
+    bool unmap_rows(const BmpInfo* info);
     // The rows first to first + count - 1 (the top row is 0), kept as
     // stored and without padding, top row first, to out; in as few reads as
     // the system allows. Errors 0x340006 (239), 0x340003 (288).

@@ -15,6 +15,7 @@ void ByteSource::attach_memory(const uint8_t* bytes, size_t size)
 
 void ByteSource::close()
 {
+    view_.close();
     if (file_ != nullptr) {
         std::fclose(file_);  // read-only: nothing can be lost
         file_ = nullptr;

@@ -19,6 +19,13 @@ constexpr bool kRowsOnDemand = false;
 constexpr bool kRowsOnDemand = true;
 #endif
 
+// Build switch VASTRELMON_MAPPED_ROWS=OFF: map_rows always declines.
+#if defined(VASTRELMON_NO_MAPPED_ROWS)
+constexpr bool kMappedRows = false;
+#else
+constexpr bool kMappedRows = true;
+#endif
+
 // Smaller pictures are read at once: the fresh pages of a copy in memory
 // cost them less than reading their rows again as the coder needs them.
 constexpr int64_t kOnDemandBytes = int64_t{1} << 18;
@@ -58,12 +65,50 @@ int clFile::read_row(const BmpInfo* info, int32_t row, uint8_t* out)
     }
     const int64_t length = stored_rows::row_length(info->width, info->bit_count);
     const int64_t stored = info->top_down ? row : info->height - 1 - row;
+    const int64_t offset = info->pixel_offset + stored * stored_rows::row_stride(length);
+    if (source.read_mapped(offset, out, static_cast<size_t>(length))) {
+        return 0;
+    }
     const ReadPiece piece = {out, static_cast<size_t>(length)};
-    const int64_t got = source.read_at(info->pixel_offset + stored * stored_rows::row_stride(length), &piece, 1);
+    const int64_t got = source.read_at(offset, &piece, 1);
     if (got != length) {
         return fail(this, kRowShort, static_cast<int>(got < 0 ? 0 : got), static_cast<int>(stored));
     }
     return 0;
+}
+
+bool clFile::map_rows(const BmpInfo* info)
+{
+    if (!kMappedRows || !holds_every_row(info)) {
+        return false;
+    }
+    const int64_t stride = stored_rows::row_stride(stored_rows::row_length(info->width, info->bit_count));
+    return source.map(info->pixel_offset + info->height * stride);
+}
+
+bool clFile::unmap_rows(const BmpInfo* info)
+{
+    if (source.unmap()) {
+        return true;
+    }
+    const int64_t length = stored_rows::row_length(info->width, info->bit_count);
+    const int64_t stride = stored_rows::row_stride(length);
+    const int64_t size = source.size();
+    // As a read of the first row that is not whole would find it.
+    const int64_t held = size > info->pixel_offset ? size - info->pixel_offset : 0;
+    const int64_t whole = std::min<int64_t>(held / stride, info->height - 1);
+    fail(this, kRowShort, static_cast<int>(std::min(held - whole * stride, length)), static_cast<int>(whole));
+    return false;
+}
+
+const uint8_t* clFile::mapped_row(const BmpInfo* info, int32_t row) const
+{
+    if (info == nullptr || row < 0 || row >= info->height) {
+        return nullptr;
+    }
+    const int64_t length = stored_rows::row_length(info->width, info->bit_count);
+    const int64_t stored = info->top_down ? row : info->height - 1 - row;
+    return source.mapped_at(info->pixel_offset + stored * stored_rows::row_stride(length), static_cast<size_t>(length));
 }
 
 bool clFile::holds_every_row(const BmpInfo* info)

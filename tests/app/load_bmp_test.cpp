@@ -13,6 +13,13 @@ namespace {
 
 using bmp_writer::BmpRecipe;
 
+// Whether a picture left in its file may have the file mapped.
+#if defined(__linux__) && !defined(VASTRELMON_NO_MAPPED_ROWS)
+constexpr bool kCanMap = true;
+#else
+constexpr bool kCanMap = false;
+#endif
+
 BmpRecipe indexed_picture()
 {
     BmpRecipe recipe;
@@ -30,7 +37,10 @@ BmpRecipe indexed_picture()
 // the picture read into memory. Cut after the load, the file is the read
 // failure of a file cut while its rows are read, and no GIF is left: cut
 // where the coder's first row is (bottom-up, interlaced), and where rows
-// gathered ahead on the second thread are (top-down, rows in order).
+// gathered ahead on the second thread are (top-down, rows in order). A
+// picture the coder codes on one thread has its file mapped: cut under the
+// mapping where the coder's first row is, and within the mapping's last
+// page, whose bytes past the cut read as zeros.
 TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
 {
 #ifdef _WIN32
@@ -40,45 +50,60 @@ TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
     GTEST_SKIP() << "built to read every row at once";
 #endif
     struct Cut {
+        int height;
         bool top_down;
         uint32_t flags;
         size_t quarters;  // of the file that stay
-        // The rows start at byte 1078, 1024 bytes each, 1030 rows: whole
-        // rows and the bytes of the next that stay.
+        size_t dropped;   // bytes then cut from the end
+        // The rows start at byte 1078, 1024 bytes each: whole rows and the
+        // bytes of the next that stay.
         const char* record;
     };
-    const Cut cuts[] = {{false, kDefaultOptionFlags, 2, "file access error.[read,485,514]"},
-                        {true, kDefaultOptionFlags & ~FLAG_INTERLACE, 3, "file access error.[read,242,772]"}};
+    const uint32_t in_order = kDefaultOptionFlags & ~FLAG_INTERLACE;
+    const Cut cuts[] = {{1030, false, kDefaultOptionFlags, 2, 0, "file access error.[read,485,514]"},
+                        {1030, true, in_order, 3, 0, "file access error.[read,242,772]"},
+                        {600, false, kDefaultOptionFlags, 2, 0, "file access error.[read,485,299]"},
+                        {600, true, in_order, 4, 100, "file access error.[read,924,599]"}};
     for (const Cut& cut : cuts) {
         SCOPED_TRACE(cut.record);
         BmpRecipe recipe;
         recipe.bit_count = 8;
         recipe.width = 1024;
-        recipe.height = cut.top_down ? -1030 : 1030;
+        recipe.height = cut.top_down ? -cut.height : cut.height;
         recipe.palette = distinct_palette(256);
-        for (int i = 0; i < 1024 * 1030; ++i) {
+        for (int i = 0; i < 1024 * cut.height; ++i) {
             recipe.pixels.push_back(static_cast<uint32_t>(i % 1024 / 4 + i / 1024) % 256);
         }
         const std::string path = dir_.file("big.bmp");
         const std::string bytes = bmp_writer::build(recipe);
         write_file(path, bytes);
         uint32_t flags = cut.flags;
-        clBitMap image;
-        InputFile input;
-        ASSERT_EQ(load_bmp(&flags, -1, path.c_str(), &image, false, &input), 0);
-        ASSERT_TRUE(input.rows_in_file);
+        // Loaded with the file whole, coded whole or after the cut.
+        auto load_rows_in_file = [&](clBitMap* image, InputFile* input) {
+            ASSERT_EQ(load_bmp(&flags, -1, path.c_str(), image, false, input), 0);
+            ASSERT_TRUE(input->rows_in_file);
+            EXPECT_EQ(input->mapped, kCanMap && cut.height < 1024);
+        };
         const std::string from_file = dir_.file("file.gif");
         const std::string from_memory = dir_.file("memory.gif");
-        clBitMap whole;
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(write_gif_file(flags, from_file.c_str(), &image, false, &input), 0);
-        EXPECT_EQ(load_bmp(&flags, -1, path.c_str(), &whole, false), 0);
-        EXPECT_EQ(write_gif_file(flags, from_memory.c_str(), &whole, false), 0);
-        testing::internal::GetCapturedStdout();
-        EXPECT_TRUE(read_file(from_file) == read_file(from_memory));
-        std::filesystem::remove(from_file);
-        std::filesystem::remove(from_memory);
-        write_file(path, bytes.substr(0, bytes.size() * cut.quarters / 4));
+        {
+            clBitMap image;
+            InputFile input;
+            load_rows_in_file(&image, &input);
+            clBitMap whole;
+            testing::internal::CaptureStdout();
+            EXPECT_EQ(write_gif_file(flags, from_file.c_str(), &image, false, &input), 0);
+            EXPECT_EQ(load_bmp(&flags, -1, path.c_str(), &whole, false), 0);
+            EXPECT_EQ(write_gif_file(flags, from_memory.c_str(), &whole, false), 0);
+            testing::internal::GetCapturedStdout();
+            EXPECT_TRUE(read_file(from_file) == read_file(from_memory));
+            std::filesystem::remove(from_file);
+            std::filesystem::remove(from_memory);
+        }
+        clBitMap image;
+        InputFile input;
+        load_rows_in_file(&image, &input);
+        write_file(path, bytes.substr(0, bytes.size() * cut.quarters / 4 - cut.dropped));
 
         const std::string output = dir_.file("big.gif");
         testing::internal::CaptureStdout();
@@ -101,7 +126,9 @@ TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
 // its indices in the same pass; a bigger one's coder reads each row again
 // as it comes to it. The GIF is the one of the picture read into memory;
 // rows that go missing before the palette is built, or before the coder
-// reads them, are the read failure of a file cut while its rows are read.
+// reads them, are the read failure of a file cut while its rows are read,
+// also when only the last row is cut (a mapped file's last page then reads
+// as zeros past the cut).
 TEST_F(BmpTest, TrueColourRowsLeftInTheFile)
 {
 #ifdef _WIN32
@@ -138,6 +165,7 @@ TEST_F(BmpTest, TrueColourRowsLeftInTheFile)
             testing::internal::CaptureStdout();
             EXPECT_EQ(load_bmp(&flags, -1, path.c_str(), &image, false, input), 0);
             EXPECT_EQ(input != nullptr && input->rows_in_file, input != nullptr);
+            EXPECT_EQ(input != nullptr && input->mapped, input != nullptr && kCanMap && numbered && height == 600);
             if (cut_at == 0) {
                 write_file(path, bytes.substr(0, kept));
             }
@@ -161,18 +189,21 @@ TEST_F(BmpTest, TrueColourRowsLeftInTheFile)
         InputFile whole;
         EXPECT_EQ(run(&whole, bytes.size(), 2, dir_.file("file.gif")), "");
         EXPECT_TRUE(read_file(dir_.file("file.gif")) == read_file(memory));
-        for (int cut_at : {0, 1}) {
+        for (const size_t dropped : {bytes.size() / 2, size_t{100}}) {
+            for (int cut_at : {0, 1}) {
             SCOPED_TRACE(cut_at);
+            SCOPED_TRACE(dropped);
             InputFile cut;
             const std::string output = dir_.file("cut" + std::to_string(cut_at) + ".gif");
             // Indices taken with the palette need no row read again.
             const bool whole_after_palette = cut_at == 1 && numbered && height == 600;
-            EXPECT_EQ(run(&cut, bytes.size() / 2, cut_at, output), whole_after_palette ? "" : failure);
+            EXPECT_EQ(run(&cut, bytes.size() - dropped, cut_at, output), whole_after_palette ? "" : failure);
             EXPECT_EQ(file_exists(output), whole_after_palette);
             if (whole_after_palette) {
                 EXPECT_TRUE(read_file(output) == read_file(memory));
             }
             std::filesystem::remove(output);
+            }
         }
         std::filesystem::remove(memory);
         std::filesystem::remove(dir_.file("file.gif"));
