@@ -208,6 +208,7 @@ private:
         return at;
     }
 
+    // The same for a width w of 1 to 12 known only at run time.
     uint8_t* pack_groups(uint8_t* at, const uint16_t* codes, size_t count, unsigned w)
     {
         switch (w) {
