@@ -302,27 +302,29 @@ int palette_from_file(InputFile* input, clBitMap* image, bool verbose)
 
 bool InputFile::read_row(int32_t row, uint8_t* out)
 {
-    if (rows_at_once == 0) {
+    // A mapped row where it lies, else a few rows read, else this one.
+    const uint8_t* stored = mapped ? file.mapped_row(&info, row) : nullptr;
+    if (stored == nullptr && rows_at_once != 0) {
+        stored = stored_row(row);
+        if (stored == nullptr) {
+            return false;
+        }
+    }
+    const size_t width = static_cast<size_t>(info.width);
+    if (stored == nullptr) {
         if (file.read_row(&info, row, out) != 0) {
             return false;
         }
-        // Rows copied from a mapped file are the file's only if it still
-        // holds them all once the coder has taken the last.
-        if (mapped && ++rows_taken_ == info.height) {
-            mapped = false;
-            return file.unmap_rows(&info);
-        }
-        return true;
-    }
-    const uint8_t* stored = stored_row(row);
-    if (stored == nullptr) {
-        return false;
-    }
-    const size_t width = static_cast<size_t>(info.width);
-    if (info.bit_count == kTrueColorBits) {
+    } else if (info.bit_count == kTrueColorBits) {
         colors.index(stored, width, out);
     } else {
         std::memcpy(out, stored, width);
+    }
+    // Rows taken from a mapped file are the file's only if it still holds
+    // them all once the coder has taken the last.
+    if (mapped && ++rows_taken_ == info.height) {
+        mapped = false;
+        return file.unmap_rows(&info);
     }
     return true;
 }

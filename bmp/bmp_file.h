@@ -91,10 +91,11 @@ public:
     // 0x340003 (288: the bytes read, the stored row).
     bool read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, int32_t step);
     int read_row(const BmpInfo* info, int32_t row, uint8_t* out);
-    // Maps the file's stored rows into memory, so read_row copies each row
+    // Maps the file's stored rows into memory, so a reader takes each row
     // from there instead of asking the system for it; false where it cannot
-    // (see FileView), and read_row reads as before. mapped_row is the
-    // row'th row (the top row is 0) as stored in the mapping, or null. Once
+    // (see FileView). mapped_row is the row'th row (the top row is 0) as
+    // stored in the mapping, or null (no mapping, or the file lost bytes
+    // under it: read_row then tells what the file holds). Once
     // every row wanted is read, unmap_rows drops the mapping and tells
     // whether the file still held them all (a row taken from a file cut
     // meanwhile may hold zeros); when not, the caller reads again. Error

@@ -39,14 +39,9 @@ public:
     int64_t read_at(int64_t offset, const ReadPiece* pieces, int count);
     // The bytes [offset, offset + length) will be read soon (a file only).
     void expect_reads(int64_t offset, int64_t length);
-    // Maps a file's first length bytes into memory for read_mapped and
-    // mapped_at; false where that cannot be done (bytes in memory need no
-    // mapping).
+    // Maps a file's first length bytes into memory for mapped_at; false
+    // where that cannot be done (bytes in memory need no mapping).
     bool map(int64_t length) { return file_ != nullptr && view_.open(file_, length); }
-    // Copies size bytes from offset on out of the mapping; false when there
-    // is none or the file lost bytes under it (read_at then tells what the
-    // file holds).
-    bool read_mapped(int64_t offset, void* out, size_t size) const { return view_.copy(offset, out, size); }
     // The mapping's size bytes from offset on where they lie, or null (see
     // FileView::at).
     const uint8_t* mapped_at(int64_t offset, size_t size) const { return view_.at(offset, size); }

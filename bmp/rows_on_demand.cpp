@@ -65,12 +65,8 @@ int clFile::read_row(const BmpInfo* info, int32_t row, uint8_t* out)
     }
     const int64_t length = stored_rows::row_length(info->width, info->bit_count);
     const int64_t stored = info->top_down ? row : info->height - 1 - row;
-    const int64_t offset = info->pixel_offset + stored * stored_rows::row_stride(length);
-    if (source.read_mapped(offset, out, static_cast<size_t>(length))) {
-        return 0;
-    }
     const ReadPiece piece = {out, static_cast<size_t>(length)};
-    const int64_t got = source.read_at(offset, &piece, 1);
+    const int64_t got = source.read_at(info->pixel_offset + stored * stored_rows::row_stride(length), &piece, 1);
     if (got != length) {
         return fail(this, kRowShort, static_cast<int>(got < 0 ? 0 : got), static_cast<int>(stored));
     }

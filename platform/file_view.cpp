@@ -1,7 +1,5 @@
 #include "platform/file_view.h"
 
-#include <cstring>
-
 #include "platform/files.h"
 
 #if defined(__linux__)
@@ -24,7 +22,7 @@ std::atomic<bool> g_view_lost{false};
 struct sigaction g_previous_handler;
 
 // A bus error on a page of the view, which the file no longer reaches: a
-// page of zeros goes in its place and the copy goes on. Any other bus error
+// page of zeros goes in its place and the read goes on. Any other bus error
 // goes to the handler there was before the view, by the same fault again.
 void on_bus_error(int signal, siginfo_t* info, void* context)
 {
@@ -121,14 +119,4 @@ const uint8_t* FileView::at(int64_t offset, size_t size) const
         return nullptr;
     }
     return bytes_ + offset;
-}
-
-bool FileView::copy(int64_t offset, void* out, size_t size) const
-{
-    const uint8_t* bytes = at(offset, size);
-    if (bytes == nullptr) {
-        return false;
-    }
-    std::memcpy(out, bytes, size);
-    return !lost();
 }

@@ -1,12 +1,12 @@
-// A read-only view of an open file's bytes in memory, for copying pieces of
+// A read-only view of an open file's bytes in memory, for reading pieces of
 // it without a system call each.
 //
 // A file may shrink under the view while it is open (another program
 // cutting it). The pages past its new end would then kill the process with
 // a bus error when touched; instead, while a view is open, such a page is
-// replaced by one of zeros and the view counts as lost: copy reports it,
-// and the caller reads the file the ordinary way, which tells what it
-// really holds. Bytes past the new end on the page that holds it read as
+// replaced by one of zeros and the view counts as lost: at() returns null
+// from then on, and the caller reads the file the ordinary way, which tells
+// what it really holds. Bytes past the new end on the page that holds it read as
 // zeros without a fault: release() tells, once the caller has read what it
 // needs, whether every byte it read was still the file's.
 //
@@ -32,10 +32,6 @@ public:
     void close();
     bool is_open() const { return bytes_ != nullptr; }
 
-    // Copies the bytes [offset, offset + size) of the view to out. False,
-    // with out's bytes undefined, when they lie outside it, no view is open
-    // or the file has lost bytes under the view since it was opened.
-    bool copy(int64_t offset, void* out, size_t size) const;
     // The bytes [offset, offset + size) of the view where they lie, or null
     // when they lie outside it, no view is open or the file has lost bytes
     // under the view. Only release() tells whether what was read there was
