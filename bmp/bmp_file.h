@@ -95,12 +95,12 @@ public:
     // from there instead of asking the system for it; false where it cannot
     // (see FileView). mapped_row is the row'th row (the top row is 0) as
     // stored in the mapping, or null (no mapping, or the file lost bytes
-    // under it: read_row then tells what the file holds). Once
-    // every row wanted is read, unmap_rows drops the mapping and tells
-    // whether the file still held them all (a row taken from a file cut
-    // meanwhile may hold zeros); when not, the caller reads again. Error
-    // 0x340003 (288: the bytes and the first stored row the file no longer
-    // holds whole).
+    // under it: read_row then tells what the file holds). Once every row
+    // wanted is read, unmap_rows drops the mapping and tells whether the
+    // file still held them all (a row taken from a file cut meanwhile may
+    // hold zeros); when not, the rows taken are not the file's and error
+    // 0x340003 is recorded (288: the bytes and the first stored row the
+    // file no longer holds whole).
     bool map_rows(const BmpInfo* info);
     const uint8_t* mapped_row(const BmpInfo* info, int32_t row) const;
     bool unmap_rows(const BmpInfo* info);

@@ -5,10 +5,10 @@
 // cutting it). The pages past its new end would then kill the process with
 // a bus error when touched; instead, while a view is open, such a page is
 // replaced by one of zeros and the view counts as lost: at() returns null
-// from then on, and the caller reads the file the ordinary way, which tells
-// what it really holds. Bytes past the new end on the page that holds it read as
-// zeros without a fault: release() tells, once the caller has read what it
-// needs, whether every byte it read was still the file's.
+// from then on, and the caller reads the file the ordinary way, which
+// tells what it really holds. Bytes past the new end on the page that holds
+// it read as zeros without a fault: release() tells, once the caller has
+// read what it needs, whether every byte it read was still the file's.
 //
 // One view at a time in the process: a second one is refused.
 #ifndef VASTRELMON_PLATFORM_FILE_VIEW_H
