@@ -2,8 +2,9 @@
 #   bin/vastrelmon
 #   share/man/man1/vastrelmon.1.gz, share/man/ja/man1/vastrelmon.1.gz
 #   share/doc/vastrelmon/README.md, copyright and changelog.gz
-# A Windows build installs vastrelmon.exe, README.md and copyright.txt side
-# by side instead: the contents of its zip.
+# A Windows build installs vastrelmon.exe, README.md and LICENSE.txt side by
+# side instead, with the notices of the MinGW-w64 runtime linked into the
+# program under notices/: the contents of its zip.
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -11,7 +12,21 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 if(WIN32)
   install(TARGETS vastrelmon RUNTIME DESTINATION .)
   install(FILES README.md DESTINATION .)
-  install(FILES copyright DESTINATION . RENAME copyright.txt)
+  install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+  # vastrelmon.exe carries libstdc++ and libgcc (GCC's runtime library
+  # exception), and the MinGW-w64 C runtime and winpthreads, whose licences
+  # ask for their notices beside the binary. Debian's copyright files of the
+  # cross-compiler's packages hold all of them.
+  foreach(notice "gcc-runtime.txt=/usr/share/doc/gcc-mingw-w64-base/copyright"
+                 "mingw-w64-runtime.txt=/usr/share/doc/mingw-w64-x86-64-dev/copyright")
+    string(REPLACE "=" ";" notice "${notice}")
+    list(GET notice 0 name)
+    list(GET notice 1 source)
+    if(NOT EXISTS "${source}")
+      message(FATAL_ERROR "${source} is missing: the zip needs its notice (apt-get install g++-mingw-w64-x86-64)")
+    endif()
+    install(FILES "${source}" DESTINATION notices RENAME ${name})
+  endforeach()
 else()
   set(vast_install_dirs
       ${CMAKE_INSTALL_BINDIR}

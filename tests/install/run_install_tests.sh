@@ -8,7 +8,10 @@
 #  - the .deb passes lintian without errors and, as root, installs with
 #    dpkg, runs from PATH, has its manual page found by man and is removed
 #    again;
-#  - the Windows zip holds the program, README and copyright, and the
+#  - the MIT licence reaches every installation: the copyright file of
+#    make install and the .deb, LICENSE.txt and the runtime's notices in the
+#    zip;
+#  - the Windows zip holds the program, README and licence, and the
 #    program runs under Wine (when MinGW-w64 and Wine are installed).
 #
 # Usage, from the top folder after the unit tests (make install-tests):
@@ -119,6 +122,8 @@ if quiet make -s install BUILD=build-install DESTDIR="$dest"; then
 ./usr/local/share/man/man1/vastrelmon.1.gz
 EOF
     diff "$work/expected.txt" "$work/files.txt" || fail "installed files"
+    grep -q "^License: Expat" "$dest/usr/local/share/doc/vastrelmon/copyright" ||
+        fail "the installed copyright names no Expat (MIT) licence"
     check_conversion "installed program" "$work/run" "$dest/usr/local/bin/vastrelmon"
     found=$(man -M "$dest/usr/local/share/man" -w vastrelmon 2>&1)
     [ "$found" = "$dest/usr/local/share/man/man1/vastrelmon.1.gz" ] ||
@@ -209,7 +214,8 @@ if quiet make -s package-deb && [ -f "$deb" ]; then
                 fail "man -w vastrelmon: $(man -w vastrelmon 2>&1)"
             MANPAGER=cat MANWIDTH=80 man vastrelmon 2>&1 | grep -q "gifsicle(1)" ||
                 fail "man vastrelmon does not show the page"
-            [ -f /usr/share/doc/vastrelmon/copyright ] || fail "no /usr/share/doc/vastrelmon/copyright"
+            grep -q "^License: Expat" /usr/share/doc/vastrelmon/copyright ||
+                fail "/usr/share/doc/vastrelmon/copyright is missing or names no Expat (MIT) licence"
         else
             fail "dpkg -i $deb"
         fi
@@ -235,13 +241,19 @@ if command -v x86_64-w64-mingw32-g++ > /dev/null && command -v wine > /dev/null;
     before=$failures
     if quiet make -s package-zip && [ -f "$zip" ]; then
         zip -sf "$zip" | sed -n 's/^  //p' | sort > "$work/zip.txt"
-        printf 'README.md\ncopyright.txt\nvastrelmon.exe\n' > "$work/expected.txt"
+        printf 'LICENSE.txt\nREADME.md\nnotices/gcc-runtime.txt\nnotices/mingw-w64-runtime.txt\nvastrelmon.exe\n' \
+            > "$work/expected.txt"
         diff "$work/expected.txt" "$work/zip.txt" || fail "zip contents"
         mkdir -p "$work/zip"
         (cd "$work/zip" && cmake -E tar xf "$top/$zip")
+        cmp -s LICENSE "$work/zip/LICENSE.txt" || fail "the zip's LICENSE.txt is not LICENSE"
+        grep -q "RUNTIME LIBRARY EXCEPTION" "$work/zip/notices/gcc-runtime.txt" ||
+            fail "the zip lacks the GCC runtime's notice"
+        grep -q "winpthreads" "$work/zip/notices/mingw-w64-runtime.txt" ||
+            fail "the zip lacks the MinGW-w64 runtime's notice"
         check_conversion "zipped program under Wine" "$work/zip" env WINEDEBUG=-all \
             WINEPREFIX="$top/build-windows/wineprefix" wine "$work/zip/vastrelmon.exe"
-        [ $failures -eq "$before" ] && echo "ok   $zip: three files, the program runs under Wine"
+        [ $failures -eq "$before" ] && echo "ok   $zip: program, README, licence and notices; the program runs under Wine"
     else
         fail "make package-zip"
     fi
