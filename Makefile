@@ -1,5 +1,6 @@
-# Front door: `make run` converts the bundled example, `make test` builds and
-# runs every test. Other targets: install, uninstall, package, bench,
+# Front door: `make run` converts the bundled example, `make test` is the
+# everyday loop (one build, every test it can run), `make check` the whole
+# matrix that CI runs. Other targets: install, uninstall, package, bench,
 # microbench, fuzz, windows, clean.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -8,7 +9,7 @@ EXAMPLE_GIF = examples/example.gif
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all build run test test-deps unit-tests plain-tests sanitize-tests tsan-tests windows windows-tests \
+.PHONY: all build run test check test-deps check-deps unit-tests plain-tests sanitize-tests tsan-tests windows windows-tests \
         install-tests install uninstall package package-deb package-zip \
         bench microbench fuzz clean
 
@@ -23,15 +24,21 @@ run: build
 	rm -f $(EXAMPLE_GIF)
 	./$(BUILD)/vastrelmon $(EXAMPLE_BMP) $(EXAMPLE_GIF)
 
-# Every test: the unit and end-to-end tests, the same again with every speed
+# The everyday loop: one build and every unit and end-to-end test on it.
+test: unit-tests
+
+# Everything: the tests of `make test`, the same again with every speed
 # helper switched off and again under
 # AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, the second
 # threads under ThreadSanitizer, the Windows build under Wine when MinGW-w64
 # and Wine are installed, and the installation, manual pages and packages.
-test: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests
+check: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests
 
 test-deps:
 	@sh tools/ensure-test-deps.sh
+
+check-deps:
+	@sh tools/ensure-test-deps.sh --check
 
 unit-tests: test-deps
 	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=ON
@@ -77,7 +84,7 @@ windows-tests: unit-tests
 
 # make install, the manual pages, the .deb (installed with dpkg when root)
 # and the Windows zip.
-install-tests: windows-tests
+install-tests: check-deps windows-tests
 	sh tests/install/run_install_tests.sh
 
 # The program, its manual pages, README and copyright under $(PREFIX)
