@@ -120,7 +120,8 @@ int prepare(const GifSettings& settings, const clBitMap* image, bool verbose, co
 // and benchmark builds) let two environment variables change it:
 // VASTRELMON_OUTPUT_METHOD=link|rename|in-place starts at that fallback, for
 // the end-to-end tests of each; VASTRELMON_OUTPUT_SYNC=0 leaves out the
-// sync, to measure what it costs. The program itself reads no environment.
+// syncs, to measure what they cost, and =fail-folder makes the folder's sync
+// fail, as a failing disk would. The program itself reads no environment.
 OutputOptions output_options()
 {
     OutputOptions options;
@@ -136,6 +137,7 @@ OutputOptions output_options()
     }
     if (const char* sync = std::getenv("VASTRELMON_OUTPUT_SYNC")) {
         options.sync = std::strcmp(sync, "0") != 0;
+        options.fail_folder_sync = std::strcmp(sync, "fail-folder") == 0;
     }
 #endif
     return options;

@@ -243,7 +243,47 @@ int rename_noreplace(const char* from, const char* to)
 #endif
 }
 
-// An unnamed file in folder ("" for the current one), or -1 with errno.
+// The folder part of path into out (capacity kPathCapacity), "." when path
+// has none.
+void folder_of(const char* path, char* out)
+{
+    size_t length = folder_length(path, std::strlen(path), false);
+    if (length == 0) {
+        out[length++] = '.';
+    } else {
+        std::memcpy(out, path, length);
+    }
+    out[length] = '\0';
+}
+
+// Syncs the folder that holds path, so that a name just given there (or
+// taken away) survives a power loss as the file's data does; -1 with errno
+// when that cannot be promised. fail stands in for a failing disk, for the
+// tests.
+int sync_folder(const char* path, bool fail)
+{
+    char folder[PendingOutput::kPathCapacity];
+    folder_of(path, folder);
+    int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        // A folder that may be written but not read cannot be opened to be
+        // synced; refusing the output there would refuse it for good.
+        return errno == EACCES ? 0 : -1;
+    }
+    // EINVAL: a file system that has no sync for folders (older network
+    // ones); there is nothing more to wait for.
+    int result = fsync(fd) == 0 || errno == EINVAL ? 0 : -1;
+    if (fail) {
+        result = -1;
+        errno = EIO;
+    }
+    int error = errno;
+    close(fd);
+    errno = error;
+    return result;
+}
+
+// An unnamed file in folder, or -1 with errno.
 int open_unnamed(const char* folder)
 {
 #ifdef O_TMPFILE
@@ -253,7 +293,7 @@ int open_unnamed(const char* folder)
         errno = EOPNOTSUPP;
         return -1;
     }
-    return ::open(folder[0] != '\0' ? folder : ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    return ::open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 #else
     (void)folder;
     errno = EOPNOTSUPP;
@@ -309,6 +349,7 @@ bool copy_all(int from, int to)
 std::FILE* PendingOutput::open(const char* final_path, const OutputOptions& options)
 {
     sync_ = options.sync;
+    fail_folder_sync_ = options.fail_folder_sync;
     name_taken_ = false;
     size_t length = std::strlen(final_path);
     if (length == 0) {
@@ -335,9 +376,7 @@ std::FILE* PendingOutput::open(const char* final_path, const OutputOptions& opti
     int fd = -1;
     if (method_ == OutputMethod::kUnnamed) {
         char folder[kPathCapacity];
-        size_t folder_size = folder_length(final_path_, length, false);
-        std::memcpy(folder, final_path_, folder_size);
-        folder[folder_size] = '\0';
+        folder_of(final_path_, folder);
         fd = open_unnamed(folder);
         if (fd < 0) {
             if (!unnamed_refused(errno)) {
@@ -383,7 +422,7 @@ int PendingOutput::commit(std::FILE* stream)
         char link_path[64];
         std::snprintf(link_path, sizeof link_path, "/proc/self/fd/%d", fileno(stream));
         if (linkat(AT_FDCWD, link_path, AT_FDCWD, final_path_, AT_SYMLINK_FOLLOW) == 0) {
-            final_created_ = true;  // ours until the close has succeeded too
+            final_created_ = true;  // ours until the close and the folder sync succeed
         } else {
             done = false;
             error = errno;
@@ -397,8 +436,7 @@ int PendingOutput::commit(std::FILE* stream)
         return give_up(error);
     }
     if (method_ == OutputMethod::kUnnamed) {
-        final_created_ = false;
-        return 0;
+        return keep_name();
     }
     return name_from_temporary();
 }
@@ -407,9 +445,10 @@ int PendingOutput::name_from_temporary()
 {
     if (method_ == OutputMethod::kHiddenLink) {
         if (link(temp_path_, final_path_) == 0) {
+            final_created_ = true;
             unlink(temp_path_);
             temp_path_[0] = '\0';
-            return 0;
+            return keep_name();
         }
         if (!link_refused(errno)) {
             return give_up(errno);
@@ -418,8 +457,9 @@ int PendingOutput::name_from_temporary()
     }
     if (method_ == OutputMethod::kHiddenRename) {
         if (rename_noreplace(temp_path_, final_path_) == 0) {
+            final_created_ = true;
             temp_path_[0] = '\0';
-            return 0;
+            return keep_name();
         }
         if (!rename_refused(errno)) {
             return give_up(errno);
@@ -453,9 +493,20 @@ int PendingOutput::copy_into_place()
     if (!done) {
         return give_up(error);
     }
-    final_created_ = false;
     unlink(temp_path_);
     temp_path_[0] = '\0';
+    return keep_name();
+}
+
+// The name just given stays ours until its folder is synced: should that
+// fail, a power loss could take the name away after the run said it
+// succeeded, so the name is taken away now and the output fails.
+int PendingOutput::keep_name()
+{
+    if (sync_ && sync_folder(final_path_, fail_folder_sync_) != 0) {
+        return give_up(errno);
+    }
+    final_created_ = false;
     return 0;
 }
 

@@ -3,6 +3,9 @@
 // its final name in one step that refuses a name that exists. After any
 // interruption the final name holds nothing or the whole file.
 //
+// On Linux the folder is synced once the name is given, so that the name
+// too survives a power loss; if that fails, the name is taken away again.
+//
 // Ways to write it, each used only when the file system refuses the one
 // before (a missing folder or a denied permission is a failure, not a
 // refusal):
@@ -33,8 +36,11 @@ struct OutputOptions {
     // The first way tried; later ones are the fallbacks. The program always
     // starts at kUnnamed; tests start further down to reach the fallbacks.
     OutputMethod first = OutputMethod::kUnnamed;
-    // Sync the data before the file is named. Off only to measure its cost.
+    // Sync the data before the file is named, and its folder after (Linux).
+    // Off only to measure their cost.
     bool sync = true;
+    // The folder's sync fails as a failing disk's would; for the tests.
+    bool fail_folder_sync = false;
 };
 
 // The pattern of the temporary names, for the user who cleans up after a
@@ -76,13 +82,15 @@ private:
 #endif
     int name_from_temporary();
     int copy_into_place();
+    int keep_name();
     int give_up(int error);
     void forget_names();
 
     OutputMethod method_ = OutputMethod::kUnnamed;
     bool sync_ = true;
+    bool fail_folder_sync_ = false;
     bool name_taken_ = false;
-    bool final_created_ = false;  // final_path_ is ours but not yet complete
+    bool final_created_ = false;  // final_path_ is ours but not yet kept
     PathChar final_path_[kPathCapacity] = {};
     PathChar temp_path_[kPathCapacity] = {};  // empty when there is none
 };

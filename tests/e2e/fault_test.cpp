@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -246,6 +248,76 @@ TEST(Faults, OutputWhereNoFileCanBeMade)
             << locked.output;
         EXPECT_EQ(folder_entries(dir.file("locked")), std::vector<std::string>{});
         EXPECT_EQ(folder_entries(dir.path()), (std::vector<std::string>{"big.bmp", "in.bmp", "locked"}));
+    }
+}
+
+// The name is given only to be taken away again if the folder holding it
+// cannot be synced: a power loss could lose it after "Success.".
+TEST(Faults, FolderThatCannotBeSyncedKeepsNoName)
+{
+    TempDir dir;
+    ASSERT_TRUE(bmp_writer::write(dir.file("in.bmp"), small_picture()));
+    for (const char* way : kOutputWays) {
+        SCOPED_TRACE(std::string("way '") + way + "'");
+        ProcessOptions options = writing(dir, way);
+        options.environment.push_back({"VASTRELMON_OUTPUT_SYNC", "fail-folder"});
+        ProcessResult run = run_vastrelmon({"/v", "in.bmp", "out.gif"}, options);
+        EXPECT_EQ(run.exit_status, 255) << run.output;
+        EXPECT_TRUE(mentions(run, "Error :\"out.gif\" Can't Close\n"
+                                  ":3F000A:00171:I/O write error.[Can't close]"))
+            << run.output;
+        EXPECT_EQ(folder_entries(dir.path()), std::vector<std::string>{"in.bmp"});
+    }
+    // A folder that may be written but not read cannot be opened to be
+    // synced; that is no reason to refuse the output there.
+    ASSERT_EQ(mkdir(dir.file("drop").c_str(), 0700), 0);
+    ASSERT_EQ(chmod(dir.file("drop").c_str(), 0333), 0);  // past the umask
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.file("in.bmp").c_str(), 0644), 0);
+    ProcessOptions nobody = in(dir);
+    nobody.as_nobody = true;
+    ProcessResult dropped = run_vastrelmon({"in.bmp", "drop/out.gif"}, nobody);
+    EXPECT_TRUE(mentions(dropped, "Info  :Success.\n")) << dropped.output;
+    EXPECT_TRUE(file_exists(dir.file("drop/out.gif")));
+}
+
+// The folder is synced after the name is given (and after the data's
+// sync), not before: only then does the name survive a power loss.
+TEST(Faults, FolderIsSyncedAfterTheNameIsGiven)
+{
+    if (access("/usr/bin/strace", X_OK) != 0) {
+        GTEST_SKIP() << "no /usr/bin/strace";
+    }
+    TempDir dir;
+    ASSERT_TRUE(bmp_writer::write(dir.file("in.bmp"), small_picture()));
+    const std::regex change(R"((fdatasync|link|linkat|renameat2)\(|"out\.gif", O_WRONLY\|O_CREAT)");
+    const std::regex folder_open(R"(openat\(AT_FDCWD, "\.", O_RDONLY\|[^)]*O_DIRECTORY[^)]*\) = (\d+))");
+    const std::regex sync(R"(fsync\((\d+)\)\s+= 0)");
+    for (const char* way : kOutputWays) {
+        SCOPED_TRACE(std::string("way '") + way + "'");
+        ProcessResult run = run_process(
+            "/usr/bin/strace",
+            {"-f", "-o", "trace.txt", "-e", "trace=linkat,link,renameat2,fsync,fdatasync,openat",
+             VASTRELMON_BINARY, "in.bmp", "out.gif"},
+            writing(dir, way));
+        ASSERT_TRUE(mentions(run, "Info  :Success.\n")) << run.output;
+        std::istringstream trace(read_file(dir.file("trace.txt")));
+        int line_number = 0, last_change = -1, folder_synced = -1;
+        std::string line, folder_fd;
+        std::smatch found;
+        while (std::getline(trace, line)) {
+            ++line_number;
+            if (std::regex_search(line, found, folder_open)) {
+                folder_fd = found[1];
+            } else if (std::regex_search(line, found, sync) && found[1] == folder_fd) {
+                folder_synced = line_number;
+            } else if (std::regex_search(line, change)) {
+                last_change = line_number;
+            }
+        }
+        EXPECT_GT(last_change, 0) << read_file(dir.file("trace.txt"));
+        EXPECT_GT(folder_synced, last_change) << read_file(dir.file("trace.txt"));
+        ASSERT_EQ(unlink(dir.file("out.gif").c_str()), 0);
     }
 }
 
