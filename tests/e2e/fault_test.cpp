@@ -438,8 +438,11 @@ TEST(Faults, RunsRacingForOneNameLeaveExactlyTheWinnersFile)
                 start_vastrelmon({"p" + std::to_string(i) + ".bmp", "same.gif"}, writing(dir, way)));
         }
         int winner = -1;
+        std::string outcomes;  // every run's, for a failure's message
         for (int i = 0; i < kRunners; ++i) {
             ProcessResult run = finish_process(runners[i]);
+            outcomes += "run " + std::to_string(i) + ": status " + std::to_string(run.exit_status) +
+                        ", signal " + std::to_string(run.signal) + "\n" + run.output + "\n";
             EXPECT_EQ(run.exit_status, 0) << run.output;
             if (mentions(run, "Info  :Success.\n")) {
                 EXPECT_EQ(winner, -1) << "two runs succeeded";
@@ -448,7 +451,7 @@ TEST(Faults, RunsRacingForOneNameLeaveExactlyTheWinnersFile)
                 EXPECT_TRUE(mentions(run, "Error :\"same.gif\" Already Exists\n")) << run.output;
             }
         }
-        ASSERT_NE(winner, -1) << "no run succeeded";
+        ASSERT_NE(winner, -1) << "no run succeeded:\n" << outcomes;
         EXPECT_TRUE(read_file(dir.file("same.gif")) == gifs[winner]) << "not the winner's GIF";
         EXPECT_FALSE(has_temporary(dir.path()));
         ASSERT_EQ(unlink(dir.file("same.gif").c_str()), 0);

@@ -114,7 +114,8 @@ ProcessResult finish_process(const RunningProcess& process, const ProcessOptions
         if (!done && waitpid(pid, &status, WNOHANG) == pid) {
             done = true;
         }
-        if (time(nullptr) > deadline) {
+        // Once reaped, the process id may already be another process's.
+        if (!done && time(nullptr) > deadline) {
             kill(pid, SIGKILL);
         }
         usleep(2000);
