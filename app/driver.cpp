@@ -102,6 +102,13 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
 
 int run_program(int argc, const char* const* argv)
 {
+    // Tools that read the version (help2man, packagers) expect the version
+    // line alone, so neither the banner nor the language comes first.
+    if (asks_for_version(argc, argv)) {
+        std::fputs("vastrelmon " VASTRELMON_VERSION "\n", stdout);
+        std::fflush(stdout);
+        return 0;
+    }
     clBitMap image;
     select_language();
     print_banner();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "console/cp932.h"
+#include "platform/error_record.h"
 
 namespace {
 
@@ -18,6 +19,8 @@ constexpr char kFillJapaneseUtf8[] = "\u2500";       // '─'
 constexpr size_t kMaxFillBytes = sizeof kFillEnglishUtf8 - 1;
 // The longest text of the catalogue in code page 932, with room to spare.
 constexpr size_t kMaxTextBytes = 1024;
+// A byte of an ANSI code page becomes at most three bytes of UTF-8.
+constexpr size_t kMaxUtf8PerByte = 3;
 
 ConsoleLanguage language = ConsoleLanguage::kEnglish;
 int names_code_page = kUtf8CodePage;  // counts only for UTF-8 output
@@ -30,6 +33,19 @@ bool speaks_english()
 bool speaks_utf8()
 {
     return language == ConsoleLanguage::kEnglishUtf8 || language == ConsoleLanguage::kJapaneseUtf8;
+}
+
+// Text that may hold file names, in the bytes the console shows: names
+// come in the system's ANSI code page on Windows, which a UTF-8 console
+// would show as garbage, so there they are converted into out (out_size
+// bytes); otherwise, or when the conversion fails, the text as it is.
+const char* as_names_are_shown(const char* text, char* out, size_t out_size)
+{
+    if (speaks_utf8() && names_code_page != kUtf8CodePage &&
+        names_to_utf8(names_code_page, text, out, out_size)) {
+        return out;
+    }
+    return text;
 }
 
 }  // namespace
@@ -94,13 +110,8 @@ void print_message(MessageId id, MessageArgument argument)
         char cut[kStringArgumentBytes + 1];
         std::strncpy(cut, argument.text, kStringArgumentBytes);
         cut[kStringArgumentBytes] = '\0';
-        if (speaks_utf8() && names_code_page != kUtf8CodePage) {
-            char converted[kStringArgumentBytes * 3 + 1];
-            names_to_utf8(names_code_page, cut, converted, sizeof converted);
-            std::printf(format, converted);
-        } else {
-            std::printf(format, cut);
-        }
+        char converted[kStringArgumentBytes * kMaxUtf8PerByte + 1];
+        std::printf(format, as_names_are_shown(cut, converted, sizeof converted));
     } else {
         std::printf(format, argument.value);
     }
@@ -143,5 +154,8 @@ void print_separator(int32_t width)
 
 void print_verbatim(const char* text)
 {
-    std::fputs(text, stdout);
+    // The verbose texts are error records' texts, which name files too; a
+    // longer text than a record holds is written as it is.
+    char converted[kErrorTextSize * kMaxUtf8PerByte + 1];
+    std::fputs(as_names_are_shown(text, converted, sizeof converted), stdout);
 }

@@ -114,7 +114,9 @@ void print_message(MessageId id, MessageArgument argument = MessageArgument());
 // characters (see ConsoleLanguage), a line feed.
 void print_separator(int32_t width);
 
-// Writes text to standard output exactly as it is, never as a format.
+// Writes text to standard output as it is, never as a format; for UTF-8
+// output it is converted as the names in print_message are, since the
+// verbose error texts hold file names.
 void print_verbatim(const char* text);
 
 #endif

@@ -142,8 +142,11 @@ uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversi
             break;
         }
     }
-    if (argc == 2 && argv[1][0] == '/' && lower(argv[1][1]) == 'h' && argv[1][1] != '\0' &&
-        argv[1][2] == '\0') {
+    // "--help", which help2man and packagers ask every command-line tool,
+    // is /h only when it stands alone; elsewhere it stays a bad file name.
+    if (argc == 2 && ((argv[1][0] == '/' && lower(argv[1][1]) == 'h' && argv[1][1] != '\0' &&
+                       argv[1][2] == '\0') ||
+                      std::strcmp(argv[1], "--help") == 0)) {
         return PARSE_HELP;
     }
     if (first_file == argc || argc - first_file > 2) {
@@ -190,4 +193,9 @@ uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversi
         *transparent_index = transparency_value;
     }
     return flags;
+}
+
+bool asks_for_version(int argc, const char* const* argv)
+{
+    return argc == 2 && std::strcmp(argv[1], "--version") == 0;
 }

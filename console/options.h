@@ -35,11 +35,16 @@ constexpr int kMaxPathChars = 260;
 constexpr int kPathBufferSize = 262;
 
 // Parses argv[1..argc-1]. Returns PARSE_INVALID, PARSE_HELP or the option
-// word. input_name and output_name are kPathBufferSize buffers. *verbose
-// (print progress and error details) is cleared first and set as soon as /v
-// is seen, even when the command later turns out invalid.
+// word; "--help" as the only argument is /h under its GNU name. input_name
+// and output_name are kPathBufferSize buffers. *verbose (print progress and
+// error details) is cleared first and set as soon as /v is seen, even when
+// the command later turns out invalid.
 uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversion_mode,
                             int32_t* transparent_index, char* input_name, char* output_name,
                             bool* verbose);
+
+// True when the command line is "--version" and nothing else. The driver
+// must know before the banner: a version request prints the version alone.
+bool asks_for_version(int argc, const char* const* argv);
 
 #endif

@@ -178,14 +178,27 @@ TEST(ConsoleLanguageRule, CodePageAndMessageLanguageDecide)
     set_console_language(ConsoleLanguage::kEnglish);
 }
 
-#ifdef _WIN32
-TEST_F(Messages, WindowsNamesInTheAnsiCodePageBecomeUtf8)
+TEST_F(Messages, NamesAndVerboseTextsInTheAnsiCodePageBecomeUtf8OnUtf8Output)
 {
+#ifdef _WIN32
+    const std::string name_char = "表";  // 95 5C in code page 932
+#else
+    const std::string name_char = "\x95\x5c";  // POSIX names are in the output's encoding already
+#endif
+    const char* error_text = ":3F0009:00161:file don't open.[\x95\x5c.gif]";
     set_console_language(ConsoleLanguage::kEnglishUtf8, kShiftJisCodePage);
     EXPECT_EQ(captured([] { print_message(MSG_INPUT_NAME, "\x95\x5c.bmp"); }),
-              "Info  :Input Filename:表.bmp\n");
+              "Info  :Input Filename:" + name_char + ".bmp\n");
+    EXPECT_EQ(captured([&] { print_verbatim(error_text); }),
+              ":3F0009:00161:file don't open.[" + name_char + ".gif]");
+    // Output in the names' own code page, or names already in UTF-8: as given.
+    for (ConsoleLanguage language : {ConsoleLanguage::kJapanese, ConsoleLanguage::kEnglish}) {
+        set_console_language(language, kShiftJisCodePage);
+        EXPECT_EQ(captured([&] { print_verbatim(error_text); }), error_text);
+    }
+    set_console_language(ConsoleLanguage::kJapaneseUtf8, kUtf8CodePage);
+    EXPECT_EQ(captured([&] { print_verbatim(error_text); }), error_text);
 }
-#endif
 
 std::string shown(const char* path, bool double_byte = false)
 {

@@ -98,6 +98,18 @@ TEST(Options, HelpRules)
     EXPECT_EQ(parse({"/help"}).result, PARSE_INVALID);
     EXPECT_EQ(parse({"/h", "/v"}).result, PARSE_INVALID);  // no file name
     EXPECT_EQ(parse({"/h", "/x", "a.bmp"}).result, PARSE_INVALID);
+    // The GNU names count only alone and spelt exactly.
+    EXPECT_EQ(parse({"--help"}).result, PARSE_HELP);
+    for (const char* bad : {"--helpx", "--HELP", "-h", "--version"}) {
+        EXPECT_EQ(parse({bad}).result, PARSE_INVALID) << bad;
+    }
+    EXPECT_EQ(parse({"a.bmp", "--help"}).result, PARSE_INVALID);
+    const char* version[] = {"vastrelmon", "--version"};
+    EXPECT_TRUE(asks_for_version(2, version));
+    const char* not_alone[] = {"vastrelmon", "--version", "a.bmp"};
+    EXPECT_FALSE(asks_for_version(3, not_alone));
+    const char* upper[] = {"vastrelmon", "--VERSION"};
+    EXPECT_FALSE(asks_for_version(2, upper));
 }
 
 TEST(Options, FileNameRules)

@@ -1,10 +1,11 @@
-// The program as a user meets it: help, names and the refusal to overwrite,
-// compared byte for byte with the exit status. The banner, the short usage
-// and an invalid command under every kind of locale are in
+// The program as a user meets it: help, version, names and the refusal to
+// overwrite, compared byte for byte with the exit status. The banner, the
+// short usage and an invalid command under every kind of locale are in
 // console_language_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/run_process.h"
 
@@ -37,6 +38,28 @@ TEST(FrontEnd, HelpShowsFullUsage)
     EXPECT_EQ(with_names.exit_status, 0);
     EXPECT_EQ(with_names.output.find("Input Filename"), std::string::npos);
     EXPECT_NE(with_names.output.find("USAGE:\t"), std::string::npos);
+}
+
+TEST(FrontEnd, GnuHelpAndVersionAnswerOnlyAlone)
+{
+    ProcessResult help = run_vastrelmon({"--help"});
+    ProcessResult slash_h = run_vastrelmon({"/h"});
+    EXPECT_EQ(help.exit_status, slash_h.exit_status);
+    EXPECT_EQ(help.output, slash_h.output);
+
+    ProcessResult version = run_vastrelmon({"--version"});
+    EXPECT_EQ(version.exit_status, 0);
+    EXPECT_EQ(version.output, "vastrelmon " VASTRELMON_EXPECTED_VERSION "\n");
+
+    ProcessResult invalid = run_vastrelmon({"/x", "a.bmp"});
+    ASSERT_NE(invalid.output.find("Error :Invalid Command\n"), std::string::npos);
+    const std::vector<std::string> still_invalid[] = {{"--version", "x.bmp"}, {"--helpx"},
+                                                      {"x.bmp", "--help"}};
+    for (const std::vector<std::string>& args : still_invalid) {
+        ProcessResult r = run_vastrelmon(args);
+        EXPECT_EQ(r.exit_status, invalid.exit_status) << args[0];
+        EXPECT_EQ(r.output, invalid.output) << args[0];
+    }
 }
 
 TEST(FrontEnd, ExistingOutputIsLeftAloneAndInputNeverOpened)
