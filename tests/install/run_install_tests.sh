@@ -241,7 +241,7 @@ if command -v x86_64-w64-mingw32-g++ > /dev/null && command -v wine > /dev/null;
     before=$failures
     if quiet make -s package-zip && [ -f "$zip" ]; then
         zip -sf "$zip" | sed -n 's/^  //p' | sort > "$work/zip.txt"
-        printf 'LICENSE.txt\nREADME.md\nnotices/gcc-runtime.txt\nnotices/mingw-w64-runtime.txt\nvastrelmon.exe\n' \
+        printf 'LICENSE.txt\nREADME.md\nnotices/\nnotices/gcc-runtime.txt\nnotices/mingw-w64-runtime.txt\nvastrelmon.exe\n' \
             > "$work/expected.txt"
         diff "$work/expected.txt" "$work/zip.txt" || fail "zip contents"
         mkdir -p "$work/zip"
