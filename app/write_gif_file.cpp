@@ -33,13 +33,14 @@ int report(const clGIFFile& gif, bool verbose, MessageId message,
 }
 
 // The progress line of the LZW coder, shown with /v.
-void show_progress(void*, int32_t percent)
+bool show_progress(void*, int32_t percent)
 {
     if (percent == kGifProgressFinished) {
         print_verbatim("\n");
     } else {
         print_message(MSG_PROGRESS, percent);
     }
+    return true;
 }
 
 // The encoder's settings for a run: the coding choices of the option word,

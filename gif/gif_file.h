@@ -21,6 +21,7 @@
 
 #include "gif/gif_settings.h"
 #include "gif/stream_blocks.h"
+#include "platform/byte_sink.h"
 #include "platform/error_record.h"
 #include "platform/malloc_buffer.h"
 #include "platform/pending_output.h"
@@ -120,8 +121,10 @@ public:
     // had the call fails with 0x3F0004 (470). Other coders and depths refuse
     // rows the same way.
     int set_graphics(const uint8_t* pixels, int stored_bits = 8, GifRowSource* rows = nullptr);
-    // Whether the last set_graphics failed because its source gave no row.
+    // Whether the last set_graphics failed because its source gave no row,
+    // or because the progress callback asked to stop.
     bool rows_missing() const { return rows_missing_; }
+    bool cancelled() const { return cancelled_; }
     // The coded image data of a successful set_graphics (none before), as
     // the file stores it: data sub-blocks, each after its length byte, and
     // the empty sub-block that ends them (without the code size byte). Of
@@ -137,6 +140,10 @@ public:
     // writes the whole stream. Errors 0x3F0009 (652), 0x3F0003 (659),
     // 0x3F0004 (666..694) and the write errors 0x3F000A of the blocks.
     int write_gif();
+    // The same stream to sink instead of a file (none need be open), with
+    // the same checks and errors; a sink that refuses bytes is a failed
+    // write (0x3F000A).
+    int write_gif(ByteSink* sink);
 
     // Pictures of at least this many pixels have their rows gathered into
     // GIF order on a second thread, and their coded data goes to a file
@@ -201,6 +208,13 @@ private:
     int64_t image_data_offset() const;
     // Writes one block image; a short write is recorded with short_write.
     int write_block(const void* block, size_t size, const ErrorEntry& short_write);
+    // The checks every write_gif makes before the stream's first byte.
+    int check_settings();
+    // Whether the stream has somewhere to go: a file or a sink.
+    bool has_output() const { return output_file != nullptr || sink_ != nullptr; }
+    // count items of size bytes to the sink of write_gif or else the file;
+    // the items written whole.
+    size_t put(const void* data, size_t size, size_t count);
 
     StreamBlocks blocks_;
     uint32_t state_flags_;
@@ -221,6 +235,8 @@ private:
     size_t written_ahead_ = 0;  // bytes of the coded area in the file already
     bool written_behind_ = false;  // the file may hold bytes written ahead
     bool rows_missing_ = false;    // the row source of set_graphics failed
+    bool cancelled_ = false;       // the progress callback stopped set_graphics
+    ByteSink* sink_ = nullptr;     // where write_gif(sink) writes, while it runs
     // The pixels of set_graphics, for coding them again after a ring's
     // data was lost; the caller's until write_gif is done.
     const uint8_t* source_pixels_ = nullptr;

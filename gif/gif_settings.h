@@ -9,8 +9,9 @@
 
 // The LZW coder calls this with the share of pixels coded, in percent
 // (steps of 2), whenever it changes, and with kGifProgressFinished once it
-// is done.
-using GifProgress = void (*)(void* context, int32_t percent);
+// is done. Returning false stops the coding (set_graphics then fails and
+// cancelled() says why).
+using GifProgress = bool (*)(void* context, int32_t percent);
 constexpr int32_t kGifProgressFinished = -1;
 
 // Where the LZW coder can take a picture's rows from when they are not in

@@ -31,6 +31,8 @@ const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
 // A row of the picture could not be had from its source: the caller
 // reports its own failure rather than this one.
 const ErrorEntry kRowsMissing = {kGifIllegal, 470, "illegal data.[G]"};
+// The progress callback asked to stop; only a library caller's can.
+const ErrorEntry kCancelled = {kGifIllegal, 1341, "coding stopped by the caller.[L]"};
 
 // Build switch VASTRELMON_COMPACT_TABLE=OFF: every picture coded with the
 // directly indexed string table, none with the small hashed one.
@@ -51,17 +53,19 @@ struct CoderReports {
     WriteBehind* coded_file;
 };
 
-// Shows the share of pixels coded, in steps of 2 %, when it has changed.
-void show_progress(const CoderReports& reports, size_t done, size_t total, int64_t* last_step)
+// Shows the share of pixels coded, in steps of 2 %, when it has changed;
+// false when the callback asks to stop.
+bool show_progress(const CoderReports& reports, size_t done, size_t total, int64_t* last_step)
 {
     int64_t step = kProgressSteps * static_cast<int64_t>(done) / static_cast<int64_t>(total);
     if (step != *last_step) {
-        reports.progress(reports.progress_context, static_cast<int32_t>(step) * kPercentPerStep);
         *last_step = step;
+        return reports.progress(reports.progress_context, static_cast<int32_t>(step) * kPercentPerStep);
     }
+    return true;
 }
 
-enum class LzwOutcome { kDone, kNoTable, kAreaFull, kRowsMissing };
+enum class LzwOutcome { kDone, kNoTable, kAreaFull, kRowsMissing, kCancelled };
 
 // A coded area that is a ring, emptied into the file by its writer.
 class FileDrain : public RingDrain {
@@ -398,7 +402,10 @@ LzwOutcome code_pixels(const LzwJob& job)
         while (at < reach) {
             const uint32_t new_code = static_cast<uint32_t>(emitter.next_code());
             const uint32_t code = match<kValueBits>(&at, end, &table, new_code);
-            show_progress(*job.reports, window.base() + static_cast<size_t>(at - pixels), job.count, &last_step);
+            if (!show_progress(*job.reports, window.base() + static_cast<size_t>(at - pixels), job.count,
+                               &last_step)) {
+                return LzwOutcome::kCancelled;
+            }
             if (!emitter.emit_string(code)) {
                 return LzwOutcome::kAreaFull;
             }
@@ -471,6 +478,9 @@ int clGIFFile::encode_lzw(GifOrderWindow* pixels)
         return fail(this, kAreaFull);
     case LzwOutcome::kRowsMissing:
         return fail(this, kRowsMissing);
+    case LzwOutcome::kCancelled:
+        cancelled_ = true;
+        return fail(this, kCancelled);
     case LzwOutcome::kDone:
         break;
     }

@@ -59,6 +59,7 @@ int clGIFFile::set_graphics(const uint8_t* pixels, int stored_bits, GifRowSource
         return fail(this, kGraphicsTwice);
     }
     rows_missing_ = false;
+    cancelled_ = false;
     const uint64_t count = static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_);
     // An empty picture has nothing to code and no room for a code.
     if (count == 0) {

@@ -47,11 +47,8 @@ constexpr int kColorEntryBytes = 3;
 
 }  // namespace
 
-int clGIFFile::write_gif()
+int clGIFFile::check_settings()
 {
-    if (output_file == nullptr) {
-        return fail(this, kStreamNotOpen);
-    }
     if (!coded_buffer_) {
         return fail(this, kStreamNoData);
     }
@@ -69,6 +66,36 @@ int clGIFFile::write_gif()
     }
     if (!(state_flags_ & kPaletteSet)) {
         return fail(this, kStreamNoPalette);
+    }
+    return 0;
+}
+
+int clGIFFile::write_gif(ByteSink* sink)
+{
+    if (sink == nullptr) {
+        return fail(this, kStreamNotOpen);
+    }
+    if (check_settings() != 0) {
+        return 1;
+    }
+    // Nothing went to a file while it was coded, and a sink takes the
+    // image data as it is, sub-block by sub-block.
+    sink_ = sink;
+    const bool large_writes = large_writes_;
+    large_writes_ = false;
+    const int status = coded_whole() ? write_stream(0) : fail(this, kHeaderShort, 0);
+    large_writes_ = large_writes;
+    sink_ = nullptr;
+    return status;
+}
+
+int clGIFFile::write_gif()
+{
+    if (!has_output()) {
+        return fail(this, kStreamNotOpen);
+    }
+    if (check_settings() != 0) {
+        return 1;
     }
     // Where part of the image data went to the file while it was coded,
     // the rest follows it; should anything go wrong there, the file starts
@@ -124,9 +151,17 @@ int64_t clGIFFile::image_data_offset() const
     return offset + sizeof blocks_.graphic_control + sizeof blocks_.image_descriptor + sizeof(uint8_t);
 }
 
+size_t clGIFFile::put(const void* data, size_t size, size_t count)
+{
+    if (sink_ != nullptr) {
+        return sink_->write(data, size * count) ? count : 0;
+    }
+    return std::fwrite(data, size, count, output_file);
+}
+
 int clGIFFile::write_block(const void* block, size_t size, const ErrorEntry& short_write)
 {
-    size_t written = std::fwrite(block, size, 1, output_file);
+    size_t written = put(block, size, 1);
     if (written < 1) {
         return fail(this, short_write, static_cast<int>(written));
     }
@@ -143,7 +178,7 @@ int clGIFFile::write_sub_blocks(const uint8_t* data, size_t length, const ErrorE
         size_t n = remaining > kSubBlockLimit ? kSubBlockLimit : remaining;
         staging[0] = static_cast<uint8_t>(n);
         std::memcpy(staging + 1, data + offset, n);
-        size_t written = std::fwrite(staging, 1, n + 1, output_file);
+        size_t written = put(staging, 1, n + 1);
         if (written < n + 1) {
             return fail(this, short_write, static_cast<int>(written));
         }
@@ -157,7 +192,7 @@ int clGIFFile::write_sub_blocks(const uint8_t* data, size_t length, const ErrorE
 
 int clGIFFile::write_header()
 {
-    if (output_file == nullptr) {
+    if (!has_output()) {
         return fail(this, kHeaderNotOpen);
     }
     return write_block(blocks_.header, sizeof blocks_.header, kHeaderShort);
@@ -165,11 +200,11 @@ int clGIFFile::write_header()
 
 int clGIFFile::write_color_table()
 {
-    if (output_file == nullptr) {
+    if (!has_output()) {
         return fail(this, kTableNotOpen);
     }
     size_t entries = static_cast<size_t>(color_table_entries(color_depth_));
-    size_t written = std::fwrite(blocks_.color_table, kColorEntryBytes, entries, output_file);
+    size_t written = put(blocks_.color_table, kColorEntryBytes, entries);
     if (written < entries) {
         return fail(this, kTableShort, static_cast<int>(written));
     }
@@ -178,7 +213,7 @@ int clGIFFile::write_color_table()
 
 int clGIFFile::write_comment(const char* text)
 {
-    if (output_file == nullptr) {
+    if (!has_output()) {
         return fail(this, kCommentNotOpen);
     }
     if (write_block(kCommentIntroducer, sizeof kCommentIntroducer, kCommentIntroShort) != 0) {
@@ -190,7 +225,7 @@ int clGIFFile::write_comment(const char* text)
 
 int clGIFFile::write_graphic_control()
 {
-    if (output_file == nullptr) {
+    if (!has_output()) {
         return fail(this, kControlNotOpen);
     }
     return write_block(blocks_.graphic_control, sizeof blocks_.graphic_control, kControlShort);
@@ -198,7 +233,7 @@ int clGIFFile::write_graphic_control()
 
 int clGIFFile::write_image_descriptor()
 {
-    if (output_file == nullptr) {
+    if (!has_output()) {
         return fail(this, kDescriptorNotOpen);
     }
     return write_block(blocks_.image_descriptor, sizeof blocks_.image_descriptor, kDescriptorShort);
@@ -206,7 +241,7 @@ int clGIFFile::write_image_descriptor()
 
 int clGIFFile::write_image_data(size_t ahead)
 {
-    if (output_file == nullptr) {
+    if (!has_output()) {
         return fail(this, kDataNotOpen);
     }
     uint8_t code_size = static_cast<uint8_t>(min_code_size(color_depth_));
@@ -247,7 +282,7 @@ int clGIFFile::write_framed(const uint8_t* framed, size_t length, const ErrorEnt
     // first, leaves in one write straight from the coded area.
     for (size_t offset = 0; offset < length;) {
         const size_t n = framed[offset] + size_t{1};
-        size_t written = std::fwrite(framed + offset, 1, n, output_file);
+        size_t written = put(framed + offset, 1, n);
         if (written < n) {
             return fail(this, short_write, static_cast<int>(written));
         }
@@ -308,7 +343,7 @@ int clGIFFile::write_framed_at_once(const uint8_t* framed, size_t length, const 
 
 int clGIFFile::write_trailer()
 {
-    if (output_file == nullptr) {
+    if (!has_output()) {
         return fail(this, kTrailerNotOpen);
     }
     return write_block(&kGifTrailer, sizeof kGifTrailer, kTrailerShort);

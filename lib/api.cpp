@@ -1,9 +1,71 @@
-// The public C API: argument checks and results; the work is done in
-// lib/conversion.cpp.
+// The public C API: the callers' arguments checked, then one conversion
+// (lib/conversion.h) from a file, from memory or from pixels.
 #include "vastrelmon.h"
 
 #include <cstdlib>
 #include <cstring>
+
+#include "bmp/bmp_file.h"
+#include "image/bitmap.h"
+#include "lib/conversion.h"
+#include "platform/byte_sink.h"
+#include "platform/files.h"
+
+namespace {
+
+using conversion::Choices;
+using conversion::refuse;
+
+// The output pointers of a call, cleared first so a failure leaves no
+// stale value behind.
+bool clear_output(unsigned char** gif, size_t* gif_size)
+{
+    if (gif == nullptr || gif_size == nullptr) {
+        return false;
+    }
+    *gif = nullptr;
+    *gif_size = 0;
+    return true;
+}
+
+// Colour work and coding of a loaded image into memory.
+vastrelmon_status finish_in_memory(const Choices& choices, bool transparency, clBitMap* image,
+                                   unsigned char** gif, size_t* gif_size, vastrelmon_result* result)
+{
+    vastrelmon_status status = conversion::reduce(choices, image, result);
+    if (status != VASTRELMON_OK) {
+        return status;
+    }
+    MemorySink sink;
+    status = conversion::encode(choices, transparency, *image, &sink, nullptr, result);
+    if (status == VASTRELMON_OK) {
+        *gif = sink.take(gif_size);
+    }
+    return status;
+}
+
+// An image of the caller's pixels at depth bits (8 or 24), as a BMP of them
+// would load; rows are then filled by the caller.
+vastrelmon_status make_image(int width, int height, int bits, clBitMap* image, vastrelmon_result* result)
+{
+    image->set_color_depth(bits);
+    if (image->create(width, height) != 0) {
+        const vastrelmon_status status =
+            image->error_code == kBitmapNoMemory ? VASTRELMON_ERROR_NO_MEMORY : VASTRELMON_ERROR_TOO_LARGE;
+        return refuse(result, status,
+                      status == VASTRELMON_ERROR_TOO_LARGE ? "pictures are at most 6400 x 4800 pixels"
+                                                           : "not enough memory for the picture");
+    }
+    return VASTRELMON_OK;
+}
+
+bool pixels_fit(const void* pixels, int width, int height, size_t stride, size_t bytes_per_pixel)
+{
+    return pixels != nullptr && width > 0 && height > 0 &&
+           stride >= static_cast<size_t>(width) * bytes_per_pixel;
+}
+
+}  // namespace
 
 void vastrelmon_options_init(vastrelmon_options* options)
 {
@@ -15,7 +77,6 @@ void vastrelmon_options_init(vastrelmon_options* options)
     options->interlace = 1;
     options->transparent = -1;
     options->compress = 1;
-    options->widest_codes = 0;
     options->color_mode = VASTRELMON_COLOR_AS_IS;
 }
 
@@ -29,35 +90,131 @@ void vastrelmon_result_init(vastrelmon_result* result)
     result->message_number = -1;
 }
 
-vastrelmon_status vastrelmon_convert(const void*, size_t, const vastrelmon_options*, unsigned char** gif,
-                                     size_t* gif_size, vastrelmon_result*)
+vastrelmon_status vastrelmon_convert(const void* bmp, size_t bmp_size, const vastrelmon_options* options,
+                                     unsigned char** gif, size_t* gif_size, vastrelmon_result* result)
 {
-    if (gif != nullptr) {
-        *gif = nullptr;
+    Choices choices;
+    if (!clear_output(gif, gif_size) || bmp == nullptr) {
+        return refuse(result, VASTRELMON_ERROR_INVALID_ARGUMENT, "a pointer argument is null");
     }
-    if (gif_size != nullptr) {
-        *gif_size = 0;
+    vastrelmon_status status = conversion::take_options(options, &choices, result);
+    if (status != VASTRELMON_OK) {
+        return status;
     }
-    return VASTRELMON_ERROR_INVALID_ARGUMENT;
+    clFile file;
+    file.open_memory(static_cast<const uint8_t*>(bmp), bmp_size);
+    clBitMap image;
+    bool transparency = false;
+    status = conversion::load(&file, choices, &image, &transparency, result);
+    if (status != VASTRELMON_OK) {
+        return status;
+    }
+    return finish_in_memory(choices, transparency, &image, gif, gif_size, result);
 }
 
-vastrelmon_status vastrelmon_encode_rgb(const void*, int, int, size_t, const vastrelmon_options*,
-                                        unsigned char**, size_t*, vastrelmon_result*)
+vastrelmon_status vastrelmon_encode_rgb(const void* pixels, int width, int height, size_t stride,
+                                        const vastrelmon_options* options, unsigned char** gif,
+                                        size_t* gif_size, vastrelmon_result* result)
 {
-    return VASTRELMON_ERROR_INVALID_ARGUMENT;
+    Choices choices;
+    if (!clear_output(gif, gif_size) || !pixels_fit(pixels, width, height, stride, 3)) {
+        return refuse(result, VASTRELMON_ERROR_INVALID_ARGUMENT, "no pixels, or a size or stride that cannot hold them");
+    }
+    vastrelmon_status status = conversion::take_options(options, &choices, result);
+    if (status != VASTRELMON_OK) {
+        return status;
+    }
+    clBitMap image;
+    status = make_image(width, height, clBitMap::kTrueColorDepth, &image, result);
+    if (status != VASTRELMON_OK) {
+        return status;
+    }
+    // The image keeps blue, green, red, as a BMP stores them.
+    const uint8_t* rows = static_cast<const uint8_t*>(pixels);
+    uint8_t* out = image.pixels();
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* in = rows + static_cast<size_t>(y) * stride;
+        for (int x = 0; x < width; ++x, in += 3, out += 3) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+    }
+    return finish_in_memory(choices, false, &image, gif, gif_size, result);
 }
 
-vastrelmon_status vastrelmon_encode_indexed(const void*, int, int, size_t, const unsigned char*, int,
-                                            const vastrelmon_options*, unsigned char**, size_t*,
-                                            vastrelmon_result*)
+vastrelmon_status vastrelmon_encode_indexed(const void* indices, int width, int height, size_t stride,
+                                            const unsigned char* palette, int palette_entries,
+                                            const vastrelmon_options* options, unsigned char** gif,
+                                            size_t* gif_size, vastrelmon_result* result)
 {
-    return VASTRELMON_ERROR_INVALID_ARGUMENT;
+    Choices choices;
+    if (!clear_output(gif, gif_size) || !pixels_fit(indices, width, height, stride, 1) || palette == nullptr ||
+        palette_entries < 1 || palette_entries > kPaletteEntries) {
+        return refuse(result, VASTRELMON_ERROR_INVALID_ARGUMENT,
+                      "no pixels or palette, a size or stride that cannot hold them, or not 1 to 256 colours");
+    }
+    vastrelmon_status status = conversion::take_options(options, &choices, result);
+    if (status != VASTRELMON_OK) {
+        return status;
+    }
+    clBitMap image;
+    status = make_image(width, height, 8, &image, result);
+    if (status != VASTRELMON_OK) {
+        return status;
+    }
+    const uint8_t* rows = static_cast<const uint8_t*>(indices);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = rows + static_cast<size_t>(y) * stride;
+        for (int x = 0; x < width; ++x) {
+            if (row[x] >= palette_entries) {
+                return refuse(result, VASTRELMON_ERROR_INVALID_ARGUMENT, "an index beyond the palette");
+            }
+        }
+        std::memcpy(image.pixels() + static_cast<size_t>(y) * static_cast<size_t>(width), row,
+                    static_cast<size_t>(width));
+    }
+    std::memcpy(image.palette(), palette, static_cast<size_t>(palette_entries) * 3);
+    bool transparency = false;
+    if (choices.transparent >= 0) {
+        image.set_transparent_index(choices.transparent);  // any index fits depth 8
+        transparency = true;
+    }
+    return finish_in_memory(choices, transparency, &image, gif, gif_size, result);
 }
 
-vastrelmon_status vastrelmon_convert_file(const char*, const char*, const vastrelmon_options*,
-                                          vastrelmon_result*)
+vastrelmon_status vastrelmon_convert_file(const char* bmp_path, const char* gif_path,
+                                          const vastrelmon_options* options, vastrelmon_result* result)
 {
-    return VASTRELMON_ERROR_INVALID_ARGUMENT;
+    Choices choices;
+    if (bmp_path == nullptr || gif_path == nullptr) {
+        return refuse(result, VASTRELMON_ERROR_INVALID_ARGUMENT, "a path is null");
+    }
+    vastrelmon_status status = conversion::take_options(options, &choices, result);
+    if (status != VASTRELMON_OK) {
+        return status;
+    }
+    // Looked at before the BMP is read, as the program does; looked at
+    // again when the GIF is named.
+    if (output_name_exists(gif_path)) {
+        return conversion::report_exists(gif_path, result);
+    }
+    clFile file;
+    if (file.open(bmp_path) != 0) {
+        return conversion::report_open_failure(file, bmp_path, result);
+    }
+    clBitMap image;
+    bool transparency = false;
+    status = conversion::load(&file, choices, &image, &transparency, result);
+    if (status != VASTRELMON_OK) {
+        return status;
+    }
+    file.close();
+    status = conversion::reduce(choices, &image, result);
+    if (status != VASTRELMON_OK) {
+        return status;
+    }
+    return conversion::encode(choices, transparency, image, nullptr, gif_path, result);
 }
 
 void vastrelmon_free(void* gif)

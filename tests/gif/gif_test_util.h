@@ -23,9 +23,10 @@ constexpr size_t kGifPaletteBytes = 256 * 3;
 // When set, code_picture has the coder report its progress here.
 inline std::vector<int32_t>* g_progress_log = nullptr;
 
-inline void log_progress(void* context, int32_t percent)
+inline bool log_progress(void* context, int32_t percent)
 {
     static_cast<std::vector<int32_t>*>(context)->push_back(percent);
+    return true;
 }
 
 // Index bytes packed into rows of `bits` bits per pixel, first pixel in

@@ -1,0 +1,41 @@
+// Where an encoder's bytes go, in the order the file holds them, and the
+// sink that keeps them in memory for a caller to take.
+#ifndef VASTRELMON_PLATFORM_BYTE_SINK_H
+#define VASTRELMON_PLATFORM_BYTE_SINK_H
+
+#include <cstddef>
+#include <cstdint>
+
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // Takes size bytes after those before; false when they could not all be
+    // taken (the sink says why).
+    virtual bool write(const void* data, size_t size) = 0;
+};
+
+// A buffer that grows as bytes come; its only failure is memory.
+class MemorySink : public ByteSink {
+public:
+    MemorySink() = default;
+    ~MemorySink() override;
+    MemorySink(const MemorySink&) = delete;
+    MemorySink& operator=(const MemorySink&) = delete;
+
+    bool write(const void* data, size_t size) override;
+    size_t size() const { return size_; }
+    const uint8_t* data() const { return data_; }
+    // Whether a write failed for want of memory.
+    bool out_of_memory() const { return out_of_memory_; }
+    // Hands the bytes (from malloc; the caller frees them) and their count
+    // over, leaving the sink empty. Null when there are none.
+    uint8_t* take(size_t* size);
+
+private:
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+    bool out_of_memory_ = false;
+};
+
+#endif
