@@ -114,11 +114,13 @@ package-deb:
 package-zip: windows
 	cd build-windows && cpack -G ZIP -B "$(CURDIR)/build-package"
 
-# Side by side with the common converters (installs them when missing).
+# Side by side with the common converters (installs them when missing), and
+# the library in memory against Pillow in memory.
 bench:
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF -DVASTRELMON_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
 	/usr/bin/python3 bench/compare.py
+	/usr/bin/python3 bench/library_vs_pillow.py --build build-bench
 
 microbench:
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF -DVASTRELMON_BENCH=ON
