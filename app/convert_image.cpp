@@ -5,38 +5,9 @@
 #include "console/messages.h"
 #include "console/options.h"
 #include "image/bitmap.h"
+#include "lib/conversion.h"
 
 namespace {
-
-constexpr int kUnknownMode = -1;
-
-// Runs the step of a colour mode: 0 or 1 as the step returns, or
-// kUnknownMode for a value that names no mode.
-int run_color_mode(int32_t conversion_mode, clBitMap* image)
-{
-    switch (conversion_mode) {
-    case MODE_NONE:
-        return 0;
-    case MODE_GREY:
-        return image->apply_tone(TONE_GREY);
-    case MODE_TONE_RED:
-        return image->apply_tone(TONE_RED);
-    case MODE_TONE_BLUE:
-        return image->apply_tone(TONE_BLUE);
-    case MODE_TONE_ROSE:
-        return image->apply_tone(TONE_ROSE);
-    case MODE_RGB332:
-        return image->quantize_rgb332();
-    case MODE_RED_ONLY:
-        return image->keep_channel(CHANNEL_RED);
-    case MODE_GREEN_ONLY:
-        return image->keep_channel(CHANNEL_GREEN);
-    case MODE_BLUE_ONLY:
-        return image->keep_channel(CHANNEL_BLUE);
-    default:
-        return kUnknownMode;
-    }
-}
 
 void report_failure(MessageId message, const clBitMap& image, bool verbose)
 {
@@ -58,8 +29,8 @@ void report_depths(int32_t before, int32_t after, bool verbose)
 
 int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image, bool verbose, InputFile* input)
 {
-    const int step = run_color_mode(conversion_mode, image);
-    if (step == kUnknownMode) {
+    const int step = conversion::apply_color_mode(conversion_mode, image);
+    if (step < 0) {
         print_message(MSG_EDIT_PALETTE_FAILED);
         return 1;
     }

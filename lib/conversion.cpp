@@ -78,9 +78,26 @@ vastrelmon_status encoder_failure(const clGIFFile& gif, MessageId id, vastrelmon
     return report(result, status, id, argument, gif.error_text);
 }
 
-int run_color_mode(int32_t mode, clBitMap* image)
+// The library's progress callback under the encoder's: the encoder's last
+// call (finished) is not passed on, as 100 has been.
+struct Progress {
+    vastrelmon_progress callback;
+    void* context;
+};
+
+bool pass_progress(void* context, int32_t percent)
+{
+    const Progress* progress = static_cast<const Progress*>(context);
+    return percent == kGifProgressFinished || progress->callback(progress->context, percent) == 0;
+}
+
+}  // namespace
+
+int apply_color_mode(int32_t mode, clBitMap* image)
 {
     switch (mode) {
+    case MODE_NONE:
+        return 0;
     case MODE_GREY:
         return image->apply_tone(TONE_GREY);
     case MODE_TONE_RED:
@@ -98,30 +115,9 @@ int run_color_mode(int32_t mode, clBitMap* image)
     case MODE_BLUE_ONLY:
         return image->keep_channel(CHANNEL_BLUE);
     default:
-        return 0;
+        return -1;
     }
 }
-
-bool known_color_mode(int32_t mode)
-{
-    return mode == MODE_NONE || (mode >= MODE_GREY && mode <= MODE_RGB332) ||
-           (mode >= MODE_RED_ONLY && mode <= MODE_BLUE_ONLY);
-}
-
-// The library's progress callback under the encoder's: the encoder's last
-// call (finished) is not passed on, as 100 has been.
-struct Progress {
-    vastrelmon_progress callback;
-    void* context;
-};
-
-bool pass_progress(void* context, int32_t percent)
-{
-    const Progress* progress = static_cast<const Progress*>(context);
-    return percent == kGifProgressFinished || progress->callback(progress->context, percent) == 0;
-}
-
-}  // namespace
 
 vastrelmon_status refuse(vastrelmon_result* result, vastrelmon_status status, const char* why)
 {
@@ -157,7 +153,9 @@ vastrelmon_status take_options(const vastrelmon_options* options, Choices* choic
     if (options->transparent < -1 || options->transparent > 255) {
         return report(result, VASTRELMON_ERROR_TRANSPARENCY, MSG_BAD_TRANSPARENCY);
     }
-    if (!known_color_mode(options->color_mode)) {
+    const int32_t mode = options->color_mode;
+    if (mode != MODE_NONE && !(mode >= MODE_GREY && mode <= MODE_RGB332) &&
+        !(mode >= MODE_RED_ONLY && mode <= MODE_BLUE_ONLY)) {
         return refuse(result, VASTRELMON_ERROR_INVALID_ARGUMENT, "unknown colour mode");
     }
     choices->interlace = options->interlace != 0;
@@ -210,7 +208,7 @@ vastrelmon_status load(clFile* file, const Choices& choices, clBitMap* image, bo
 
 vastrelmon_status reduce(const Choices& choices, clBitMap* image, vastrelmon_result* result)
 {
-    if (run_color_mode(choices.color_mode, image) != 0) {
+    if (apply_color_mode(choices.color_mode, image) != 0) {
         const vastrelmon_status status =
             image->error_code == kBitmapNoMemory ? VASTRELMON_ERROR_NO_MEMORY : VASTRELMON_ERROR_INVALID_ARGUMENT;
         return report(result, status, MSG_EDIT_PALETTE_FAILED, MessageArgument(), image->error_text);

@@ -28,6 +28,11 @@ struct Choices {
     void* progress_context = nullptr;
 };
 
+// Applies colour mode (the program's MODE_ values; MODE_NONE does nothing)
+// to image: 0, 1 after the image's failure, or -1 for a value that names
+// no mode. The program's convert stage runs the same step.
+int apply_color_mode(int32_t mode, clBitMap* image);
+
 // Reads options (null: the defaults) into choices; a failure for a value
 // that names no choice, with result filled.
 vastrelmon_status take_options(const vastrelmon_options* options, Choices* choices, vastrelmon_result* result);
