@@ -13,8 +13,8 @@
 #include "platform/packed_rows.h"
 #include "gif/gif_file.h"
 #include "image/bitmap.h"
+#include "lib/conversion.h"
 
-const char kGifComment[] = "Conv. by Vastrelmon(Prj.Quorvel)@Dremmick";
 
 namespace {
 

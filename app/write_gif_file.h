@@ -7,8 +7,6 @@
 class clBitMap;
 class GifRowSource;
 
-// The comment every written file carries.
-extern const char kGifComment[];
 
 // Result when the output appeared while the picture was being coded:
 // message 17 has been printed and nothing was written. Not a failure, but

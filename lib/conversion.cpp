@@ -10,12 +10,12 @@
 #include "image/bitmap.h"
 #include "platform/byte_sink.h"
 
+const char kGifComment[] = "Conv. by Vastrelmon(Prj.Quorvel)@Dremmick";
+
 namespace conversion {
 
 namespace {
 
-// The comment every GIF carries, as the program writes it.
-constexpr char kComment[] = "Conv. by Vastrelmon(Prj.Quorvel)@Dremmick";
 constexpr int32_t kStoreComment = 1;
 
 // Fills result with message id as the program prints it in English
@@ -243,7 +243,7 @@ vastrelmon_status encode(const Choices& choices, bool transparency, const clBitM
     if (gif.create(image.get_width(), image.get_height()) != 0) {
         return encoder_failure(gif, MSG_ALLOCATE_FAILED, result, static_cast<int32_t>(gif.error_code));
     }
-    if (gif.set_comment(kStoreComment, static_cast<int32_t>(sizeof kComment - 1), kComment) != 0) {
+    if (gif.set_comment(kStoreComment, static_cast<int32_t>(std::strlen(kGifComment)), kGifComment) != 0) {
         return encoder_failure(gif, MSG_INNER_DATA_FAILED, result);
     }
     const int32_t depth = image.get_color_depth();
