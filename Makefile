@@ -90,27 +90,32 @@ windows-tests: unit-tests
 install-tests: check-deps windows-tests
 	sh tests/install/run_install_tests.sh
 
-# The program, its manual pages, README and copyright under $(PREFIX)
-# (within $(DESTDIR) when given). `make uninstall`, with the same DESTDIR,
-# removes exactly that, using the lists the installation leaves in $(BUILD).
+# The program, its manual pages, README and copyright, and the library
+# (shared and static, header, pkg-config and CMake files, manual page) under
+# $(PREFIX) (within $(DESTDIR) when given). `make uninstall`, with the same
+# DESTDIR, removes exactly that, using the lists the installation leaves in
+# $(BUILD).
 install: build
-	cmake --build $(BUILD) --target man_pages
+	cmake --build $(BUILD) --target man_pages libvastrelmon libvastrelmon_static -j $(JOBS)
 	VASTRELMON_INSTALL_DIRS="$(abspath $(BUILD))/install_dirs.txt" DESTDIR="$(DESTDIR)" \
 	  cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DBUILD_DIR="$(abspath $(BUILD))" -P cmake/uninstall.cmake
 
-# build-package/vastrelmon_<version>_amd64.deb, built with Debian's
-# hardening flags, and build-package/vastrelmon-<version>-win64.zip from the
-# MinGW-w64 build.
+# build-package/vastrelmon_<version>_amd64.deb (the program),
+# libvastrelmon1_<version>_amd64.deb and libvastrelmon-dev_<version>_amd64.deb
+# (the library), built with Debian's hardening flags for the prefix /usr
+# (the library in /usr/lib/<multiarch triplet>), and
+# build-package/vastrelmon-<version>-win64.zip from the MinGW-w64 build.
 package: package-deb package-zip
 
 package-deb:
 	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
-	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF \
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
 	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
-	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	  -DCMAKE_SHARED_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
 	cmake --build build-package -j $(JOBS)
 	cd build-package && cpack -G DEB
 

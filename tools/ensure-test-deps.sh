@@ -2,7 +2,8 @@
 # Installs what the tests need and the machine may lack. For `make test`:
 # giflib's headers (the independent GIF decoder) and, as a speed-up only,
 # ccache. With --check, for `make check` too: mandoc, groff and man-db (the
-# manual pages), dpkg-dev and file (CPack's dpkg-shlibdeps), lintian and zip.
+# manual pages), dpkg-dev and file (CPack's dpkg-shlibdeps), lintian, zip and
+# pkg-config (building against the installed library).
 # As root it installs them; otherwise it stops with the command to run (a
 # missing ccache is then only skipped).
 set -e
@@ -19,6 +20,7 @@ if [ "${1:-}" = --check ]; then
     need file file
     need lintian lintian
     need zip zip
+    need pkg-config pkgconf
 fi
 if [ "$(id -u)" = 0 ]; then
     need ccache ccache
