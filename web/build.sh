@@ -41,7 +41,8 @@ emcc -O3 -fno-exceptions "$OUT"/obj/*.o -o "$OUT/vastrelmon-core.mjs" \
 mv "$OUT/vastrelmon-core.wasm" "$OUT/vastrelmon.wasm"
 
 cp "$ROOT"/web/vastrelmon.mjs "$ROOT"/web/index.html "$ROOT"/web/style.css "$ROOT"/web/app.js \
-   "$ROOT"/web/worker.js "$ROOT"/web/texts.js "$ROOT"/web/sw.js "$ROOT"/web/package.json "$OUT/"
+   "$ROOT"/web/worker.js "$ROOT"/web/texts.js "$ROOT"/web/sw.js "$ROOT"/web/icon.svg \
+   "$ROOT"/web/package.json "$OUT/"
 # The service worker's cache is named after this build, so a new build
 # replaces the files an old one cached.
 stamp=$(cat "$OUT"/vastrelmon.wasm "$OUT"/*.mjs "$OUT"/*.js "$OUT"/*.html "$OUT"/*.css | cksum | cut -d ' ' -f 1)

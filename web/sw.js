@@ -7,6 +7,7 @@ const FILES = [
   "./",
   "index.html",
   "style.css",
+  "icon.svg",
   "app.js",
   "texts.js",
   "worker.js",

@@ -5,9 +5,10 @@ import { spawnSync } from "node:child_process";
 import { createReadStream, existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
 import { createServer } from "node:http";
 import { tmpdir } from "node:os";
-import { extname, join, normalize, resolve } from "node:path";
+import { extname, join, normalize } from "node:path";
+import { fileURLToPath } from "node:url";
 
-export const ROOT = resolve(import.meta.dirname, "../..");
+export const ROOT = fileURLToPath(new URL("../..", import.meta.url)).replace(/\/$/, "");
 export const WEB_BUILD = process.env.VASTRELMON_WEB_BUILD ?? join(ROOT, "build-web");
 const NATIVE_BUILD = process.env.VASTRELMON_TEST_BUILD ?? join(ROOT, "build-test");
 export const PROGRAM = join(NATIVE_BUILD, "vastrelmon");
