@@ -164,6 +164,46 @@ describe("in English", () => {
   });
 });
 
+describe("for everyone", () => {
+  let browser;
+  before(async () => {
+    browser = await launch("en-US");
+  });
+  after(() => browser.close());
+
+  test("every control has a name a screen reader can say, and the file input is reached by Tab", async () => {
+    const { page } = await open(browser, server.origin);
+    const unnamed = [];
+    const walk = (node) => {
+      if (["checkbox", "combobox", "spinbutton", "button", "link", "progressbar"].includes(node.role) && !node.name?.trim()) {
+        unnamed.push(node.role);
+      }
+      (node.children ?? []).forEach(walk);
+    };
+    walk(await page.accessibility.snapshot({ interestingOnly: false }));
+    assert.deepEqual(unnamed, []);
+    const focused = [];
+    for (let i = 0; i < 4; i++) {
+      await page.keyboard.press("Tab");
+      focused.push(await page.evaluate(() => document.activeElement.id));
+    }
+    assert.ok(focused.includes("file-input"), focused.join(", "));
+  });
+
+  test("once loaded, the page opens and converts with its server gone", async () => {
+    const site = await serve();
+    const { page } = await open(browser, site.origin);
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.reload({ waitUntil: "load" });
+    await page.waitForFunction(() => document.body.dataset.converter === "ready");
+    site.close();
+    await page.reload({ waitUntil: "load" });
+    await upload(page, [picture("dither1", 33, 17)]);
+    await settled(page, 1);
+    assert.equal(await page.$eval("#results > li", (item) => item.dataset.state), "done");
+  });
+});
+
 describe("in Japanese", () => {
   let browser;
   before(async () => {

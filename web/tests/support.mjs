@@ -92,7 +92,11 @@ export async function serve(delays = {}) {
     createReadStream(file).pipe(response);
   });
   await new Promise((done) => server.listen(0, "127.0.0.1", done));
-  return { origin: `http://127.0.0.1:${server.address().port}`, close: () => server.close() };
+  const close = () => {
+    server.close();
+    server.closeAllConnections();
+  };
+  return { origin: `http://127.0.0.1:${server.address().port}`, close };
 }
 
 // A 24-bit BMP of width x height whose pixel (x, y), top row first, is
