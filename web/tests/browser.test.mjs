@@ -190,6 +190,23 @@ describe("for everyone", () => {
     assert.ok(focused.includes("file-input"), focused.join(", "));
   });
 
+  test("files dropped on the page are converted as picked ones are", async () => {
+    const { page } = await open(browser, server.origin);
+    const path = picture("dither1", 33, 17);
+    await page.evaluate((base64) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      const data = new DataTransfer();
+      data.items.add(new File([bytes], "dropped.bmp", { type: "image/bmp" }));
+      const zone = document.getElementById("drop-zone");
+      zone.dispatchEvent(new DragEvent("dragover", { dataTransfer: data, bubbles: true, cancelable: true }));
+      zone.dispatchEvent(new DragEvent("drop", { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, readFileSync(path).toString("base64"));
+    await settled(page, 1);
+    const item = await page.$eval("#results > li", (li) => ({ name: li.querySelector("h3").textContent, ...li.dataset }));
+    assert.equal(item.name, "dropped.bmp");
+    assert.equal(Number(item.gifSize), runProgram(path).gif.length);
+  });
+
   test("once loaded, the page opens and converts with its server gone", async () => {
     const site = await serve();
     const { page } = await open(browser, site.origin);
