@@ -32,7 +32,7 @@ test: unit-tests
 # AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, the second
 # threads under ThreadSanitizer, the Windows build under Wine when MinGW-w64
 # and Wine are installed, and the installation, manual pages and packages.
-check: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests
+check: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests web-tests
 
 test-deps:
 	@sh tools/ensure-test-deps.sh
@@ -71,6 +71,21 @@ tsan-tests: test-deps
 	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_app --gtest_filter='$(TSAN_APP_TESTS)'
 	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_lib --gtest_filter='$(TSAN_LIB_TESTS)'
 	TSAN_OPTIONS=halt_on_error=1 sh tools/run_big_pictures.sh build-tsan
+
+# The library compiled with Emscripten for browsers and Node.js: in
+# build-web the WebAssembly, the module vastrelmon.mjs and the page.
+.PHONY: web web-tests
+web:
+	@sh web/ensure-deps.sh
+	sh web/build.sh build-web
+
+# The module against the program in Node.js, and the page in headless
+# Chromium. Emscripten and Chromium are installed when root; otherwise the
+# tests are skipped with the command that installs them.
+web-tests:
+	@sh web/ensure-deps.sh; status=$$?; \
+	if [ $$status = 3 ]; then exit 0; elif [ $$status != 0 ]; then exit $$status; fi; \
+	$(MAKE) test-deps web && sh web/run-tests.sh
 
 # Native Windows executables, cross-built with MinGW-w64.
 windows:
