@@ -159,4 +159,4 @@ fuzz: test-deps
 
 clean:
 	rm -rf $(BUILD) build-test build-plain build-asan build-tsan build-trial build-bench build-fuzz build-windows \
-	  build-package build-install
+	  build-package build-install build-web build-python

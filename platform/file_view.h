@@ -45,7 +45,8 @@ private:
     // Whether a page of the view was replaced since it was opened.
     bool lost() const;
 
-    std::FILE* file_ = nullptr;
+    // Only the Linux build maps files; elsewhere these stay unused.
+    [[maybe_unused]] std::FILE* file_ = nullptr;
     const uint8_t* bytes_ = nullptr;
     size_t length_ = 0;
 };

@@ -35,7 +35,7 @@ public:
 
 private:
     struct Work;
-    Work* work_;  // the running helper's state, or null
+    [[maybe_unused]] Work* work_;  // the running helper's state, or null (Linux only)
     SideThread thread_;
 };
 

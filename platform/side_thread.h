@@ -55,7 +55,7 @@ public:
 
 private:
     struct State;
-    State* state_;  // null: allocation failed, waiting spins only
+    [[maybe_unused]] State* state_;  // null: allocation failed, waiting spins only (Linux only)
 };
 
 #endif

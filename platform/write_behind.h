@@ -62,7 +62,7 @@ public:
 
 private:
     struct Work;
-    Work* work_;  // the running writer's state, or null
+    [[maybe_unused]] Work* work_;  // the running writer's state, or null (Linux only)
     SideThread thread_;
 };
 

@@ -14,9 +14,7 @@ VERSION=$(sed -n 's/^project(vastrelmon VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMake
 
 mkdir -p "$OUT/obj"
 OUT=$(cd "$OUT" && pwd)
-# Fields that only the Linux builds of the platform layer use are left
-# unused here.
-CXXFLAGS="-std=c++17 -O3 -fno-exceptions -Wall -Wextra -Werror -Wno-unused-private-field -I$ROOT -I$ROOT/include"
+CXXFLAGS="-std=c++17 -O3 -fno-exceptions -Wall -Wextra -Werror -I$ROOT -I$ROOT/include"
 # Read again by the shell that runs each compiler, hence the inner quotes.
 CXXFLAGS="$CXXFLAGS -DVASTRELMON_VERSION_STRING='\"$VERSION\"'"
 
