@@ -257,6 +257,47 @@ std::vector<Seed> fuzz_seeds()
             }
         }
     }
+    // Run-length coded pictures, each way of coding them; 16- and 32-bit
+    // ones with plain and odd masks, in each header that holds masks.
+    for (int bits : {4, 8}) {
+        for (int way = 0; way < 4; ++way) {
+            const int w = way == 3 ? 33 : 9, h = 5;
+            std::vector<uint8_t> indices(static_cast<size_t>(w) * h);
+            for (size_t i = 0; i < indices.size(); ++i) {
+                indices[i] = static_cast<uint8_t>(i % 11 < 4 ? 0 : (i / 3) % (1u << bits));
+            }
+            BmpRecipe recipe = indexed_recipe(w, h, bits, palette, indices);
+            recipe.compression = bits == 8 ? 1 : 2;
+            bmp_writer::RunLengthCoding coding;
+            coding.absolute = way != 1;
+            coding.skip_zeros = way == 2;
+            coding.pad_last_run = way == 3;
+            recipe.run_length = coding;
+            seeds.push_back({"seed-rle" + std::to_string(bits) + "-" + std::to_string(way) + ".bmp", recipe});
+        }
+    }
+    const std::vector<uint32_t> masks[] = {{}, {0xF800, 0x07E0, 0x001F}, {0x0030, 0x000E, 0x0001},
+                                           {0xFF0000, 0xFF00, 0xFF}, {0xFE000000, 0x01FFFF80, 0x0000007F}};
+    int number = 0;
+    for (const std::vector<uint32_t>& mask : masks) {
+        const int bits = mask.empty() ? (number == 0 ? 16 : 32) : mask[0] > 0xFFFF ? 32 : 16;
+        for (uint32_t header : {bmp_writer::kInfoHeader, uint32_t{56}, bmp_writer::kV5Header}) {
+            BmpRecipe recipe;
+            recipe.width = 7;
+            recipe.height = header == bmp_writer::kV5Header ? -3 : 3;
+            recipe.bit_count = static_cast<uint16_t>(bits);
+            recipe.header_size = header;
+            recipe.compression = mask.empty() ? 0 : 3;
+            recipe.masks = mask;
+            for (uint32_t i = 0; i < 21; ++i) {
+                recipe.pixels.push_back(i * 0x01234567u);
+            }
+            seeds.push_back({"seed-fields" + std::to_string(bits) + "-" + std::to_string(number) + "-" +
+                                 std::to_string(header) + ".bmp",
+                             recipe});
+        }
+        ++number;
+    }
     return seeds;
 }
 

@@ -56,8 +56,9 @@ bool named_picture_cut(const std::string& kind, int width, int height, int full_
                        BmpRecipe* out);
 
 // Small files of every kind the reader accepts (1, 4, 8, 24 bits; core,
-// information and v5 headers; four sizes; both row orders), as a fuzzing
-// start. name is a file name.
+// information and v5 headers; four sizes; both row orders; run-length
+// coded 4 and 8 bits; 16 and 32 bits with and without bit fields), as a
+// fuzzing start. name is a file name.
 struct Seed {
     std::string name;
     BmpRecipe recipe;
