@@ -55,14 +55,16 @@ ReferenceBmp decode_reference_bmp(const std::string& bytes)
     }
     const uint64_t header_size = u32(bytes, 14);
     const bool core = header_size == 12;
+    // A header too short to hold the compression field (OS/2's 16 bytes)
+    // has none.
+    const uint32_t compression = header_size >= 20 && bytes.size() >= 34 ? u32(bytes, 30) : 0;
     int64_t width, height;
     if (core) {
         width = static_cast<int16_t>(u16(bytes, 18));
         height = static_cast<int16_t>(u16(bytes, 20));
         bmp.bit_count = u16(bytes, 24) & 0xFF;
     } else {
-        const uint32_t compression = bytes.size() < 54 ? 99 : u32(bytes, 30);
-        if (compression != 0 && compression != 3 && compression != 6) {
+        if (bytes.size() < 54 || (compression != 0 && compression != 3 && compression != 6)) {
             return bmp;
         }
         width = static_cast<int32_t>(u32(bytes, 18));
@@ -79,14 +81,14 @@ ReferenceBmp decode_reference_bmp(const std::string& bytes)
     if (bits == 32) {
         masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
     }
-    if (bits >= 16 && !core && u32(bytes, 30) != 0) {
+    if (bits >= 16 && !core && compression != 0) {
         if (bytes.size() < 66) {
             return bmp;
         }
         for (int c = 0; c < 3; ++c) {
             masks[c] = u32(bytes, 54 + 4 * c);
         }
-    } else if (!core && u32(bytes, 30) != 0) {
+    } else if (!core && compression != 0) {
         return bmp;
     }
     const bool top_down = height < 0;
