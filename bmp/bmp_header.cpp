@@ -173,7 +173,10 @@ int clFile::read_header(BmpInfo* out)
         if (read_le16(fields + kInfoPlanesAt) != kOnePlane) {
             return fail(this, kPlanes);
         }
-        compression = read_le32(fields + kInfoCompressionAt);
+        // Only a header that holds the whole field has a compression.
+        if (header_size >= kHeaderSizeBytes + kInfoCompressionAt + 4) {
+            compression = read_le32(fields + kInfoCompressionAt);
+        }
         const int coding = coding_of(compression, fields[kInfoBitCountAt], header_size);
         if (coding < 0) {
             return fail(this, kCompression);

@@ -47,6 +47,18 @@ std::vector<uint32_t> mixed_indices(int width, int height, int bits)
     return indices;
 }
 
+// A 4-bit picture of 5 x 3.
+BmpRecipe sweep_like_plain()
+{
+    BmpRecipe plain;
+    plain.width = 5;
+    plain.height = 3;
+    plain.bit_count = 4;
+    plain.palette = distinct_palette(16);
+    plain.pixels = mixed_indices(5, 3, 4);
+    return plain;
+}
+
 class CodedRows : public BmpTest {
 protected:
     // The plain file's image and GIF must be those of coded.
@@ -233,6 +245,24 @@ TEST_F(CodedRows, SkippedAndDroppedPixels)
     ASSERT_EQ(load(recipe, &whole), 0) << printed;
     recipe.raw_pixels = std::string("\5\1\0\0\5\2\0\0\4\3", 10);
     EXPECT_EQ(load(recipe, &short_by_one), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CodedRows, HeaderTooShortForTheCompressionFieldIsUncompressed)
+{
+    // 18 bytes hold half of the compression field: the pixels are plain
+    // rows, whatever that half says (the colour table is not read for it).
+    BmpRecipe plain = sweep_like_plain();
+    BmpRecipe cut = plain;
+    cut.header_size = 18;
+    cut.compression = 2;
+    clBitMap want, got;
+    ASSERT_EQ(load(plain, &want), 0) << printed;
+    ASSERT_EQ(load(cut, &got), 0) << printed;
+    EXPECT_EQ(image_pixels(got), image_pixels(want));
 }
 
 }  // namespace
