@@ -62,6 +62,9 @@ int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* imag
         // depth and palette, which the GIF carries as they are.
         image->compact_palette();
     }
-    report_depths(before, image->get_color_depth(), verbose);
+    // A 16- or 32-bit file's picture is read as 24 bits; the user is shown
+    // the depth the file has.
+    const bool read_as_24 = before == clBitMap::kTrueColorDepth && input != nullptr && input->depth_read != 0;
+    report_depths(read_as_24 ? input->depth_read : before, image->get_color_depth(), verbose);
     return 0;
 }

@@ -121,7 +121,7 @@ int read_indexed(clFile& file, const BmpInfo& info, bool packed, uint8_t* palett
     if (file.read_table(&info, palette) != 0) {
         return 1;
     }
-    if (input != nullptr && info.bit_count == 8 &&
+    if (input != nullptr && info.bit_count == 8 && rows_as_stored(info) &&
         file.read_rows_every(&info, image->pixels(), image->get_data_size(), clBitMap::kSampleRowStep) &&
         image->sampled_rows_fill_table()) {
         // The palette check then reads no other row. A picture the coder
@@ -146,7 +146,8 @@ int read_indexed(clFile& file, const BmpInfo& info, bool packed, uint8_t* palett
 bool true_color_stays_in_file(clFile& file, const BmpInfo& info, InputFile* input)
 {
     const size_t row_bytes = static_cast<size_t>(info.width) * clBitMap::kTrueColorBytes;
-    if (!kTrueColorInFile || input == nullptr ||
+    // Rows of 16- or 32-bit pixels become colours as they are read, once.
+    if (!kTrueColorInFile || input == nullptr || !rows_as_stored(info) ||
         static_cast<int64_t>(row_bytes) * info.height < kTrueColorInFileBytes ||
         !file.holds_every_row(&info)) {
         return false;
@@ -176,6 +177,9 @@ int load_opened(clFile& file, uint32_t* option_flags, int32_t transparent_index,
     if (verbose) {
         print_message(MSG_BMP_WIDTH, info.width);
         print_message(MSG_BMP_HEIGHT, info.height);
+    }
+    if (input != nullptr) {
+        input->depth_read = file_bit_count(info);
     }
     // The result is not needed: a fresh image takes any depth read_header
     // lets through, and an image in another state fails at create or at the

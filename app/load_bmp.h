@@ -28,6 +28,7 @@ public:
     BmpInfo info = {};
     bool rows_in_file = false;  // the image holds only those rows (a true-colour one none)
     bool mapped = false;        // the file's rows are mapped (clFile::map_rows)
+    int32_t depth_read = 0;     // bits a pixel in the file (16 or 32 for a picture read as 24)
     // Room for a few of its rows as stored: the palette's reads, then the
     // coder's, each row on its way to the window (and to indices).
     MallocBuffer<uint8_t> stored_rows;

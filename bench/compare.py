@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Side-by-side benchmark: Vastrelmon against the common converters.
 
-Makes four 6400 x 4800 workloads with the project's own generator, runs every
+Makes six 6400 x 4800 workloads with the project's own generator, runs every
 converter several times on each and prints the median wall time of the whole
 process, the peak resident memory (from one more run of its own under GNU
 time), the output size and the time relative to Vastrelmon. The runs of the
@@ -46,6 +46,8 @@ WORKLOADS = [
     ("8-bit, same picture", "photo8"),
     ("1-bit, dithered", "dither1"),
     ("8-bit noise", "noise8"),
+    ("8-bit run-length, screenshot-like", "screen8rle"),
+    ("32-bit, the photo", "photo32"),
 ]
 # Debian package of each peer, and the program that shows it is installed.
 PEER_PACKAGES = [("imagemagick", "convert-im6.q16"), ("graphicsmagick", "gm"),

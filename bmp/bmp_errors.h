@@ -27,6 +27,10 @@ inline const ErrorEntry kCoreShort = {kBmpShortRead, 149,
                                      "this file is not BMP file.[read,header,%d]"};
 inline const ErrorEntry kInfoShort = {kBmpShortRead, 169,
                                      "this file is not BMP file.[read,header,%d]"};
+inline const ErrorEntry kHeaderTooSmall = {kBmpNotAccepted, 139,
+                                          "this file is not BMP file.[read,header,size]"};
+inline const ErrorEntry kMasksShort = {kBmpShortRead, 172,
+                                      "this file is not BMP file.[read,header,%d]"};
 inline const ErrorEntry kPlanes = {kBmpNotAccepted, 181,
                                   "this file is not BMP file.[read,header,plane]"};
 inline const ErrorEntry kCompression = {kBmpNotAccepted, 188,
@@ -35,6 +39,10 @@ inline const ErrorEntry kSize = {kBmpNotAccepted, 198,
                                 "this file is not BMP file.[read,header,width or height]"};
 inline const ErrorEntry kBitDepth = {kBmpNotAccepted, 209,
                                     "this file is not BMP file.[read,header,bit depth]"};
+inline const ErrorEntry kTopDownRunLength = {kBmpNotAccepted, 212,
+                                            "this file is not BMP file.[read,header,top-down]"};
+inline const ErrorEntry kMasks = {kBmpNotAccepted, 216,
+                                 "this file is not BMP file.[read,header,bit fields]"};
 
 // read_pixels
 inline const ErrorEntry kPixelsNoInfo = {kBmpBadArgument, 239, "imperfection argument.[1st]"};
@@ -43,6 +51,9 @@ inline const ErrorEntry kPixelsSeek = {kBmpCantPosition, 255, "file access error
 inline const ErrorEntry kPixelsTell = {kBmpCantPosition, 262, "file access error.[tell]"};
 inline const ErrorEntry kRowMemory = {kBmpNoMemory, 277, "memory allocation.[line]"};
 inline const ErrorEntry kRowShort = {kBmpShortRead, 288, "file access error.[read,%d,%d]"};
+inline const ErrorEntry kCodesEnd = {kBmpShortRead, 292, "file access error.[read,rle,%d]"};
+inline const ErrorEntry kRowPastLast = {kBmpNotAccepted, 296, "this file is not BMP file.[rle,row,%d]"};
+inline const ErrorEntry kDeltaPastEnd = {kBmpNotAccepted, 299, "this file is not BMP file.[rle,delta,%d]"};
 inline const ErrorEntry kPixelsBitCount = {kBmpBadArgument, 329, "illegal range.[bmp palette]"};
 
 // read_palette

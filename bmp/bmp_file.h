@@ -25,6 +25,15 @@ constexpr uint32_t kBmpNotAccepted = 0x340004;
 constexpr uint32_t kBmpBadArgument = 0x340006;
 constexpr uint32_t kBmpNoMemory = 0x340007;
 
+// How a file stores its pixels, beyond their bit count.
+enum BmpCoding : uint8_t {
+    kRowsAsStored = 0,  // plain rows of 1-, 4-, 8- or 24-bit pixels, kept as they are
+    kRunLength8 = 1,    // 8-bit indices, run-length coded
+    kRunLength4 = 2,    // 4-bit indices, run-length coded
+    kBitFields16 = 3,   // 16-bit pixels whose colours lie in masks' bits
+    kBitFields32 = 4,   // the same in 32 bits
+};
+
 // The header values that read_header validated. Offsets are 64-bit so that
 // no field value can wrap them around.
 struct BmpInfo {
@@ -32,15 +41,31 @@ struct BmpInfo {
     int32_t width;           // 1 .. INT32_MAX
     int32_t height;          // 1 .. INT32_MAX, whatever the row order
     uint8_t top_down;        // 1: the first stored row is the top row
-    uint8_t bit_count;       // 1, 4, 8 or 24
+    uint8_t bit_count;       // the picture's depth: 1, 4, 8 or 24 (16- and 32-bit pixels become 24-bit colours)
     int64_t palette_offset;  // 14 + the header-size field
     int64_t pixel_offset;    // the file header's offset field (signed)
+    uint8_t coding;          // a BmpCoding
+    uint32_t masks[3];       // red, green and blue of kBitFields16 / 32
 };
 
-// The bit counts this reader unpacks.
+// The bit counts of pictures this reader unpacks.
 inline bool is_supported_bit_count(int bits)
 {
     return bits == 1 || bits == 4 || bits == 8 || bits == 24;
+}
+
+// Whether each stored row holds bit_count-bit pixels as the picture keeps
+// them, so that rows may be read, mapped or found where they lie.
+inline bool rows_as_stored(const BmpInfo& info)
+{
+    return info.coding == kRowsAsStored;
+}
+
+// The bits a pixel takes in the file: 16 or 32 for bit fields, else
+// bit_count.
+inline int file_bit_count(const BmpInfo& info)
+{
+    return info.coding == kBitFields16 ? 16 : info.coding == kBitFields32 ? 32 : info.bit_count;
 }
 
 class clFile {
@@ -61,7 +86,7 @@ public:
     void close();
     // Reads and checks the headers into *info (which must not be null). *info
     // is cleared first and filled only on success. Errors 0x340002 (82, 89,
-    // 99), 0x340003 (108, 133, 149, 169), 0x340004 (116 .. 209).
+    // 99), 0x340003 (108, 133, 149, 169, 172), 0x340004 (116 .. 216).
     int read_header(BmpInfo* info);
     // Reads the 2^bit_count-entry colour table into palette (256 x red, green,
     // blue; entries beyond the table are left alone), then the pixel rows as
@@ -77,7 +102,9 @@ public:
     // bad third argument. With packed, 1- and 4-bit rows stay as stored,
     // without their padding: ceil(width x bits / 8) bytes each, the unused
     // low bits of the last byte cleared. Errors 0x340006 (239, 245, 329),
-    // 0x340002 (255, 262), 0x340007 (277), 0x340003 (288).
+    // 0x340002 (255, 262), 0x340007 (277), 0x340003 (288). Run-length coded
+    // rows: also 0x340003 (292: the codes end early) and 0x340004 (296: a
+    // row past the last; 299: a delta past the row's end).
     int read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, bool packed = false);
 
     // A big picture's rows read where they are needed, one at a time (8 and
@@ -87,7 +114,8 @@ public:
     // false where that is not worth it or not possible (another depth, a
     // small picture, a file that does not hold every row, a failed read):
     // the caller then reads with read_pixels, which finds and records any
-    // fault. read_row reads the row'th row (the top row is 0) to out. Error
+    // fault (also for files whose rows are not as stored: run-length
+    // coded, 16 or 32 bits). read_row reads the row'th row (the top row is 0) to out. Error
     // 0x340003 (288: the bytes read, the stored row).
     bool read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, int32_t step);
     int read_row(const BmpInfo* info, int32_t row, uint8_t* out);
@@ -115,6 +143,13 @@ public:
     char error_text[kErrorTextSize];
 
 private:
+    // The red, green and blue masks of a 16- or 32-bit file, into info,
+    // checked. Errors 0x340003 (172), 0x340004 (216).
+    int read_masks(uint32_t compression, BmpInfo* info);
+    // The run-length coded rows, from the current position (pixel_offset),
+    // into pixels (out_row bytes a row). Errors 0x340007 (277), 0x340003
+    // (292), 0x340004 (296, 299).
+    int read_run_length(const BmpInfo& info, uint8_t* pixels, int64_t out_row, bool packed);
     // Moves to offset from the start and confirms the position.
     int move_to(int64_t offset, const ErrorEntry& seek_error, const ErrorEntry& tell_error);
 

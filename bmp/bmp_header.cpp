@@ -1,7 +1,11 @@
 // clFile::read_header: the file header, the core or information header and
 // every check that decides whether the file is a BMP this program reads.
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+
+#include "bmp/bit_fields.h"
 
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
@@ -33,9 +37,72 @@ constexpr int kInfoBitCountAt = 10;
 constexpr int kInfoCompressionAt = 12;
 
 constexpr uint16_t kOnePlane = 1;
+
+// The compression field's values.
 constexpr uint32_t kUncompressed = 0;
+constexpr uint32_t kRle8 = 1;
+constexpr uint32_t kRle4 = 2;
+constexpr uint32_t kBitFields = 3;
+constexpr uint32_t kAlphaBitFields = 6;  // the same, with an alpha mask too
+
+// Header sizes: the first with every field up to the bit count; the
+// information layout, after which bit-field masks follow; the first with
+// the masks inside; OS/2's own, in which compression 3 and 4 mean other
+// codings.
+constexpr uint32_t kLeastHeaderSize = 16;
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kMasksInsideSize = 52;
+constexpr uint32_t kOs2HeaderSize = 64;
+constexpr size_t kMaskBytes = 12;  // red, green, blue; an alpha mask is not needed
+
+// How the pixels of bits-bit pixels under this compression are stored, or
+// -1 when this reader does not read them (embedded JPEG or PNG, OS/2's own
+// codings, a coding for another bit count).
+int coding_of(uint32_t compression, int bits, uint32_t header_size)
+{
+    switch (compression) {
+    case kUncompressed:
+        return bits == 16 ? kBitFields16 : bits == 32 ? kBitFields32 : kRowsAsStored;
+    case kRle8:
+        return bits == 8 ? kRunLength8 : -1;
+    case kRle4:
+        return bits == 4 ? kRunLength4 : -1;
+    case kBitFields:
+    case kAlphaBitFields:
+        if (header_size == kOs2HeaderSize || (header_size != kInfoHeaderSize && header_size < kMasksInsideSize)) {
+            return -1;
+        }
+        return bits == 16 ? kBitFields16 : bits == 32 ? kBitFields32 : -1;
+    default:
+        return -1;
+    }
+}
 
 }  // namespace
+
+int clFile::read_masks(uint32_t compression, BmpInfo* info)
+{
+    const int bits = file_bit_count(*info);
+    if (compression == kUncompressed) {
+        std::memcpy(info->masks, bits == 16 ? bit_fields::kDefault16 : bit_fields::kDefault32, sizeof info->masks);
+    } else {
+        // Right after a 40-byte header, else in the header after its first
+        // 40 bytes: where the reading stopped either way.
+        uint8_t bytes[kMaskBytes];
+        const size_t got = source.read(bytes, 1, kMaskBytes);
+        if (got != kMaskBytes) {
+            return fail(this, kMasksShort, static_cast<int>(got));
+        }
+        for (int i = 0; i < 3; ++i) {
+            info->masks[i] = read_le32(bytes + 4 * i);
+        }
+    }
+    bit_fields::Layout layout;
+    if (!bit_fields::make_layout(info->masks, bits, &layout)) {
+        return fail(this, kMasks);
+    }
+    return 0;
+}
 
 int clFile::read_header(BmpInfo* out)
 {
@@ -78,7 +145,8 @@ int clFile::read_header(BmpInfo* out)
     uint32_t header_size = read_le32(size_field);
 
     int32_t stored_height;
-    uint8_t fields[kInfoFieldBytes];
+    uint32_t compression = kUncompressed;
+    uint8_t fields[kInfoFieldBytes] = {};
     if (header_size == kCoreHeaderSize) {
         info.is_core = 1;
         got = source.read(fields, 1, kCoreFieldBytes);
@@ -90,19 +158,32 @@ int clFile::read_header(BmpInfo* out)
         info.bit_count = fields[kCoreBitCountAt];
     } else {
         info.is_core = 0;
-        got = source.read(fields, 1, kInfoFieldBytes);
-        if (got != kInfoFieldBytes) {
+        if (header_size < kLeastHeaderSize) {
+            return fail(this, kHeaderTooSmall);
+        }
+        // A smaller header (OS/2's 16 bytes) lacks the last fields, which
+        // then count as 0: they are not read from the colour table after it.
+        const size_t wanted = std::min<size_t>(kInfoFieldBytes, header_size - kHeaderSizeBytes);
+        got = source.read(fields, 1, wanted);
+        if (got != wanted) {
             return fail(this, kInfoShort, static_cast<int>(got));
         }
         info.width = read_le32_signed(fields + kInfoWidthAt);
         stored_height = read_le32_signed(fields + kInfoHeightAt);
-        info.bit_count = fields[kInfoBitCountAt];
         if (read_le16(fields + kInfoPlanesAt) != kOnePlane) {
             return fail(this, kPlanes);
         }
-        if (read_le32(fields + kInfoCompressionAt) != kUncompressed) {
+        // Only a header that holds the whole field has a compression.
+        if (header_size >= kHeaderSizeBytes + kInfoCompressionAt + 4) {
+            compression = read_le32(fields + kInfoCompressionAt);
+        }
+        const int coding = coding_of(compression, fields[kInfoBitCountAt], header_size);
+        if (coding < 0) {
             return fail(this, kCompression);
         }
+        info.coding = static_cast<uint8_t>(coding);
+        // 16- and 32-bit pixels become the picture's 24-bit colours.
+        info.bit_count = coding == kBitFields16 || coding == kBitFields32 ? 24 : fields[kInfoBitCountAt];
     }
     info.palette_offset = static_cast<int64_t>(kFileHeaderBytes) + header_size;
 
@@ -112,6 +193,16 @@ int clFile::read_header(BmpInfo* out)
     }
     if (!is_supported_bit_count(info.bit_count)) {
         return fail(this, kBitDepth);
+    }
+    // Run-length codes climb from the bottom row; a top-down file has no
+    // agreed meaning for them.
+    if (stored_height < 0 && (info.coding == kRunLength8 || info.coding == kRunLength4)) {
+        return fail(this, kTopDownRunLength);
+    }
+    if (info.coding == kBitFields16 || info.coding == kBitFields32) {
+        if (read_masks(compression, &info) != 0) {
+            return 1;
+        }
     }
     info.top_down = stored_height < 0 ? 1 : 0;
     info.height = stored_height < 0 ? -stored_height : stored_height;

@@ -5,9 +5,11 @@
 #include <memory>
 #include <new>
 
+#include "bmp/bit_fields.h"
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
 #include "bmp/byte_source.h"
+#include "bmp/run_length.h"
 #include "bmp/stored_rows.h"
 #include "platform/files.h"
 #include "platform/packed_rows.h"
@@ -69,7 +71,64 @@ constexpr int64_t kStagingBytes = int64_t{1} << 18;
     return static_cast<int32_t>(done);
 }
 
+// The bytes from the source's position to its end, in one buffer (null when
+// it cannot be had); *size is their count.
+std::unique_ptr<uint8_t[]> read_rest(ByteSource* source, int64_t position, size_t* size)
+{
+    *size = 0;
+    const int64_t end = source->size();
+    if (end >= 0) {
+        const size_t wanted = end > position ? static_cast<size_t>(end - position) : 0;
+        std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[wanted + 1]);
+        if (bytes) {
+            *size = source->read(bytes.get(), 1, wanted);
+        }
+        return bytes;
+    }
+    // A source that does not know its size: read in growing pieces.
+    size_t room = kStagingBytes;
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[room]);
+    while (bytes) {
+        *size += source->read(bytes.get() + *size, 1, room - *size);
+        if (*size < room) {
+            break;
+        }
+        std::unique_ptr<uint8_t[]> more(new (std::nothrow) uint8_t[room * 2]);
+        if (more) {
+            std::memcpy(more.get(), bytes.get(), room);
+            room *= 2;
+        }
+        bytes = std::move(more);
+    }
+    return bytes;
+}
+
 }  // namespace
+
+int clFile::read_run_length(const BmpInfo& info, uint8_t* pixels, int64_t out_row, bool packed)
+{
+    // The codes are read at once: they are short next to the picture, and
+    // where they end is found by decoding them.
+    size_t size = 0;
+    const std::unique_ptr<uint8_t[]> codes = read_rest(&source, info.pixel_offset, &size);
+    if (!codes) {
+        return fail(this, kRowMemory);
+    }
+    const run_length::Picture picture = {pixels, out_row, info.width, info.height, packed};
+    const run_length::Result result =
+        run_length::decode(codes.get(), size, info.coding == kRunLength8 ? 8 : 4, picture);
+    switch (result.outcome) {
+    case run_length::Outcome::kComplete:
+        return 0;
+    case run_length::Outcome::kCut:
+        return fail(this, kCodesEnd, result.row);
+    case run_length::Outcome::kBelowLastRow:
+        return fail(this, kRowPastLast, result.row);
+    case run_length::Outcome::kDeltaPastRowEnd:
+        break;
+    }
+    return fail(this, kDeltaPastEnd, result.row);
+}
 
 int clFile::read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
                          int64_t pixel_capacity, bool packed)
@@ -119,26 +178,37 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     if (pixels == nullptr) {
         return fail(this, kPixelsNoBuffer);
     }
-    int bits = info->bit_count;
-    if (!is_supported_bit_count(bits)) {
+    if (!is_supported_bit_count(info->bit_count)) {
         return fail(this, kPixelsBitCount);
     }
+    // The picture's bits a pixel decide what is written, the file's what is
+    // read.
+    const int depth = info->bit_count;
+    const int bits = file_bit_count(*info);
     // The picture must fit the caller's buffer before a single byte is
     // written; checked a factor at a time so nothing can overflow.
-    packed = packed && (bits == 1 || bits == 4);
-    int64_t out_row = packed ? row_length(info->width, bits)
-                             : static_cast<int64_t>(info->width) * (bits == kTrueColorBits ? kTrueColorBytes : 1);
+    packed = packed && (depth == 1 || depth == 4);
+    int64_t out_row = packed ? row_length(info->width, depth)
+                             : static_cast<int64_t>(info->width) * (depth == kTrueColorBits ? kTrueColorBytes : 1);
     if (out_row > pixel_capacity || info->height > pixel_capacity / out_row) {
         return fail(this, kPixelsNoBuffer);
     }
     if (move_to(info->pixel_offset, kPixelsSeek, kPixelsTell) != 0) {
         return 1;
     }
+    if (info->coding == kRunLength8 || info->coding == kRunLength4) {
+        return read_run_length(*info, pixels, out_row, packed);
+    }
+    bit_fields::Layout fields;
+    const bool in_fields = info->coding == kBitFields16 || info->coding == kBitFields32;
+    if (in_fields && !bit_fields::make_layout(info->masks, bits, &fields)) {
+        return fail(this, kPixelsNoInfo);  // masks read_header would have refused
+    }
     int64_t length = row_length(info->width, bits);
     int64_t stride = row_stride(length);
     int32_t first = 0;
 #if !defined(VASTRELMON_NO_ROWS_IN_PLACE)
-    if (bits == 8 || bits == kTrueColorBits) {
+    if (rows_as_stored(*info) && (bits == 8 || bits == kTrueColorBits)) {
         first = read_rows_in_place(&source, *info, pixels, out_row, length, stride);
         if (first == info->height) {
             return 0;
@@ -176,7 +246,9 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
             const uint8_t* row = staging.get() + static_cast<size_t>(r) * static_cast<size_t>(stride);
             int64_t target = info->top_down ? i : info->height - 1 - i;
             uint8_t* out = pixels + target * out_row;
-            if (packed) {
+            if (in_fields) {
+                bit_fields::to_bgr(row, info->width, fields, out);
+            } else if (packed) {
                 std::memcpy(out, row, static_cast<size_t>(length));
                 out[length - 1] = static_cast<uint8_t>(out[length - 1] & last_byte_mask);
             } else if (bits == 1) {

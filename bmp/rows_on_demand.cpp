@@ -35,7 +35,8 @@ constexpr int64_t kOnDemandBytes = int64_t{1} << 18;
 bool clFile::read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, int32_t step)
 {
     if (!kRowsOnDemand || info == nullptr || pixels == nullptr || step <= 0 || info->width <= 0 ||
-        info->height <= 0 || (info->bit_count != 8 && info->bit_count != stored_rows::kTrueColorBits)) {
+        info->height <= 0 || !rows_as_stored(*info) ||
+        (info->bit_count != 8 && info->bit_count != stored_rows::kTrueColorBits)) {
         return false;
     }
     const int64_t length = stored_rows::row_length(info->width, info->bit_count);
@@ -60,7 +61,7 @@ bool clFile::read_rows_every(const BmpInfo* info, uint8_t* pixels, int64_t pixel
 
 int clFile::read_row(const BmpInfo* info, int32_t row, uint8_t* out)
 {
-    if (info == nullptr || out == nullptr || row < 0 || row >= info->height) {
+    if (info == nullptr || out == nullptr || row < 0 || row >= info->height || !rows_as_stored(*info)) {
         return fail(this, kPixelsNoInfo);
     }
     const int64_t length = stored_rows::row_length(info->width, info->bit_count);
@@ -99,7 +100,7 @@ bool clFile::unmap_rows(const BmpInfo* info)
 
 const uint8_t* clFile::mapped_row(const BmpInfo* info, int32_t row) const
 {
-    if (info == nullptr || row < 0 || row >= info->height) {
+    if (info == nullptr || row < 0 || row >= info->height || !rows_as_stored(*info)) {
         return nullptr;
     }
     const int64_t length = stored_rows::row_length(info->width, info->bit_count);
@@ -109,7 +110,10 @@ const uint8_t* clFile::mapped_row(const BmpInfo* info, int32_t row) const
 
 bool clFile::holds_every_row(const BmpInfo* info)
 {
-    if (info == nullptr || info->width <= 0 || info->height <= 0 || !is_supported_bit_count(info->bit_count)) {
+    // Rows that are not kept as stored have no place of their own to be
+    // found at.
+    if (info == nullptr || info->width <= 0 || info->height <= 0 || !is_supported_bit_count(info->bit_count) ||
+        !rows_as_stored(*info)) {
         return false;
     }
     const int64_t stride = stored_rows::row_stride(stored_rows::row_length(info->width, info->bit_count));
@@ -121,7 +125,7 @@ bool clFile::holds_every_row(const BmpInfo* info)
 int clFile::read_rows(const BmpInfo* info, int32_t first, int32_t count, uint8_t* out)
 {
     if (info == nullptr || out == nullptr || first < 0 || count <= 0 || first >= info->height ||
-        count > info->height - first) {
+        count > info->height - first || !rows_as_stored(*info)) {
         return fail(this, kPixelsNoInfo);
     }
     const int64_t length = stored_rows::row_length(info->width, info->bit_count);

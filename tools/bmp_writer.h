@@ -30,6 +30,24 @@ constexpr uint32_t kInfoHeader = 40;
 constexpr uint32_t kV4Header = 108;
 constexpr uint32_t kV5Header = 124;
 
+// How pixels are run-length coded (compression 1 for 8 bits, 2 for 4):
+// the ways of coding a picture that a reader must all take.
+struct RunLengthCoding {
+    // Stretches of differing pixels as absolute runs; otherwise as runs of
+    // one or two pixels.
+    bool absolute = true;
+    // Pixels of index 0 left out: a row's last ones by an early end of line
+    // (or of bitmap), three or more within a row by a delta to the right,
+    // whole rows by a delta up.
+    bool skip_zeros = false;
+    // Each row's last run also covers the row's padding (pixels past the
+    // row's end, as some writers code them).
+    bool pad_last_run = false;
+    // The codes end with an end of bitmap; otherwise they just stop.
+    bool end_of_bitmap = true;
+    int longest_run = 255;  // runs are split to at most this many pixels
+};
+
 struct BmpRecipe {
     // File header.
     std::string signature = "BM";             // cut or zero-padded to 2 bytes
@@ -53,6 +71,11 @@ struct BmpRecipe {
     uint32_t colors_used = 0;
     uint32_t colors_important = 0;
 
+    // Bit-field masks (red, green, blue, and alpha if given): inside the
+    // header from its byte 40 on when it is bigger than 40 bytes, right
+    // after it otherwise.
+    std::vector<uint32_t> masks;
+
     // Colour table, written right after the header: 3 bytes per entry in the
     // core layout, 4 (blue, green, red, 0) otherwise. Written as given, so
     // its length is the test's choice.
@@ -67,6 +90,9 @@ struct BmpRecipe {
     // When set, written as the pixel area instead of packing pixels (for
     // headers that claim pictures far too big to write).
     std::optional<std::string> raw_pixels;
+    // When set, pixels (indices, bottom row first as stored) are written as
+    // run-length codes instead of rows; compression is left as given.
+    std::optional<RunLengthCoding> run_length;
 
     std::string trailing;                     // appended after the rows
     std::optional<size_t> truncate_to;        // cut the file to this many bytes
@@ -74,6 +100,10 @@ struct BmpRecipe {
 
 // Bytes of one stored row, padding included.
 size_t stride(int32_t width, int bit_count);
+
+// The run-length codes of recipe's pixels (bit_count 8 or 4) as coding
+// says.
+std::string run_length_codes(const BmpRecipe& recipe, const RunLengthCoding& coding);
 
 // The complete file. The automatic file size is the length after
 // truncation, so a cut file still passes a file-size check.

@@ -51,7 +51,8 @@ int main(int argc, char** argv)
         return write_seeds(argv[2]);
     }
     if (argc != 5 && argc != 7) {
-        std::fprintf(stderr, "usage: bmpgen photo24|photo8|dither1|noise8|example <width> <height> <out.bmp> "
+        std::fprintf(stderr, "usage: bmpgen photo24|photo8|photo32|dither1|noise8|screen8|screen8rle|example "
+                             "<width> <height> <out.bmp> "
                              "[<full width> <full height>]\n");
         return 2;
     }

@@ -150,8 +150,64 @@ BmpRecipe true_color_recipe(int width, int height, const std::vector<Rgb>& color
     return recipe;
 }
 
+std::vector<uint8_t> screen_indices(int width, int height)
+{
+    std::vector<uint8_t> indices(static_cast<size_t>(width) * static_cast<size_t>(height), 17);
+    // Windows on a flat desktop, each a title bar over a light page of
+    // "text": short dark runs on some rows, spaced like words and lines.
+    for (int w = 0; w < 24; ++w) {
+        const int left = (w * 997) % std::max(1, width * 3 / 4);
+        const int top = (w * 1531) % std::max(1, height * 3 / 4);
+        const int right = std::min(width, left + width / 4 + (w * 37) % (width / 8 + 1));
+        const int bottom = std::min(height, top + height / 4 + (w * 53) % (height / 8 + 1));
+        for (int y = top; y < bottom; ++y) {
+            uint8_t* row = &indices[static_cast<size_t>(y) * width];
+            const bool title = y - top < 24;
+            for (int x = left; x < right; ++x) {
+                uint8_t value = title ? static_cast<uint8_t>(32 + w) : uint8_t{250};
+                if (!title && (y - top) % 18 > 6 && (y - top) % 18 < 16 && x - left > 8 && right - x > 8) {
+                    const int word = (x - left + (y - top) / 18 * 13) % 60;
+                    const bool ink = word < 44 && ((x * 7 + y * 3) % 5 < 2 || (x + y) % 9 == 0);
+                    value = ink ? static_cast<uint8_t>(w % 3) : value;
+                }
+                if (x == left || x == right - 1 || y == bottom - 1) {
+                    value = 8;
+                }
+                row[x] = value;
+            }
+        }
+    }
+    return indices;
+}
+
+std::vector<Rgb> screen_palette()
+{
+    std::vector<Rgb> palette(256);
+    for (int i = 0; i < 256; ++i) {
+        palette[i] = {static_cast<uint8_t>(i * 7), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3 + 40)};
+    }
+    palette[250] = {250, 250, 248};
+    return palette;
+}
+
 bool named_picture(const std::string& kind, int width, int height, BmpRecipe* out)
 {
+    if (kind == "screen8" || kind == "screen8rle") {
+        *out = indexed_recipe(width, height, 8, screen_palette(), screen_indices(width, height));
+        if (kind == "screen8rle") {
+            out->compression = 1;
+            out->run_length = bmp_writer::RunLengthCoding();
+        }
+        return true;
+    }
+    if (kind == "photo32") {
+        // photo24 in 32-bit pixels, the top byte unused.
+        if (!named_picture("photo24", width, height, out)) {
+            return false;
+        }
+        out->bit_count = 32;
+        return true;
+    }
     if (kind == "photo24" || kind == "photo8") {
         const std::vector<Rgb> palette = ramp_palette();
         const std::vector<uint8_t> indices = photo_indices(width, height);
@@ -256,6 +312,47 @@ std::vector<Seed> fuzz_seeds()
                 }
             }
         }
+    }
+    // Run-length coded pictures, each way of coding them; 16- and 32-bit
+    // ones with plain and odd masks, in each header that holds masks.
+    for (int bits : {4, 8}) {
+        for (int way = 0; way < 4; ++way) {
+            const int w = way == 3 ? 33 : 9, h = 5;
+            std::vector<uint8_t> indices(static_cast<size_t>(w) * h);
+            for (size_t i = 0; i < indices.size(); ++i) {
+                indices[i] = static_cast<uint8_t>(i % 11 < 4 ? 0 : (i / 3) % (1u << bits));
+            }
+            BmpRecipe recipe = indexed_recipe(w, h, bits, palette, indices);
+            recipe.compression = bits == 8 ? 1 : 2;
+            bmp_writer::RunLengthCoding coding;
+            coding.absolute = way != 1;
+            coding.skip_zeros = way == 2;
+            coding.pad_last_run = way == 3;
+            recipe.run_length = coding;
+            seeds.push_back({"seed-rle" + std::to_string(bits) + "-" + std::to_string(way) + ".bmp", recipe});
+        }
+    }
+    const std::vector<uint32_t> masks[] = {{}, {0xF800, 0x07E0, 0x001F}, {0x0030, 0x000E, 0x0001},
+                                           {0xFF0000, 0xFF00, 0xFF}, {0xFE000000, 0x01FFFF80, 0x0000007F}};
+    int number = 0;
+    for (const std::vector<uint32_t>& mask : masks) {
+        const int bits = mask.empty() ? (number == 0 ? 16 : 32) : mask[0] > 0xFFFF ? 32 : 16;
+        for (uint32_t header : {bmp_writer::kInfoHeader, uint32_t{56}, bmp_writer::kV5Header}) {
+            BmpRecipe recipe;
+            recipe.width = 7;
+            recipe.height = header == bmp_writer::kV5Header ? -3 : 3;
+            recipe.bit_count = static_cast<uint16_t>(bits);
+            recipe.header_size = header;
+            recipe.compression = mask.empty() ? 0 : 3;
+            recipe.masks = mask;
+            for (uint32_t i = 0; i < 21; ++i) {
+                recipe.pixels.push_back(i * 0x01234567u);
+            }
+            seeds.push_back({"seed-fields" + std::to_string(bits) + "-" + std::to_string(number) + "-" +
+                                 std::to_string(header) + ".bmp",
+                             recipe});
+        }
+        ++number;
     }
     return seeds;
 }

@@ -43,9 +43,14 @@ BmpRecipe indexed_recipe(int width, int height, int bits, const std::vector<Rgb>
 BmpRecipe true_color_recipe(int width, int height, const std::vector<Rgb>& colors,
                             uint32_t header_size = bmp_writer::kInfoHeader, bool top_down = false);
 
+// A screenshot: windows with title bars and lines of text on a flat
+// desktop, in under 256 colours; long runs, as run-length coding likes.
+std::vector<uint8_t> screen_indices(int width, int height);
+
 // The named pictures: photo24 (the photo in 24 bits, 256 colours), photo8
-// (the same as 8-bit), dither1, noise8 and example (24 bits). False for an
-// unknown kind.
+// (the same as 8-bit), photo32 (the same in 32-bit pixels), dither1,
+// noise8, screen8 (the screenshot, 8 bits), screen8rle (the same,
+// run-length coded) and example (24 bits). False for an unknown kind.
 bool named_picture(const std::string& kind, int width, int height, BmpRecipe* out);
 // The named picture drawn at full_width x full_height (at least as big),
 // cut down to width x height: the full picture is split into a grid of as
@@ -56,8 +61,9 @@ bool named_picture_cut(const std::string& kind, int width, int height, int full_
                        BmpRecipe* out);
 
 // Small files of every kind the reader accepts (1, 4, 8, 24 bits; core,
-// information and v5 headers; four sizes; both row orders), as a fuzzing
-// start. name is a file name.
+// information and v5 headers; four sizes; both row orders; run-length
+// coded 4 and 8 bits; 16 and 32 bits with and without bit fields), as a
+// fuzzing start. name is a file name.
 struct Seed {
     std::string name;
     BmpRecipe recipe;

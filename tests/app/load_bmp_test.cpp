@@ -248,7 +248,7 @@ TEST_F(BmpTest, FilesThatCannotBeOpened)
 TEST_F(BmpTest, RefusedHeaderIsMessage20AndNothingIsCreated)
 {
     BmpRecipe recipe = indexed_picture();
-    recipe.compression = 1;
+    recipe.compression = 4;  // an embedded JPEG
     clBitMap image;
     EXPECT_EQ(load(recipe, &image), 1);
     EXPECT_EQ(printed, "Error :Fail To Read BMP File(340004)\n");

@@ -16,9 +16,10 @@ struct ReferenceBmp {
     std::vector<uint32_t> colors;  // 0xRRGGBB per pixel, top row first
 };
 
-// Decodes uncompressed 1/4/8/24-bit files with a 12-byte or a longer header;
-// the colour table has 2^bit_count entries whatever the colours-used field
-// says. ok is false for anything else.
+// Decodes uncompressed 1/4/8/24-bit files with a 12-byte or a longer header,
+// and 16/32-bit ones, with or without bit fields (alpha ignored); the colour
+// table has 2^bit_count entries whatever the colours-used field says. ok is
+// false for anything else (run-length files among them).
 ReferenceBmp decode_reference_bmp(const std::string& bytes);
 
 #endif

@@ -1,5 +1,6 @@
-// The expectation table of the public BMP corpus (EXPECTED.tsv beside the
-// files): one row per file with its outcome, message and code.
+// The project's table of what becomes of each file of the public BMP corpus
+// (tests/bmp/bmpsuite_outcomes.tsv): one row per file with its outcome,
+// message and code, and where its true colours come from.
 #ifndef VASTRELMON_TESTS_SUPPORT_CORPUS_TABLE_H
 #define VASTRELMON_TESTS_SUPPORT_CORPUS_TABLE_H
 
@@ -11,10 +12,14 @@ struct CorpusRow {
     bool converts;         // outcome "converts"; otherwise refused
     int message;           // 12, 20, 22 or 26
     std::string code;      // shown by messages 20 and 22, "-" otherwise
+    // Whose pixels are the file's true colours: "-" the file itself, through
+    // the tests' own decoder; a corpus file of the same picture, stored
+    // plainly; or "magick" (ImageMagick's).
+    std::string reference;
 };
 
-// The rows of folder/EXPECTED.tsv, the header line skipped; rows with fewer
-// than four fields are left out. Empty when the table cannot be read.
+// The table's rows for the files that folder holds, the header line
+// skipped. Empty when the table cannot be read.
 std::vector<CorpusRow> read_corpus_table(const std::string& folder);
 
 #endif

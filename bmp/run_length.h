@@ -1,0 +1,43 @@
+// The run-length coded rows of 8- and 4-bit pictures drawn into a picture.
+// A pure function over bytes: it reads only the codes it is given and
+// writes only the picture's rows. Private to bmp/.
+#ifndef VASTRELMON_BMP_RUN_LENGTH_H
+#define VASTRELMON_BMP_RUN_LENGTH_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace run_length {
+
+enum class Outcome {
+    kComplete,         // every pixel set (or skipped, or left by an end code)
+    kCut,              // the codes ended first, without an end of bitmap
+    kBelowLastRow,     // a pixel, run or delta for a row past the last
+    kDeltaPastRowEnd,  // a delta to the right of the row's end
+};
+
+struct Result {
+    Outcome outcome;
+    int32_t row;  // the stored row (0 the first, at the bottom) where it ended
+};
+
+// Where the pixels go: height rows of row_bytes each, the top row first, so
+// the first stored row (the bottom one) is the last. packed: two 4-bit
+// indices a byte, the first in the high half; else one index a byte.
+struct Picture {
+    uint8_t* top;
+    int64_t row_bytes;
+    int32_t width;
+    int32_t height;
+    bool packed;
+};
+
+// Draws codes (size bytes, bits 8 or 4) into picture. Pixels that a delta
+// or an early end of line or of bitmap skips become index 0; pixels of a run
+// beyond the end of their row are dropped. On anything but kComplete the
+// picture holds what was drawn so far and must not be used.
+Result decode(const uint8_t* codes, size_t size, int bits, const Picture& picture);
+
+}  // namespace run_length
+
+#endif
