@@ -1,8 +1,11 @@
-// What both fuzz targets share: silencing the program's console output and a
-// scratch path per process for the GIF the pipeline target writes.
+// What the fuzz targets share: silencing the program's console output, a
+// scratch path per process for the GIF the pipeline target writes, and the
+// size a BMP's header declares.
 #ifndef VASTRELMON_FUZZ_FUZZ_SUPPORT_H
 #define VASTRELMON_FUZZ_FUZZ_SUPPORT_H
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Sends standard output to /dev/null once; the stages print messages.
@@ -10,5 +13,12 @@ void silence_console();
 
 // A path in a RAM-backed folder, unique to this process, with the suffix.
 std::string scratch_path(const char* suffix);
+
+// Whether bmp (size bytes) declares more than a million pixels. A few
+// bytes of run-length codes can stand for a whole 6400 x 4800 picture; the
+// targets that code and decode the result pass over such inputs, which
+// would take every run's time while reaching no code a smaller picture
+// does not.
+bool declares_big_picture(const uint8_t* bmp, size_t size);
 
 #endif

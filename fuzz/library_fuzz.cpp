@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz_support.h"
 #include "tests/support/bmp_reference.h"
 #include "vastrelmon.h"
 
@@ -73,7 +74,7 @@ void check_gif(const unsigned char* data, size_t size, const std::string& bmp, b
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size < 1) {
+    if (size < 1 || declares_big_picture(data + 1, size - 1)) {
         return 0;
     }
     const uint8_t choice = data[0];
