@@ -32,7 +32,7 @@ test: unit-tests
 # AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, the second
 # threads under ThreadSanitizer, the Windows build under Wine when MinGW-w64
 # and Wine are installed, and the installation, manual pages and packages.
-check: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests
+check: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests python-tests
 
 test-deps:
 	@sh tools/ensure-test-deps.sh
@@ -71,6 +71,12 @@ tsan-tests: test-deps
 	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_app --gtest_filter='$(TSAN_APP_TESTS)'
 	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_lib --gtest_filter='$(TSAN_LIB_TESTS)'
 	TSAN_OPTIONS=halt_on_error=1 sh tools/run_big_pictures.sh build-tsan
+
+# The Python package (python/): built into a virtual environment under
+# build-python/ and tested against the program of build-test/.
+.PHONY: python-tests
+python-tests:
+	sh python/run_tests.sh
 
 # Native Windows executables, cross-built with MinGW-w64.
 windows:
