@@ -1,6 +1,10 @@
 """convert, encode and convert_file against the program, and their errors."""
+import errno
 import pathlib
+import pickle
 import struct
+import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -142,7 +146,9 @@ def test_convert_file_keeps_its_promises(picture, tmp_path):
     with pytest.raises(FileExistsError) as taken:
         vastrelmon.convert_file(source, made)
     assert made.read_bytes() == b"mine" and taken.value.filename == str(made)
-    assert isinstance(taken.value, vastrelmon.Error)
+    again = pickle.loads(pickle.dumps(taken.value))  # as a process pool hands it back
+    assert (type(again), again.kind, again.filename, again.errno) == (
+        type(taken.value), "output-exists", str(made), errno.EEXIST)
 
     cut = tmp_path / "cut.bmp"
     cut.write_bytes(source.read_bytes()[:-100])
@@ -153,3 +159,23 @@ def test_convert_file_keeps_its_promises(picture, tmp_path):
     with pytest.raises(OSError):
         vastrelmon.convert_file(source, tmp_path / "no such folder" / "x.gif")
     assert sorted(p.name for p in tmp_path.iterdir()) == ["cut.bmp", "photo.BMP", "photo.gif"]
+
+
+def test_running_out_of_memory_raises_memory_error():
+    # A picture of the largest size, with too little address space left.
+    script = """if True:
+        import resource, struct, vastrelmon
+        width, height = 6400, 4800
+        pixels = width * height
+        data = (b"BM" + struct.pack("<IHHI", 1078 + pixels, 0, 0, 1078)
+                + struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, pixels, 0, 0, 0, 0)
+                + bytes(1024) + bytes(pixels))
+        used = int(open("/proc/self/statm").read().split()[0]) * 4096
+        resource.setrlimit(resource.RLIMIT_AS, (used + 20 * 2**20, resource.RLIM_INFINITY))
+        try:
+            vastrelmon.convert(data)
+        except MemoryError as error:
+            print(error.kind)
+    """
+    done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    assert done.stdout.strip() == "no-memory", done.stderr

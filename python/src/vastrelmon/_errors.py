@@ -34,6 +34,10 @@ class Error(Exception):
     def __str__(self) -> str:
         return self.message
 
+    def __reduce__(self):  # whole across processes, OSError's fields too
+        return (_make, (type(self), self.kind, self.message_number, self.message, self.detail,
+                        getattr(self, "filename", None)))
+
 
 class BMPError(Error):
     """The data is not an uncompressed BMP this library reads, or it ends
@@ -89,10 +93,8 @@ _KINDS = [
 ]
 
 
-def _from_result(status: int, message_number: int, message: str, detail: str,
-                 filename: object = None) -> Error:
-    """The exception for a failed call's status and result (called by _core)."""
-    kind, cls = _KINDS[status] if 0 < status < len(_KINDS) else ("error", Error)
+def _make(cls: type, kind: str, message_number: int, message: str, detail: str,
+          filename: object = None) -> Error:
     error = cls(message, kind=kind, message_number=message_number, detail=detail)
     if isinstance(error, OSError):
         # OSError's own fields, so `except FileExistsError` code can read them.
@@ -100,3 +102,10 @@ def _from_result(status: int, message_number: int, message: str, detail: str,
         error.strerror = message
         error.filename = filename
     return error
+
+
+def _from_result(status: int, message_number: int, message: str, detail: str,
+                 filename: object = None) -> Error:
+    """The exception for a failed call's status and result (called by _core)."""
+    kind, cls = _KINDS[status] if 0 < status < len(_KINDS) else ("error", Error)
+    return _make(cls, kind, message_number, message, detail, filename)
