@@ -18,7 +18,7 @@ pictures through vastrelmon.bulk, a thread pool and the README's xargs recipe.
      cluster's start is timed apart.
 
 Run with the Python that has vastrelmon installed, from the repository:
-    build-python/venv/bin/python python/bench.py [--files 10000]
+    build-python/venv/bin/python python/bench.py [--files 10000] [--folder /dev/shm]
 """
 import argparse
 import io
@@ -139,8 +139,10 @@ def main():
     parser.add_argument("--program", default=str(REPO / "build" / "vastrelmon"), help="the program of `make build`")
     parser.add_argument("--files", type=int, default=10000)
     parser.add_argument("--runs", type=int, default=101)
+    parser.add_argument("--folder", help="where the pictures go (default: the temporary folder); "
+                        "/dev/shm leaves the disk's syncs out")
     args = parser.parse_args()
-    folder = Path(tempfile.mkdtemp(prefix="vastrelmon-bench-"))
+    folder = Path(tempfile.mkdtemp(prefix="vastrelmon-bench-", dir=args.folder))
     try:
         worst = in_memory(args.bmpgen, folder, args.runs)
         rates, xargs_rate = folder_rates(args.bmpgen, args.program, folder, args.files)

@@ -11,7 +11,7 @@ import pytest
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("VASTRELMON_BUILD", REPO / "build-test"))
-BMPSUITE = Path(os.environ.get("VASTRELMON_BMPSUITE", "/work/shared/bmpsuite"))
+BMPSUITE = Path(os.environ.get("VASTRELMON_BMPSUITE", REPO.parent / "shared" / "bmpsuite"))
 
 
 def build_tool(name):

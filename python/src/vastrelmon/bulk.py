@@ -31,6 +31,7 @@ import contextlib
 import os
 import sys
 import tempfile
+from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass, field
 from typing import Any, Iterator, List, Optional, Tuple
 
@@ -125,21 +126,30 @@ def _write_new(fs: Any, path: str, data: bytes) -> bool:
     return True
 
 
+def _convert_one(pair: Tuple[str, str], source_fs: Any, target_fs: Any,
+                 options: dict) -> Tuple[str, str, str, str]:
+    bmp, gif = pair
+    try:
+        made = _write_new(target_fs, gif, vastrelmon.convert(source_fs.cat_file(bmp), **options))
+    except vastrelmon.Error as error:
+        return ("failed", bmp, error.kind, error.message)
+    except OSError as error:
+        return ("failed", bmp, "io", str(error))
+    return ("converted" if made else "skipped", bmp, "", "")
+
+
+# Threads of one batch: most of a small picture's time is its syncs waiting
+# on the disk (and reads from a store), which then overlap; the
+# conversion itself runs without the GIL.
+BATCH_THREADS = 4
+
+
 def _convert_batch(pairs: List[Tuple[str, str]], source_fs: Any, target_fs: Any,
                    options: dict) -> List[Tuple[str, str, str, str]]:
     """On a worker: converts each (BMP, GIF) pair, as ("converted" |
     "skipped" | "failed", BMP path, kind, message)."""
-    done = []
-    for bmp, gif in pairs:
-        try:
-            made = _write_new(target_fs, gif, vastrelmon.convert(source_fs.cat_file(bmp), **options))
-        except vastrelmon.Error as error:
-            done.append(("failed", bmp, error.kind, error.message))
-        except OSError as error:
-            done.append(("failed", bmp, "io", str(error)))
-        else:
-            done.append(("converted" if made else "skipped", bmp, "", ""))
-    return done
+    with ThreadPoolExecutor(BATCH_THREADS) as pool:
+        return list(pool.map(lambda pair: _convert_one(pair, source_fs, target_fs, options), pairs))
 
 
 def _pairs(source: str, target: Optional[str]) -> Tuple[Any, Any, List[Tuple[str, str]], int]:
@@ -183,8 +193,8 @@ def _client(scheduler: Any) -> Iterator[Any]:
             yield client
 
 
-def convert_tree(source: str, target: Optional[str] = None, *, scheduler: Any = None, batch_size: int = 250,
-                 progress: bool = False, **options: Any) -> Summary:
+def convert_tree(source: "str | os.PathLike[str]", target: "Optional[str | os.PathLike[str]]" = None, *,
+                 scheduler: Any = None, batch_size: int = 250, progress: bool = False, **options: Any) -> Summary:
     """Converts every BMP under source (a folder or fsspec URL) to a GIF
     beside it, or under target at the same relative path, on Dask, and
     returns what was converted, skipped (the GIF exists) and failed.
@@ -198,7 +208,7 @@ def convert_tree(source: str, target: Optional[str] = None, *, scheduler: Any = 
         raise ValueError("batch_size must be at least 1")
     # Bad options are the caller's mistake, told once rather than per file.
     _check_options(options)
-    source_fs, target_fs, pairs, skipped = _pairs(source, target)
+    source_fs, target_fs, pairs, skipped = _pairs(os.fspath(source), None if target is None else os.fspath(target))
     summary = Summary(skipped=skipped)
     if pairs:
         bag = dask.bag.from_sequence(pairs, partition_size=batch_size).map_partitions(
