@@ -2,6 +2,7 @@
 from __future__ import annotations
 
 import errno
+from typing import Dict, Tuple, Type
 
 
 class Error(Exception):
@@ -77,28 +78,27 @@ class CancelledError(Error):
     """The conversion was stopped before it ended."""
 
 
-# Indexed by the library's vastrelmon_status values, which never change.
-_KINDS = [
-    (None, None),
-    ("invalid-argument", InvalidArgumentError),
-    ("bad-bmp", BMPError),
-    ("cut-bmp", BMPError),
-    ("too-many-colors", TooManyColorsError),
-    ("transparency", TransparencyError),
-    ("too-large", TooLargeError),
-    ("no-memory", NoMemoryError),
-    ("output-exists", OutputExistsError),
-    ("io", FileError),
-    ("cancelled", CancelledError),
-]
+# The library's vastrelmon_status values, which never change.
+_KINDS: Dict[int, Tuple[str, Type[Error]]] = {
+    1: ("invalid-argument", InvalidArgumentError),
+    2: ("bad-bmp", BMPError),
+    3: ("cut-bmp", BMPError),
+    4: ("too-many-colors", TooManyColorsError),
+    5: ("transparency", TransparencyError),
+    6: ("too-large", TooLargeError),
+    7: ("no-memory", NoMemoryError),
+    8: ("output-exists", OutputExistsError),
+    9: ("io", FileError),
+    10: ("cancelled", CancelledError),
+}
 
 
-def _make(cls: type, kind: str, message_number: int, message: str, detail: str,
+def _make(cls: Type[Error], kind: str, message_number: int, message: str, detail: str,
           filename: object = None) -> Error:
     error = cls(message, kind=kind, message_number=message_number, detail=detail)
     if isinstance(error, OSError):
         # OSError's own fields, so `except FileExistsError` code can read them.
-        error.errno = errno.EEXIST if cls is OutputExistsError else None
+        error.errno = errno.EEXIST if cls is OutputExistsError else None  # type: ignore[assignment]
         error.strerror = message
         error.filename = filename
     return error
@@ -107,5 +107,5 @@ def _make(cls: type, kind: str, message_number: int, message: str, detail: str,
 def _from_result(status: int, message_number: int, message: str, detail: str,
                  filename: object = None) -> Error:
     """The exception for a failed call's status and result (called by _core)."""
-    kind, cls = _KINDS[status] if 0 < status < len(_KINDS) else ("error", Error)
+    kind, cls = _KINDS.get(status, ("error", Error))
     return _make(cls, kind, message_number, message, detail, filename)

@@ -35,9 +35,9 @@ from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass, field
 from typing import Any, Iterator, List, Optional, Tuple
 
-import dask.bag
-import fsspec
-from fsspec.implementations.local import LocalFileSystem
+import dask.bag  # type: ignore[import]
+import fsspec  # type: ignore[import]
+from fsspec.implementations.local import LocalFileSystem  # type: ignore[import]
 
 import vastrelmon
 
