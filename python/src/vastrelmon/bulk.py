@@ -17,7 +17,8 @@ A local GIF gets its name only once it is complete and on the disk, in one
 step that fails if the name is taken, as the program does: nothing half
 written is ever seen under a GIF's name, and a kill leaves nothing (Linux)
 or at most a hidden `.vastrelmon-XXXXXXXX.tmp`. An object store publishes
-each object whole.
+each object whole; there the name is checked just before the write, as
+stores have no exclusive create.
 
 Without a scheduler a local cluster of one worker process per core is
 started for the call; a scheduler address ("tcp://host:8786") or a
