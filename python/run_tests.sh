@@ -25,6 +25,7 @@ if [ -n "$missing" ]; then
     fi
 fi
 
+sh tools/ensure-test-deps.sh  # what the CMake test build needs
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=ON >/dev/null
 cmake --build build-test --target bmpgen vastrelmon -j "$JOBS" >/dev/null
 
