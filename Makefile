@@ -32,7 +32,7 @@ test: unit-tests
 # AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, the second
 # threads under ThreadSanitizer, the Windows build under Wine when MinGW-w64
 # and Wine are installed, and the installation, manual pages and packages.
-check: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests web-tests
+check: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests python-tests web-tests
 
 test-deps:
 	@sh tools/ensure-test-deps.sh
@@ -86,6 +86,12 @@ web-tests:
 	@sh web/ensure-deps.sh; status=$$?; \
 	if [ $$status = 3 ]; then exit 0; elif [ $$status != 0 ]; then exit $$status; fi; \
 	$(MAKE) test-deps web && sh web/run-tests.sh
+
+# The Python package (python/): built into a virtual environment under
+# build-python/ and tested against the program of build-test/.
+.PHONY: python-tests
+python-tests:
+	sh python/run_tests.sh
 
 # Native Windows executables, cross-built with MinGW-w64.
 windows:
