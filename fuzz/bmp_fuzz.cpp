@@ -10,6 +10,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    if (declares_big_picture(data, size)) {
+        return 0;
+    }
     silence_console();
     const bool verbose = (size & 1) != 0;  // exercise the detail texts as well
     uint32_t flags = kDefaultOptionFlags | FLAG_TRANSPARENCY;

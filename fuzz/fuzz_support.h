@@ -16,9 +16,10 @@ std::string scratch_path(const char* suffix);
 
 // Whether bmp (size bytes) declares more than a million pixels. A few
 // bytes of run-length codes can stand for a whole 6400 x 4800 picture; the
-// targets that code and decode the result pass over such inputs, which
-// would take every run's time while reaching no code a smaller picture
-// does not.
+// targets pass over such inputs, which would take every run's time (its
+// pixels filled, coded and decoded) while reaching no code that a smaller
+// picture does not. The size limits' checks still see wider or higher
+// pictures of fewer pixels.
 bool declares_big_picture(const uint8_t* bmp, size_t size);
 
 #endif
