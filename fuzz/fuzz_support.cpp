@@ -20,7 +20,7 @@ std::string scratch_path(const char* suffix)
 
 bool declares_big_picture(const uint8_t* bmp, size_t size)
 {
-    constexpr uint64_t kMostPixels = uint64_t{1} << 20;
+    constexpr uint64_t kMostPixels = uint64_t{1} << 16;
     constexpr size_t kHeaderSizeAt = 14;
     constexpr size_t kWidthAt = 18;
     auto field = [bmp](size_t at, int bytes) {

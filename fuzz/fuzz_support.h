@@ -14,11 +14,11 @@ void silence_console();
 // A path in a RAM-backed folder, unique to this process, with the suffix.
 std::string scratch_path(const char* suffix);
 
-// Whether bmp (size bytes) declares more than a million pixels. A few
-// bytes of run-length codes can stand for a whole 6400 x 4800 picture; the
-// targets pass over such inputs, which would take every run's time (its
-// pixels filled, coded and decoded) while reaching no code that a smaller
-// picture does not. The size limits' checks still see wider or higher
+// Whether bmp (size bytes) declares more than 65,536 pixels. A few bytes
+// of run-length codes can stand for a picture of millions; coding and
+// decoding it would take every run's time (a thousand times an input's
+// usual) while reaching no code a smaller picture does not, so the targets
+// pass over such inputs. The size limits' checks still see wider or higher
 // pictures of fewer pixels.
 bool declares_big_picture(const uint8_t* bmp, size_t size);
 
