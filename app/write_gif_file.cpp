@@ -15,7 +15,6 @@
 #include "image/bitmap.h"
 #include "lib/conversion.h"
 
-
 namespace {
 
 constexpr int32_t kStoreComment = 1;
