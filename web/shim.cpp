@@ -34,15 +34,15 @@ void translate(Outcome* outcome)
     const char* english = MessageCatalogue[number].english_text;
     const char* japanese = MessageCatalogue[number].japanese_text;
     const char* message = outcome->result.message;
-    const char* spec = std::strchr(english, '%');
-    const char* jspec = std::strchr(japanese, '%');
+    const char* english_at = std::strchr(english, '%');
+    const char* japanese_at = std::strchr(japanese, '%');
     char argument[256] = "";
-    if (spec != nullptr && jspec != nullptr) {
-        const size_t prefix = static_cast<size_t>(spec - english);
+    if (english_at != nullptr && japanese_at != nullptr) {
+        const size_t prefix = static_cast<size_t>(english_at - english);
         // The format's text after the conversion, without the line end the
         // message lost.
-        size_t suffix = std::strlen(spec + 2);
-        if (suffix > 0 && spec[2 + suffix - 1] == '\n') {
+        size_t suffix = std::strlen(english_at + 2);
+        if (suffix > 0 && english_at[2 + suffix - 1] == '\n') {
             --suffix;
         }
         const size_t length = std::strlen(message);
@@ -54,10 +54,11 @@ void translate(Outcome* outcome)
     }
     char* out = outcome->japanese;
     const size_t room = sizeof outcome->japanese;
-    if (jspec == nullptr) {
+    if (japanese_at == nullptr) {
         std::snprintf(out, room, "%s", japanese);
     } else {
-        std::snprintf(out, room, "%.*s%s%s", static_cast<int>(jspec - japanese), japanese, argument, jspec + 2);
+        std::snprintf(out, room, "%.*s%s%s", static_cast<int>(japanese_at - japanese), japanese, argument,
+                      japanese_at + 2);
     }
     const size_t length = std::strlen(out);
     if (length > 0 && out[length - 1] == '\n') {
