@@ -23,6 +23,10 @@ constexpr bool kKeepPacked = false;
 constexpr bool kKeepPacked = true;
 #endif
 
+// From this many pixels on, a picture's rows are left in its file for the
+// coder rather than mapped.
+constexpr uint64_t kBigPicturePixels = uint64_t{1} << 20;
+
 // One catalogue message with an integer (a code or a size).
 void print_with_value(MessageId id, uint32_t value)
 {
@@ -102,7 +106,7 @@ constexpr size_t kRowChunkGapBytes = size_t{16} << 10;
 bool numbered_in_palette_pass(const BmpInfo& info)
 {
     return kNumberedColors && static_cast<uint64_t>(info.height) * static_cast<uint64_t>(info.width) <
-                                  clGIFFile::kSideThreadPixels;
+                                  kBigPicturePixels;
 }
 
 // Reads every row into the image, its pages got from the system ahead.
@@ -132,7 +136,7 @@ int read_indexed(clFile& file, const BmpInfo& info, bool packed, uint8_t* palett
         input->info = info;
         input->rows_in_file = true;
         const uint64_t pixels = static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height);
-        input->mapped = pixels < clGIFFile::kSideThreadPixels && file.map_rows(&info);
+        input->mapped = pixels < kBigPicturePixels && file.map_rows(&info);
         if (!input->mapped) {
             input->make_room(static_cast<size_t>(info.width), info.height);
         }

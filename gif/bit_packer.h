@@ -105,19 +105,10 @@ public:
     // Appends count codes of one width (1 to 12), as count calls of put()
     // would, with the same result. Away from a sub-block's end, four codes
     // at a time are joined into one value first, so the accumulator takes
-    // one step per four codes instead of one per code (build switch
-    // VASTRELMON_CODE_RUNS=OFF: one put() per code). Returns false, and
+    // one step per four codes instead of one per code. Returns false, and
     // must then not be called again, when the area has filled up.
     bool put_run(const uint16_t* codes, size_t count, int width)
     {
-#if defined(VASTRELMON_NO_CODE_RUNS)
-        for (size_t i = 0; i < count; ++i) {
-            if (!put(codes[i], width)) {
-                return false;
-            }
-        }
-        return true;
-#endif
         const unsigned w = static_cast<unsigned>(width);
         while (count > 0) {
             // Every code among the first `fast` starts at least a word before

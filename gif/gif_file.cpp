@@ -1,211 +1,175 @@
-// Construction of the encoder and the settings that fill its block images.
+// The description's checks and the stream in file order.
 #include "gif/gif_file.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <utility>
+
+#include "gif/row_order.h"
+#include "gif/stream_blocks.h"
+#include "platform/packed_rows.h"
 
 namespace {
 
-constexpr int kCommentAlignment = 4;
-constexpr int kCommentRemove = 0;
-constexpr int kCommentStore = 1;
-
-const ErrorEntry kCreateTwice = {kGifAlreadyCreated, 86, "data area already created."};
-const ErrorEntry kCreateRange = {kGifOutOfRange, 94, "argument is out of range.[W:%d,H:%d]"};
-const ErrorEntry kCreateMemory = {kGifNoMemory, 108, "can't allocate memory.[C]"};
-const ErrorEntry kDepthTwice = {kGifOutOfRange, 229, "variable is already set.[D]"};
+const ErrorEntry kSizeRange = {kGifOutOfRange, 94, "argument is out of range.[W:%d,H:%d]"};
+const ErrorEntry kSizeMemory = {kGifNoMemory, 108, "can't allocate memory.[C]"};
 const ErrorEntry kDepthRange = {kGifOutOfRange, 236, "argument is out of range.[D]"};
-const ErrorEntry kTransparencyTwice = {kGifOutOfRange, 279, "variable is already set.[T]"};
-const ErrorEntry kTransparencyNoDepth = {kGifOutOfRange, 286, "variable is not set.[T<D]"};
 const ErrorEntry kTransparencyRange = {kGifOutOfRange, 294, "argument is out of range.[T](%d)"};
-const ErrorEntry kPaletteTwice = {kGifOutOfRange, 507, "variable is already set.[P]"};
-const ErrorEntry kPaletteNoDepth = {kGifOutOfRange, 514, "variable is not set.[P<D]"};
-const ErrorEntry kInterlaceLate = {kGifIllegal, 569, "graphics data already set.[I]"};
-const ErrorEntry kCommentArguments = {kGifOutOfRange, 607,
-                                     "syntax error(function argument).[Com]"};
-const ErrorEntry kCommentMemory = {kGifNoMemory, 627, "can't allocate memory.[Com]"};
+const ErrorEntry kNoPalette = {kGifIllegal, 694, "illegal setting.[PALETTE NOT SET]"};
+const ErrorEntry kIllegalData = {kGifIllegal, 470, "illegal data.[G]"};
 
-// Build switch VASTRELMON_CODED_RING=OFF: coded data always kept whole.
-#if defined(VASTRELMON_NO_CODED_RING)
-constexpr bool kCodedRing = false;
-#else
-constexpr bool kCodedRing = true;
-#endif
+constexpr char kShortWrite[] = "I/O write error.[Can't write(%d)]";
+const ErrorEntry kHeaderShort = {kGifWriteError, 751, kShortWrite};
+const ErrorEntry kTableShort = {kGifWriteError, 781, kShortWrite};
+const ErrorEntry kDescriptorShort = {kGifWriteError, 804, kShortWrite};
+const ErrorEntry kControlShort = {kGifWriteError, 886, kShortWrite};
+const ErrorEntry kCommentIntroShort = {kGifWriteError, 913, kShortWrite};
+const ErrorEntry kCommentBlockShort = {kGifWriteError, 935, kShortWrite};
+const ErrorEntry kTrailerShort = {kGifWriteError, 1076, kShortWrite};
 
-uint64_t round_up(uint64_t value, uint64_t alignment)
+constexpr size_t kSubBlockLimit = 255;
+constexpr int kColorEntryBytes = 3;
+
+// Whether every index of a packed picture is below 2^depth.
+bool packed_values_fit(const GifPicture& picture, uint8_t* row_buffer)
 {
-    return (value + alignment - 1) / alignment * alignment;
+    // Values of stored_bits bits fit any depth at least as large.
+    if (picture.stored_bits <= picture.color_depth) {
+        return true;
+    }
+    const size_t width = static_cast<size_t>(picture.width);
+    const size_t stride = row_bytes(width, picture.stored_bits);
+    uint8_t bits = 0;
+    for (size_t row = 0; row < static_cast<size_t>(picture.height); ++row) {
+        unpack_row(picture.pixels + row * stride, width, picture.stored_bits, row_buffer);
+        bits = static_cast<uint8_t>(bits | combined_bits(row_buffer, width));
+    }
+    return (bits >> picture.color_depth) == 0;
 }
 
 }  // namespace
 
-clGIFFile::clGIFFile() : error_code(0), state_flags_(0), output_file(nullptr)
+clGIFFile::clGIFFile() : error_code(0)
 {
     error_text[0] = '\0';
-    init_blocks();
 }
 
-clGIFFile::~clGIFFile()
+int clGIFFile::check(const GifPicture& picture)
 {
-    release();
-    if (output_file != nullptr) {
-        std::fclose(output_file);  // only left open after a failure already reported
-        output_file = nullptr;
+    failed_check_ = kSizeCheck;
+    if (picture.width < 0 || picture.width > kMaxGifDimension || picture.height < 0 ||
+        picture.height > kMaxGifDimension) {
+        return fail(this, kSizeRange, picture.width, picture.height);
     }
-}
-
-void clGIFFile::use_helpers(const GifSettings& settings)
-{
-    large_writes_ = settings.large_writes;
-    write_behind_ = settings.side_thread && settings.write_behind;
-    ring_setting_ = kCodedRing ? settings.coded_ring_bytes : 0;
-    rows_ahead_ = settings.side_thread && settings.rows_ahead;
-}
-
-void clGIFFile::init_blocks()
-{
-    blocks_.reset();
-    width_ = 0;
-    height_ = 0;
-    color_depth_ = 0;
-    transparent_index_ = 0;
-    coded_length_ = 0;
-    coded_capacity_ = 0;
-}
-
-void clGIFFile::release()
-{
-    coded_file_.finish();
-    written_ahead_ = 0;
-    coded_buffer_.reset();
-    coded_ring_ = 0;
-    ring_lost_ = false;
-    source_pixels_ = nullptr;
-    source_rows_ = nullptr;
-    init_blocks();
-    state_flags_ = 0;
-}
-
-int clGIFFile::create(int32_t new_width, int32_t new_height)
-{
-    if (state_flags_ & kAreaAllocated) {
-        return fail(this, kCreateTwice);
+    const uint64_t count = static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height);
+    // Two bytes of coded data a pixel must be countable too.
+    if (count > SIZE_MAX / 4) {
+        return fail(this, kSizeMemory);
     }
-    if (new_width < 0 || new_width > kMaxGifDimension || new_height < 0 ||
-        new_height > kMaxGifDimension) {
-        return fail(this, kCreateRange, new_width, new_height);
-    }
-    // The pixels stay with the caller: set_graphics codes them where they
-    // are, so the area only has to be one that can be counted.
-    const uint64_t bytes = static_cast<uint64_t>(new_width) * static_cast<uint64_t>(new_height);
-    if (bytes > SIZE_MAX) {
-        return fail(this, kCreateMemory);
-    }
-    width_ = new_width;
-    height_ = new_height;
-    state_flags_ |= kAreaAllocated | kSizeSet;
-    blocks_.set_size(width_, height_);
-    return 0;
-}
-
-int clGIFFile::set_color_depth(int32_t depth)
-{
-    if (state_flags_ & kColorDepthSet) {
-        return fail(this, kDepthTwice);
-    }
-    if (depth < kGifMinDepth || depth > kGifMaxDepth) {
+    failed_check_ = kDepthCheck;
+    if (picture.color_depth < kGifMinDepth || picture.color_depth > kGifMaxDepth) {
         return fail(this, kDepthRange);
     }
-    color_depth_ = depth;
-    state_flags_ |= kColorDepthSet;
-    blocks_.set_color_depth(depth);
+    failed_check_ = kTransparencyCheck;
+    if (picture.transparent_index != kGifNoTransparency &&
+        (picture.transparent_index < 0 || picture.transparent_index >= (1 << picture.color_depth))) {
+        return fail(this, kTransparencyRange, picture.transparent_index);
+    }
+    failed_check_ = kPaletteCheck;
+    if (picture.palette == nullptr) {
+        return fail(this, kNoPalette);
+    }
+    failed_check_ = kPixelCheck;
+    // An empty picture has nothing to code and no room for a code. Only the
+    // LZW coder at depth 8, where no index needs a check, takes its rows
+    // from elsewhere.
+    const bool packed = is_packed(picture.stored_bits);
+    if (count == 0 || (picture.pixels == nullptr) == (picture.rows == nullptr) ||
+        (picture.rows != nullptr &&
+         (picture.coder != GifCoder::kLzw || packed || picture.color_depth != kGifMaxDepth))) {
+        return fail(this, kIllegalData);
+    }
+    if (packed) {
+        MallocBuffer<uint8_t> row = allocate_buffer<uint8_t>(static_cast<size_t>(picture.width), false);
+        if (!row || !packed_values_fit(picture, row.get())) {
+            return fail(this, kIllegalData);
+        }
+    } else if (picture.pixels != nullptr && picture.color_depth < kGifMaxDepth &&
+               (combined_bits(picture.pixels, static_cast<size_t>(count)) >> picture.color_depth) != 0) {
+        return fail(this, kIllegalData);
+    }
+    failed_check_ = kChecksPassed;
     return 0;
 }
 
-int clGIFFile::set_transparency(int32_t index)
+int clGIFFile::encode(const GifPicture& picture, ByteSink* sink)
 {
-    if (state_flags_ & kTransparencySet) {
-        return fail(this, kTransparencyTwice);
+    rows_missing_ = false;
+    cancelled_ = false;
+    if (check(picture) != 0) {
+        return 1;
     }
-    if (!(state_flags_ & kColorDepthSet)) {
-        return fail(this, kTransparencyNoDepth);
+    sink_ = sink;
+    const int status = write_blocks_before_data(picture) != 0 ? 1
+                       : picture.coder == GifCoder::kLzw  ? encode_lzw(picture)
+                                                          : encode_uncompressed(picture);
+    if (status != 0) {
+        return 1;
     }
-    if (index < 0 || index >= (1 << color_depth_)) {
-        return fail(this, kTransparencyRange, index);
+    return write_block(&kGifTrailer, sizeof kGifTrailer, kTrailerShort);
+}
+
+int clGIFFile::write_blocks_before_data(const GifPicture& picture)
+{
+    StreamBlocks blocks;
+    blocks.reset();
+    blocks.set_size(picture.width, picture.height);
+    blocks.set_color_depth(picture.color_depth);
+    blocks.set_palette(picture.palette, picture.color_depth);
+    if (picture.interlace) {
+        blocks.set_interlaced();
     }
-    transparent_index_ = index;
-    state_flags_ |= kTransparencySet;
-    blocks_.set_transparent(index);
+    if (picture.transparent_index != kGifNoTransparency) {
+        blocks.set_transparent(picture.transparent_index);
+    }
+    if (write_block(blocks.header, sizeof blocks.header, kHeaderShort) != 0 ||
+        write_block(blocks.color_table, kColorEntryBytes * color_table_entries(picture.color_depth),
+                    kTableShort) != 0) {
+        return 1;
+    }
+    if (picture.comment != nullptr &&
+        (write_block(kCommentIntroducer, sizeof kCommentIntroducer, kCommentIntroShort) != 0 ||
+         write_sub_blocks(reinterpret_cast<const uint8_t*>(picture.comment), std::strlen(picture.comment),
+                          kCommentBlockShort) != 0)) {
+        return 1;
+    }
+    return write_block(blocks.graphic_control, sizeof blocks.graphic_control, kControlShort) != 0 ||
+           write_block(blocks.image_descriptor, sizeof blocks.image_descriptor, kDescriptorShort);
+}
+
+int clGIFFile::write_block(const void* block, size_t size, const ErrorEntry& short_write)
+{
+    if (!sink_->write(block, size)) {
+        return fail(this, short_write, static_cast<int>(sink_->written_of_refused()));
+    }
     return 0;
 }
 
-int clGIFFile::set_palette(const uint8_t* entries)
+int clGIFFile::write_sub_blocks(const uint8_t* data, size_t length, const ErrorEntry& short_write)
 {
-    if (state_flags_ & kPaletteSet) {
-        return fail(this, kPaletteTwice);
+    // Each sub-block, its length byte first, leaves in one write.
+    uint8_t staging[kSubBlockLimit + 1];
+    size_t remaining = length;
+    size_t offset = 0;
+    for (;;) {
+        size_t n = remaining > kSubBlockLimit ? kSubBlockLimit : remaining;
+        staging[0] = static_cast<uint8_t>(n);
+        std::memcpy(staging + 1, data + offset, n);
+        if (write_block(staging, n + 1, short_write) != 0) {
+            return 1;
+        }
+        if (remaining == 0) {
+            return 0;  // the empty sub-block that ends the chain
+        }
+        remaining -= n;
+        offset += n;
     }
-    if (!(state_flags_ & kColorDepthSet)) {
-        return fail(this, kPaletteNoDepth);
-    }
-    blocks_.set_palette(entries, color_depth_);
-    state_flags_ |= kPaletteSet;
-    return 0;
-}
-
-int clGIFFile::set_interlace()
-{
-    if (state_flags_ & kGrpDataSet) {
-        return fail(this, kInterlaceLate);
-    }
-    state_flags_ |= kInterlaceMode;
-    blocks_.set_interlaced();
-    return 0;
-}
-
-int clGIFFile::set_comment(int32_t mode, int32_t length, const char* text)
-{
-    if ((mode != kCommentRemove && mode != kCommentStore) || length < 1) {
-        return fail(this, kCommentArguments);
-    }
-    comment_text_.reset();
-    state_flags_ &= ~kCommentSet;
-    if (mode == kCommentRemove) {
-        return 0;
-    }
-    uint64_t bytes = round_up(static_cast<uint64_t>(length) + 1, kCommentAlignment);
-    MallocBuffer<char> copy = allocate_buffer<char>(static_cast<size_t>(bytes), true);
-    if (!copy) {
-        return fail(this, kCommentMemory);
-    }
-    std::memcpy(copy.get(), text, static_cast<size_t>(length));
-    comment_text_ = std::move(copy);
-    state_flags_ |= kCommentSet;
-    return 0;
-}
-
-void clGIFFile::lzw_on()
-{
-    state_flags_ |= kLzwMode;
-}
-
-void clGIFFile::lzw_off()
-{
-    state_flags_ &= ~kLzwMode;
-}
-
-void clGIFFile::biggest_on()
-{
-    state_flags_ |= kBiggestMode;
-}
-
-void clGIFFile::biggest_off()
-{
-    state_flags_ &= ~kBiggestMode;
-}
-
-void clGIFFile::set_progress(GifProgress callback, void* context)
-{
-    progress_ = callback;
-    progress_context_ = context;
 }

@@ -6,9 +6,10 @@
 #include <cstring>
 
 #include "gif/code_emitter.h"
-#include "gif/compact_string_table.h"
+#include "gif/coded_data.h"
 #include "gif/lzw_string_table.h"
 #include "gif/row_order.h"
+#include "gif/stream_blocks.h"
 
 // The match functions belong inside the coding loops: called, they would
 // take the table's state out of registers. The count of equal pixels, on
@@ -34,23 +35,15 @@ const ErrorEntry kRowsMissing = {kGifIllegal, 470, "illegal data.[G]"};
 // The progress callback asked to stop; only a library caller's can.
 const ErrorEntry kCancelled = {kGifIllegal, 1341, "coding stopped by the caller.[L]"};
 
-// Build switch VASTRELMON_COMPACT_TABLE=OFF: every picture coded with the
-// directly indexed string table, none with the small hashed one.
-#if defined(VASTRELMON_NO_COMPACT_TABLE)
-constexpr bool kCompactTable = false;
-#else
-constexpr bool kCompactTable = true;
-#endif
+const ErrorEntry kWindowMemory = {kGifNoMemory, 478, "can't allocate memory.[G]"};
 
 constexpr int64_t kProgressSteps = 50;
 constexpr int32_t kPercentPerStep = 2;
 
-// Where the coders report: the progress callback, and the writer that sends
-// the coded area's final bytes to the file, told how far they reach.
+// Where the coder reports its progress.
 struct CoderReports {
     GifProgress progress;
     void* progress_context;
-    WriteBehind* coded_file;
 };
 
 // Shows the share of pixels coded, in steps of 2 %, when it has changed;
@@ -67,23 +60,11 @@ bool show_progress(const CoderReports& reports, size_t done, size_t total, int64
 
 enum class LzwOutcome { kDone, kNoTable, kAreaFull, kRowsMissing, kCancelled };
 
-// A coded area that is a ring, emptied into the file by its writer.
-class FileDrain : public RingDrain {
-public:
-    explicit FileDrain(WriteBehind* file) : file_(file) {}
-    size_t make_room(size_t needed, size_t settled) override { return file_->make_room(needed, settled); }
-
-private:
-    WriteBehind* file_;
-};
-
-
 struct LzwJob {
     GifOrderWindow* pixels;  // the picture in GIF row order
     size_t count;            // pixels in the picture
-    uint8_t* area;
-    size_t capacity;
-    size_t ring;        // area is a ring of this size, drained into the file; 0: it is not
+    CodedData* data;         // where the codes go
+    size_t capacity;         // data bytes the codes may take
     int min_code_size;
     size_t* length;     // receives the bytes coded
     const CoderReports* reports;
@@ -280,7 +261,7 @@ LZW_INLINE uint32_t match(const uint8_t** at, const uint8_t* end, Table* table, 
 
 // Emits a batch of codes as emit_string would one by one, with a clear code
 // wherever the table fills; false when the coded area is full.
-bool emit_batch(CodeEmitter* emitter, const uint16_t* codes, size_t count, const CoderReports& reports)
+bool emit_batch(CodeEmitter* emitter, const uint16_t* codes, size_t count)
 {
     for (;;) {
         size_t emitted = 0;
@@ -293,7 +274,6 @@ bool emit_batch(CodeEmitter* emitter, const uint16_t* codes, size_t count, const
             if (!emitter->emit_clear()) {
                 return false;
             }
-            reports.coded_file->settled(emitter->settled());
         }
         if (count == 0) {
             return true;
@@ -307,15 +287,14 @@ class BatchPacker {
 public:
     static constexpr size_t kBatchCodes = 4096;
 
-    BatchPacker(CodeEmitter* emitter, const CoderReports* reports) : emitter_(emitter), reports_(reports) {}
+    explicit BatchPacker(CodeEmitter* emitter) : emitter_(emitter) {}
     // Room for kBatchCodes codes, or null once the coded area is full.
     uint16_t* claim() { return failed_ ? nullptr : batch_; }
-    void submit(size_t count) { failed_ = failed_ || !emit_batch(emitter_, batch_, count, *reports_); }
+    void submit(size_t count) { failed_ = failed_ || !emit_batch(emitter_, batch_, count); }
     bool failed() const { return failed_; }
 
 private:
     CodeEmitter* emitter_;
-    const CoderReports* reports_;
     bool failed_ = false;
     uint16_t batch_[kBatchCodes];
 };
@@ -368,21 +347,20 @@ bool find_codes(const LzwJob& job, Table* table, BatchPacker* packer)
 // a batch at a time and packed in runs. With it, each code is emitted right
 // after its match and the line printed in between. Table and emitter are
 // local objects, so their state stays in registers.
-template <int kValueBits, bool kShowProgress, typename Table = LzwStringTable<kValueBits>>
+template <int kValueBits, bool kShowProgress>
 LzwOutcome code_pixels(const LzwJob& job)
 {
-    Table table;
+    LzwStringTable<kValueBits> table;
     if (!table.allocate()) {
         return LzwOutcome::kNoTable;
     }
-    FileDrain drain(job.reports->coded_file);
-    CodeEmitter emitter(job.area, job.capacity, job.min_code_size, job.ring, job.ring != 0 ? &drain : nullptr);
+    CodeEmitter emitter(job.data->ring(), job.capacity, job.min_code_size, CodedData::kRingBytes, job.data);
     // The stream opens with a clear code; the table starts out empty.
     if (!emitter.emit_clear()) {
         return LzwOutcome::kAreaFull;
     }
     if (!kShowProgress) {
-        BatchPacker packer(&emitter, job.reports);
+        BatchPacker packer(&emitter);
         if (!find_codes<kValueBits>(job, &table, &packer)) {
             return LzwOutcome::kRowsMissing;
         }
@@ -414,7 +392,6 @@ LzwOutcome code_pixels(const LzwJob& job)
                     return LzwOutcome::kAreaFull;
                 }
                 table.reset();
-                job.reports->coded_file->settled(emitter.settled());
             }
         }
         if (window.last()) {
@@ -441,42 +418,41 @@ const LzwLoop kQuietLoops[] = {code_pixels<1, false>, code_pixels<2, false>, cod
 const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, code_pixels<3, true>,
                                  code_pixels<4, true>, code_pixels<5, true>, code_pixels<6, true>,
                                  code_pixels<7, true>, code_pixels<8, true>};
-// The same with the tiny pictures' table.
-template <int kValueBits, bool kShowProgress>
-constexpr LzwLoop kCompact = code_pixels<kValueBits, kShowProgress, CompactStringTable<kValueBits>>;
-const LzwLoop kCompactQuietLoops[] = {kCompact<1, false>, kCompact<2, false>, kCompact<3, false>,
-                                      kCompact<4, false>, kCompact<5, false>, kCompact<6, false>,
-                                      kCompact<7, false>, kCompact<8, false>};
-const LzwLoop kCompactShowingLoops[] = {kCompact<1, true>, kCompact<2, true>, kCompact<3, true>,
-                                        kCompact<4, true>, kCompact<5, true>, kCompact<6, true>,
-                                        kCompact<7, true>, kCompact<8, true>};
 
 }  // namespace
 
-int clGIFFile::encode_lzw(GifOrderWindow* pixels)
+int clGIFFile::encode_lzw(const GifPicture& picture)
 {
+    const int min_code = min_code_size(picture.color_depth);
+    CodedData data;
+    if (data.start(this, sink_, min_code) != 0) {
+        return 1;
+    }
+    GifOrderWindow pixels;
+    if (!pixels.start(picture.pixels, picture.width, picture.height, picture.interlace, picture.stored_bits,
+                      picture.rows)) {
+        rows_missing_ = pixels.rows_missing();
+        return fail(this, rows_missing_ ? kRowsMissing : kWindowMemory);
+    }
     size_t length = 0;
-    const CoderReports reports = {progress_, progress_context_, &coded_file_};
-    const LzwJob job = {pixels,
-                        static_cast<size_t>(width_) * static_cast<size_t>(height_),
-                        coded_buffer_.get(),
-                        coded_capacity_,
-                        coded_ring_,
-                        min_code_size(color_depth_),
+    const CoderReports reports = {picture.progress, picture.progress_context};
+    const uint64_t count = static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height);
+    const LzwJob job = {&pixels,
+                        static_cast<size_t>(count),
+                        &data,
+                        static_cast<size_t>(CodedData::capacity_for(count)),
+                        min_code,
                         &length,
                         &reports};
     // The table has a column for every value the pixels can hold.
-    const bool compact = kCompactTable && job.count <= kCompactTablePixels;
-    const LzwLoop* loops = progress_ != nullptr ? (compact ? kCompactShowingLoops : kShowingLoops)
-                                                : (compact ? kCompactQuietLoops : kQuietLoops);
-    switch (loops[color_depth_ - 1](job)) {
+    const LzwLoop* loops = picture.progress != nullptr ? kShowingLoops : kQuietLoops;
+    switch (loops[picture.color_depth - 1](job)) {
     case LzwOutcome::kNoTable:
         return fail(this, kTableMemory);
     case LzwOutcome::kAreaFull:
-        // In a ring, the drain failed: its writer's data is lost.
-        ring_lost_ = coded_ring_ != 0;
-        return fail(this, kAreaFull);
+        return data.fail_coder(this, kAreaFull);
     case LzwOutcome::kRowsMissing:
+        rows_missing_ = true;
         return fail(this, kRowsMissing);
     case LzwOutcome::kCancelled:
         cancelled_ = true;
@@ -484,6 +460,5 @@ int clGIFFile::encode_lzw(GifOrderWindow* pixels)
     case LzwOutcome::kDone:
         break;
     }
-    coded_length_ = length;
-    return 0;
+    return data.finish(length) ? 0 : data.fail_coder(this, kAreaFull);
 }

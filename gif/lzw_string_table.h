@@ -72,24 +72,6 @@ constexpr size_t kWordBits = 64;
 // Codes in one block of a run list.
 constexpr size_t kRunBlockCodes = 8;
 
-#if defined(VASTRELMON_NO_RUN_LISTS)
-constexpr bool kRunLists = false;
-#else
-constexpr bool kRunLists = true;
-#endif
-
-#if defined(VASTRELMON_NO_TAGGED_ROOTS)
-constexpr bool kTaggedRoots = false;
-#else
-constexpr bool kTaggedRoots = true;
-#endif
-
-#if defined(VASTRELMON_NO_HASHED_ROWS)
-constexpr bool kHashedRows = false;
-#else
-constexpr bool kHashedRows = true;
-#endif
-
 constexpr size_t round_up(size_t value, size_t unit)
 {
     return (value + unit - 1) / unit * unit;
@@ -102,11 +84,11 @@ class LzwStringTable {
 public:
     static constexpr bool kHasLeaps = kValueBits <= lzw_table::kMaxLeapBits;
     static constexpr bool kHasBits = !kHasLeaps;
-    static constexpr bool kHasRuns = kHasBits && lzw_table::kRunLists;
-    static constexpr bool kHasTags = kHasBits && lzw_table::kTaggedRoots;
+    static constexpr bool kHasRuns = kHasBits;
+    static constexpr bool kHasTags = kHasBits;
     // The rows of the one-pixel strings hold the two-pixel strings when
     // these have no part of their own, so then the rows stay direct.
-    static constexpr bool kHashed = kHasTags && lzw_table::kHashedRows;
+    static constexpr bool kHashed = kHasTags;
     static constexpr size_t kLeapPixels = lzw_table::kLeapKeyBits / kValueBits;
 
     LzwStringTable() : entries_(nullptr), written_top_(nullptr) {}

@@ -41,11 +41,6 @@ private:
 // needs them, straight into it; start and advance then return false when a
 // row cannot be had.
 //
-// With ahead, from the second window on a second thread gathers the next
-// window's rows while the coder works on this one, in a second buffer;
-// advance then only moves the pixels kept. The windows are the same either
-// way.
-//
 // Usage: start -> code from pixels()[k] while k < reach() -> advance(k) ->
 // ... until last().
 class GifOrderWindow {
@@ -61,10 +56,9 @@ public:
     // picture needs cannot be had, or a row cannot be read (rows_missing()
     // tells which).
     bool start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced,
-               int stored_bits = kBytePerPixel, GifRowSource* source = nullptr, bool ahead = false);
+               int stored_bits = kBytePerPixel, GifRowSource* source = nullptr);
 
     GifOrderWindow() = default;
-    ~GifOrderWindow() { stop_ahead(); }
     GifOrderWindow(const GifOrderWindow&) = delete;
     GifOrderWindow& operator=(const GifOrderWindow&) = delete;
 
@@ -84,15 +78,9 @@ public:
     bool rows_missing() const { return rows_missing_; }
 
 private:
-    struct Ahead;
-
     bool fill();
     // Copies the row'th row, one byte per pixel, to out.
     bool copy_row(int32_t row, uint8_t* out) const;
-    // The gathering thread for ahead: false when none could be started.
-    bool start_ahead();
-    bool advance_ahead(size_t done);
-    void stop_ahead();
 
     const uint8_t* picture_ = nullptr;
     size_t width_ = 0;
@@ -109,8 +97,6 @@ private:
     size_t count_ = 0;
     size_t base_ = 0;
     bool last_ = true;
-    Ahead* ahead_ = nullptr;  // the gathering thread's state, or null
-    bool ahead_wanted_ = false;  // start it at the next advance
 };
 
 #endif

@@ -6,17 +6,12 @@
 #include "bmp/bmp_file.h"
 #include "console/messages.h"
 #include "console/options.h"
-#include "gif/gif_file.h"
 #include "image/bitmap.h"
-#include "platform/byte_sink.h"
-
-const char kGifComment[] = "Conv. by Vastrelmon(Prj.Quorvel)@Dremmick";
+#include "lib/gif_output.h"
 
 namespace conversion {
 
 namespace {
-
-constexpr int32_t kStoreComment = 1;
 
 // Fills result with message id as the program prints it in English
 // (without the line end), the detail it adds with /v, and status.
@@ -67,15 +62,6 @@ vastrelmon_status create_failure(const clBitMap& image, vastrelmon_result* resul
     const vastrelmon_status status =
         image.error_code == kBitmapNoMemory ? VASTRELMON_ERROR_NO_MEMORY : VASTRELMON_ERROR_TOO_LARGE;
     return report(result, status, MSG_ALLOCATE_FAILED, static_cast<int32_t>(image.error_code), image.error_text);
-}
-
-// The encoder refused a step the program never expects to fail.
-vastrelmon_status encoder_failure(const clGIFFile& gif, MessageId id, vastrelmon_result* result,
-                                  MessageArgument argument = MessageArgument())
-{
-    const vastrelmon_status status =
-        gif.error_code == kGifNoMemory ? VASTRELMON_ERROR_NO_MEMORY : VASTRELMON_ERROR_INVALID_ARGUMENT;
-    return report(result, status, id, argument, gif.error_text);
 }
 
 // The library's progress callback under the encoder's: the encoder's last
@@ -232,78 +218,26 @@ vastrelmon_status reduce(const Choices& choices, clBitMap* image, vastrelmon_res
 vastrelmon_status encode(const Choices& choices, bool transparency, const clBitMap& image, ByteSink* sink,
                          const char* gif_path, vastrelmon_result* result)
 {
-    clGIFFile gif;
-    // No second thread and nothing written while coding: the GIF's bytes
-    // are the same either way, and a library starts no thread of its own.
-    GifSettings helpers;
-    helpers.side_thread = false;
-    helpers.rows_ahead = false;
-    helpers.write_behind = false;
-    gif.use_helpers(helpers);
-    if (gif.create(image.get_width(), image.get_height()) != 0) {
-        return encoder_failure(gif, MSG_ALLOCATE_FAILED, result, static_cast<int32_t>(gif.error_code));
-    }
-    if (gif.set_comment(kStoreComment, static_cast<int32_t>(std::strlen(kGifComment)), kGifComment) != 0) {
-        return encoder_failure(gif, MSG_INNER_DATA_FAILED, result);
-    }
-    const int32_t depth = image.get_color_depth();
-    if (gif.set_color_depth(depth) != 0) {
-        return encoder_failure(gif, MSG_BAD_COLOR_DEPTH, result, depth);
-    }
-    // The colour work unsets the index when no pixel uses that colour.
-    if (transparency && image.get_transparent_index() >= 0 &&
-        gif.set_transparency(image.get_transparent_index()) != 0) {
-        return report(result, VASTRELMON_ERROR_TRANSPARENCY, MSG_BAD_TRANSPARENCY, MessageArgument(),
-                      gif.error_text);
-    }
-    if (choices.interlace) {
-        gif.set_interlace();
-    }
-    if (gif.set_palette(image.palette()) != 0) {
-        return encoder_failure(gif, MSG_PALETTE_FAILED, result);
-    }
-    if (choices.compress) {
-        gif.lzw_on();
-    } else {
-        gif.lzw_off();
-    }
-    if (!choices.compress && choices.widest_codes) {
-        gif.biggest_on();
-    } else {
-        gif.biggest_off();
-    }
+    GifOutputJob job;
+    job.image = &image;
+    job.interlace = choices.interlace;
+    job.transparency = transparency;
+    job.coder = choices.compress ? GifCoder::kLzw
+                                 : choices.widest_codes ? GifCoder::kPlainBiggest : GifCoder::kPlain;
     Progress progress = {choices.progress, choices.progress_context};
     if (choices.progress != nullptr) {
-        gif.set_progress(pass_progress, &progress);
+        job.progress = pass_progress;
+        job.progress_context = &progress;
     }
-    if (gif.set_graphics(image.pixels(), image.get_stored_bits()) != 0) {
-        if (gif.cancelled()) {
-            return refuse(result, VASTRELMON_ERROR_CANCELLED, "cancelled by the progress callback");
-        }
-        return encoder_failure(gif, MSG_IMAGE_DATA_FAILED, result);
+    job.sink = sink;
+    job.path = gif_path;
+    GifOutputFailure failure;
+    const vastrelmon_status status = write_gif_output(job, &failure);
+    if (status == VASTRELMON_ERROR_CANCELLED) {
+        return refuse(result, status, "cancelled by the progress callback");
     }
-    if (sink != nullptr) {
-        // A memory sink's only failure is memory.
-        if (gif.write_gif(sink) != 0) {
-            return report(result, VASTRELMON_ERROR_NO_MEMORY, MSG_ALLOCATE_FAILED,
-                          static_cast<int32_t>(kGifNoMemory));
-        }
-        return VASTRELMON_OK;
-    }
-    if (gif.open_file(gif_path) != 0) {
-        if (gif.output_name_taken()) {
-            return report_exists(gif_path, result);
-        }
-        return report(result, VASTRELMON_ERROR_IO, MSG_OUTPUT_CANT_OPEN, gif_path, gif.error_text);
-    }
-    if (gif.write_gif() != 0) {
-        return report(result, VASTRELMON_ERROR_IO, MSG_OUTPUT_CANT_WRITE, gif_path, gif.error_text);
-    }
-    if (gif.close_file() != 0) {
-        if (gif.output_name_taken()) {
-            return report_exists(gif_path, result);
-        }
-        return report(result, VASTRELMON_ERROR_IO, MSG_OUTPUT_CANT_CLOSE, gif_path, gif.error_text);
+    if (status != VASTRELMON_OK) {
+        return report(result, status, failure.message, failure.argument, failure.detail);
     }
     return VASTRELMON_OK;
 }

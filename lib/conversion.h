@@ -15,9 +15,6 @@ class clBitMap;
 class clFile;
 class ByteSink;
 
-// The comment every GIF carries, the program's and the library's.
-extern const char kGifComment[];
-
 namespace conversion {
 
 // The caller's options, checked.

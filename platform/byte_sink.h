@@ -12,6 +12,9 @@ public:
     // Takes size bytes after those before; false when they could not all be
     // taken (the sink says why).
     virtual bool write(const void* data, size_t size) = 0;
+    // After a refused write: how many of its bytes the sink got to their
+    // place (a file's sink counts what reached the file).
+    virtual size_t written_of_refused() const { return 0; }
 };
 
 // A buffer that grows as bytes come; its only failure is memory.

@@ -14,7 +14,6 @@
 #include <unistd.h>
 #endif
 #if defined(__linux__)
-#include <stdio_ext.h>
 #endif
 
 #ifdef _WIN32
@@ -148,24 +147,9 @@ void expect_reads(std::FILE* file, int64_t offset, int64_t length)
 
 void start_writeback(std::FILE* file)
 {
-#if !defined(VASTRELMON_NO_EARLY_WRITEBACK)
     // Offset 0 and length 0: the whole file. Only a request; a failure here
     // is found again by the sync.
     sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
-#else
-    (void)file;
-#endif
-}
-
-int restart_file(std::FILE* file)
-{
-    // Bytes still in the stream's buffer (a write that failed) go too.
-    __fpurge(file);
-    std::clearerr(file);
-    if (ftruncate(fileno(file), 0) != 0) {
-        return 1;
-    }
-    return fseeko(file, 0, SEEK_SET) == 0 ? 0 : 1;
 }
 
 #else
@@ -173,11 +157,6 @@ int restart_file(std::FILE* file)
 void expect_reads(std::FILE*, int64_t, int64_t) {}
 
 void start_writeback(std::FILE*) {}
-
-int restart_file(std::FILE*)
-{
-    return 1;
-}
 
 int64_t read_scattered(std::FILE*, int64_t, const ReadPiece*, int)
 {

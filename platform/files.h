@@ -48,12 +48,7 @@ void expect_reads(std::FILE* file, int64_t offset, int64_t length);
 // Has the system start writing to the disk what has reached the file so far
 // (not the stream's buffer) and returns at once: a sync that follows finds
 // part of the work done. Nothing happens where the system has no such
-// request or the build switch VASTRELMON_EARLY_WRITEBACK is off.
+// request.
 void start_writeback(std::FILE* file);
-
-// Empties a file open for writing, drops what its stream still holds and
-// goes back to its start, for writing it again from scratch. Returns 0, or
-// 1 where that fails or the system has no such call.
-int restart_file(std::FILE* file);
 
 #endif

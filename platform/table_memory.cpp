@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#if defined(__linux__) && !defined(VASTRELMON_NO_HUGE_PAGES)
+#if defined(__linux__)
 #include <sys/mman.h>
 #include <unistd.h>
 

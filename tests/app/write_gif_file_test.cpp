@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "console/messages.h"
-#include "lib/conversion.h"
+#include "lib/gif_output.h"
 #include "console/options.h"
 #include "app/write_gif_file.h"
 #include "image/bitmap.h"

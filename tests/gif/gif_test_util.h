@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "gif/gif_file.h"
+#include "platform/byte_sink.h"
 #include "tests/support/run_process.h"
 
 enum CoderMode { LZW, PLAIN, PLAIN_BIGGEST };
@@ -49,81 +50,94 @@ inline std::vector<uint8_t> pack_rows(const std::vector<uint8_t>& pixels, int wi
     return packed;
 }
 
-// Codes pixels in a new encoder, packed first when stored_bits is 1 or 4;
-// the caller checks the status. With open_path the file is opened before
-// the pixels are coded, so a big picture's data is written while it is.
-inline int code_picture(clGIFFile* gif, int width, int height, int depth,
-                        const std::vector<uint8_t>& pixels, CoderMode mode,
-                        bool interlace = false, int stored_bits = 8, const char* open_path = nullptr)
+// The stream of the last code_picture.
+inline std::string g_stream;
+
+// A picture as code_picture describes it: a palette whose entry i is
+// 7 i (mod 256) in every byte, no comment.
+inline GifPicture describe_picture(int width, int height, int depth, CoderMode mode, bool interlace = false)
 {
-    if (gif->create(width, height) != 0 || gif->set_color_depth(depth) != 0) {
-        return 1;
+    static std::vector<uint8_t> palette;
+    if (palette.empty()) {
+        for (size_t i = 0; i < kGifPaletteBytes; ++i) {
+            palette.push_back(static_cast<uint8_t>(i * 7));
+        }
     }
-    std::vector<uint8_t> palette(kGifPaletteBytes);
-    for (size_t i = 0; i < palette.size(); ++i) {
-        palette[i] = static_cast<uint8_t>(i * 7);
-    }
-    gif->set_palette(palette.data());
-    if (interlace) {
-        gif->set_interlace();
-    }
-    mode == LZW ? gif->lzw_on() : gif->lzw_off();
-    mode == PLAIN_BIGGEST ? gif->biggest_on() : gif->biggest_off();
+    GifPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.color_depth = depth;
+    picture.palette = palette.data();
+    picture.interlace = interlace;
+    picture.coder = mode == LZW ? GifCoder::kLzw : mode == PLAIN ? GifCoder::kPlain : GifCoder::kPlainBiggest;
     if (g_progress_log != nullptr) {
-        gif->set_progress(log_progress, g_progress_log);
+        picture.progress = log_progress;
+        picture.progress_context = g_progress_log;
     }
-    if (open_path != nullptr && gif->open_file(open_path) != 0) {
-        return 1;
-    }
-    if (stored_bits != 8) {
-        return gif->set_graphics(pack_rows(pixels, width, height, stored_bits).data(), stored_bits);
-    }
-    return gif->set_graphics(pixels.data());
+    return picture;
 }
 
-// The coded data without its framing: the sub-blocks' bytes joined. The
-// framing must be exact (every sub-block but the last 255 bytes, then the
-// empty one, nothing after it); otherwise the result is empty and a test
-// failure names what is wrong.
-inline std::vector<uint8_t> coded_bytes(const clGIFFile& gif)
+// Codes pixels (packed first when stored_bits is 1 or 4) into a stream in
+// memory, kept in g_stream; the caller checks the status.
+inline int code_picture(clGIFFile* gif, int width, int height, int depth, const std::vector<uint8_t>& pixels,
+                        CoderMode mode, bool interlace = false, int stored_bits = 8)
 {
-    std::vector<uint8_t> data;
-    const uint8_t* framed = gif.coded_data();
-    const size_t size = gif.coded_size();
-    size_t at = 0;
-    bool short_seen = false;
-    while (at < size) {
-        const size_t n = framed[at];
-        if (n == 0) {
-            break;
+    GifPicture picture = describe_picture(width, height, depth, mode, interlace);
+    std::vector<uint8_t> packed;
+    if (stored_bits != 8) {
+        packed = pack_rows(pixels, width, height, stored_bits);
+    }
+    picture.pixels = stored_bits != 8 ? packed.data() : pixels.data();
+    picture.stored_bits = stored_bits;
+    MemorySink sink;
+    const int status = gif->encode(picture, &sink);
+    g_stream.assign(reinterpret_cast<const char*>(sink.data()), sink.size());
+    return status;
+}
+
+// The image data of the last stream without its framing: the sub-blocks'
+// bytes joined. The framing must be exact (every sub-block but the last 255
+// bytes, then the empty one, then the trailer); otherwise the result is
+// empty and a test failure names what is wrong.
+inline std::vector<uint8_t> coded_bytes(const clGIFFile&)
+{
+    const std::string& s = g_stream;
+    const auto byte = [&s](size_t at) { return static_cast<uint8_t>(s[at]); };
+    if (s.size() < 13) {
+        ADD_FAILURE() << "no stream";
+        return {};
+    }
+    size_t at = 13 + 3 * (size_t{2} << (byte(10) & 7));
+    // Extensions (sub-blocks after the label), then the image descriptor.
+    while (at < s.size() && byte(at) == 0x21) {
+        at += 2;
+        while (at < s.size() && byte(at) != 0) {
+            at += 1 + byte(at);
         }
-        if (short_seen || at + 1 + n > size) {
+        ++at;
+    }
+    if (at >= s.size() || byte(at) != 0x2C) {
+        ADD_FAILURE() << "no image descriptor";
+        return {};
+    }
+    at += 10 + 1;  // the descriptor and the code size
+    std::vector<uint8_t> data;
+    bool short_seen = false;
+    while (at < s.size() && byte(at) != 0) {
+        const size_t n = byte(at);
+        if (short_seen || at + 1 + n > s.size()) {
             ADD_FAILURE() << "sub-block at " << at << " after a short one or past the end";
             return {};
         }
         short_seen = n < 255;
-        data.insert(data.end(), framed + at + 1, framed + at + 1 + n);
+        data.insert(data.end(), s.begin() + static_cast<long>(at) + 1, s.begin() + static_cast<long>(at + 1 + n));
         at += 1 + n;
     }
-    if (framed != nullptr && at + 1 != size) {
-        ADD_FAILURE() << "coded data does not end with its one empty sub-block";
+    if (at + 2 != s.size() || byte(at + 1) != 0x3B) {
+        ADD_FAILURE() << "coded data does not end with its one empty sub-block and the trailer";
         return {};
     }
     return data;
-}
-
-// Writes the stream of a coded encoder into a file and returns its bytes, or
-// the error text when that fails. The file is removed again.
-inline std::string stream_of(clGIFFile* gif, const TempDir& dir, const char* name = "t.gif")
-{
-    std::string path = dir.file(name);
-    if (gif->open_file(path.c_str()) != 0 || gif->write_gif() != 0) {
-        return std::string("failed: ") + gif->error_text;
-    }
-    gif->close_file();
-    std::string bytes = read_file(path);
-    std::remove(path.c_str());
-    return bytes;
 }
 
 inline std::vector<uint8_t> noise(size_t count, int depth, unsigned seed)

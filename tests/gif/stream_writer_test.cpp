@@ -1,22 +1,16 @@
-// The written stream byte for byte: block order, the graphic control block,
-// data sub-blocks at the 255-byte edges, and the checks before writing.
+// The stream byte for byte: the checks of the description, the blocks its
+// fields fill, data sub-blocks at the 255-byte edges, and a sink that
+// refuses bytes, told with the line of the block it refused.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
-
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 #include "tests/gif/gif_test_util.h"
 
 namespace {
+
+using Bytes = std::vector<uint8_t>;
 
 std::string bytes(std::initializer_list<int> values)
 {
@@ -27,24 +21,30 @@ std::string bytes(std::initializer_list<int> values)
     return out;
 }
 
-// Everything after the image descriptor of a stream without comment.
-std::string image_data_of(const std::string& stream, int depth)
+// The stream of a 1 x 1 picture of index 0 described as given.
+std::string one_pixel_stream(GifPicture picture)
 {
-    size_t table = 3u * (depth == 1 ? 4 : 1u << depth);
-    return stream.substr(13 + table + 8 + 10);
+    const uint8_t pixel = 0;
+    picture.pixels = &pixel;
+    clGIFFile gif;
+    MemorySink sink;
+    if (gif.encode(picture, &sink) != 0) {
+        return std::string("failed: ") + gif.error_text;
+    }
+    return std::string(reinterpret_cast<const char*>(sink.data()), sink.size());
 }
 
 TEST(StreamWriter, TwoByTwoPictureIsExactlyFiftyBytes)
 {
-    TempDir dir;
-    clGIFFile gif;
-    ASSERT_EQ(gif.create(2, 2), 0);
-    ASSERT_EQ(gif.set_color_depth(1), 0);
+    GifPicture picture = describe_picture(2, 2, 1, LZW);
     const uint8_t black_white[] = {0, 0, 0, 255, 255, 255};
-    ASSERT_EQ(gif.set_palette(black_white), 0);
-    gif.lzw_on();
-    ASSERT_EQ(gif.set_graphics(std::vector<uint8_t>{0, 1, 1, 0}.data()), 0);
-    EXPECT_EQ(stream_of(&gif, dir),
+    picture.palette = black_white;
+    const Bytes pixels = {0, 1, 1, 0};
+    picture.pixels = pixels.data();
+    clGIFFile gif;
+    MemorySink sink;
+    ASSERT_EQ(gif.encode(picture, &sink), 0) << gif.error_text;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sink.data()), sink.size()),
               bytes({0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x02, 0x00, 0x02, 0x00, 0x91, 0x00,
                      0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00,
                      0x00, 0x21, 0xF9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00,
@@ -52,24 +52,78 @@ TEST(StreamWriter, TwoByTwoPictureIsExactlyFiftyBytes)
                      0x00, 0x3B}));
 }
 
-TEST(StreamWriter, GraphicControlCarriesTheTransparentIndex)
+// Each field of the description where the file holds it, and each check
+// with its exact text; nothing is written before the checks pass.
+TEST(StreamWriter, DescriptionFillsTheBlocksAndIsCheckedFirst)
 {
-    TempDir dir;
+    GifPicture sized = describe_picture(0x0103, 0x0201, 8, LZW);
+    const Bytes pixels(size_t{0x103} * 0x201);
+    sized.pixels = pixels.data();
     clGIFFile gif;
-    ASSERT_EQ(gif.create(1, 1), 0);
-    ASSERT_EQ(gif.set_color_depth(8), 0);
-    ASSERT_EQ(gif.set_transparency(5), 0);
-    ASSERT_EQ(gif.set_palette(std::vector<uint8_t>(kGifPaletteBytes).data()), 0);
-    ASSERT_EQ(gif.set_graphics(std::vector<uint8_t>{5}.data()), 0);
-    EXPECT_EQ(stream_of(&gif, dir).substr(13 + 768, 8),
-              bytes({0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x05, 0x00}));
+    MemorySink sink;
+    ASSERT_EQ(gif.encode(sized, &sink), 0);
+    const std::string stream(reinterpret_cast<const char*>(sink.data()), sink.size());
+    EXPECT_EQ(stream.substr(0, 13), bytes({'G', 'I', 'F', '8', '9', 'a', 0x03, 0x01, 0x01, 0x02, 0xF7, 0, 0}));
+    EXPECT_EQ(stream.substr(13 + 768, 18),
+              bytes({0x21, 0xF9, 0x04, 0, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0, 0x03, 0x01, 0x01, 0x02, 0}));
+
+    const uint8_t flags[] = {0x91, 0x91, 0xA2, 0xB3, 0xC4, 0xD5, 0xE6, 0xF7};
+    const Bytes palette(kGifPaletteBytes, 0xEE);
+    for (int depth = 1; depth <= 8; ++depth) {
+        GifPicture picture = describe_picture(1, 1, depth, LZW);
+        picture.palette = palette.data();
+        const std::string got = one_pixel_stream(picture);
+        ASSERT_GT(got.size(), 13u) << got;
+        EXPECT_EQ(static_cast<uint8_t>(got[10]), flags[depth - 1]) << "depth " << depth;
+        // Only 2^D entries are taken; depth 1's entries 2 and 3 stay black.
+        const size_t taken = 3u << depth;
+        EXPECT_EQ(got.substr(13, taken), std::string(taken, '\xEE')) << "depth " << depth;
+        if (depth == 1) {
+            EXPECT_EQ(got.substr(13 + taken, 6), std::string(6, '\0'));
+        }
+    }
+
+    GifPicture marked = describe_picture(1, 1, 4, LZW);
+    marked.transparent_index = 15;
+    marked.interlace = true;
+    marked.comment = "ab";
+    const std::string with_all = one_pixel_stream(marked);
+    EXPECT_EQ(with_all.substr(13 + 48, 6 + 8 + 10),
+              bytes({0x21, 0xFE, 2, 'a', 'b', 0, 0x21, 0xF9, 0x04, 0x01, 0, 0, 15, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1,
+                     0, 0x40}));
+
+    struct Refusal {
+        GifPicture picture;
+        const char* text;
+    };
+    GifPicture wide = describe_picture(65536, 1, 8, LZW);
+    GifPicture negative = describe_picture(-1, 5, 8, LZW);
+    GifPicture deep = describe_picture(1, 1, 9, LZW);
+    GifPicture flat = describe_picture(1, 1, 0, LZW);
+    GifPicture beyond = describe_picture(1, 1, 4, LZW);
+    beyond.transparent_index = 16;
+    GifPicture below = describe_picture(1, 1, 4, LZW);
+    below.transparent_index = -2;
+    GifPicture no_palette = describe_picture(1, 1, 8, LZW);
+    no_palette.palette = nullptr;
+    GifPicture empty = describe_picture(0, 7, 8, LZW);
+    for (const Refusal& refusal : {Refusal{wide, ":3F0006:00094:argument is out of range.[W:65536,H:1]"},
+                                   Refusal{negative, ":3F0006:00094:argument is out of range.[W:-1,H:5]"},
+                                   Refusal{deep, ":3F0006:00236:argument is out of range.[D]"},
+                                   Refusal{flat, ":3F0006:00236:argument is out of range.[D]"},
+                                   Refusal{beyond, ":3F0006:00294:argument is out of range.[T](16)"},
+                                   Refusal{below, ":3F0006:00294:argument is out of range.[T](-2)"},
+                                   Refusal{no_palette, ":3F0004:00694:illegal setting.[PALETTE NOT SET]"},
+                                   Refusal{empty, ":3F0004:00470:illegal data.[G]"}}) {
+        EXPECT_EQ(one_pixel_stream(refusal.picture), std::string("failed: ") + refusal.text);
+    }
 }
 
 // Depth 1 coded without compression takes 3 bits a pixel, so some width
-// gives every coded length; the lengths around the 255-byte edges.
+// gives every coded length; the lengths around the 255-byte edges. Data
+// many times longer than the ring it passes through keeps the framing too.
 TEST(StreamWriter, DataSubBlocksAtTheEdges)
 {
-    TempDir dir;
     for (size_t length : {2u, 254u, 255u, 256u, 510u, 511u}) {
         bool found = false;
         for (int width = 1; width < 1500 && !found; ++width) {
@@ -88,190 +142,77 @@ TEST(StreamWriter, DataSubBlocksAtTheEdges)
                 expected.append(coded + done, n);
             }
             expected += bytes({0x00, 0x3B});
-            EXPECT_EQ(image_data_of(stream_of(&gif, dir), 1), expected) << length << " bytes";
+            EXPECT_TRUE(g_stream.substr(13 + 12 + 8 + 10) == expected) << length << " bytes";
         }
         EXPECT_TRUE(found) << "no picture codes to " << length << " bytes";
     }
-}
-
-#ifndef _WIN32
-// How the image data goes to the file.
-enum class DataWrites { kPerSubBlock, kOneCall, kWhileCoding };
-
-// Writes a coded picture's stream, after a comment of comment_length bytes,
-// in a child whose files may not grow past limit bytes, and closes it; the
-// error text, or "" when all went well.
-std::string write_text_under_limit(const std::vector<uint8_t>& pixels, int width, int comment_length, long limit,
-                                   DataWrites way, const TempDir& dir, CoderMode mode = PLAIN,
-                                   size_t ring = GifSettings::kDefaultCodedRing)
-{
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        signal(SIGXFSZ, SIG_IGN);
-        struct rlimit cap = {static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
-        setrlimit(RLIMIT_FSIZE, &cap);
-        GifSettings settings;
-        settings.large_writes = way != DataWrites::kPerSubBlock;
-        settings.coded_ring_bytes = ring;
-        const std::string comment(static_cast<size_t>(comment_length), 'c');
-        const std::string path = dir.file("limited.gif");
-        const bool early = way == DataWrites::kWhileCoding;
-        std::string text = "not coded";
-        {
-            // Gone, with its helper threads, before the child exits.
-            clGIFFile gif;
-            gif.use_helpers(settings);
-            if (gif.set_comment(1, comment_length, comment.c_str()) == 0 &&
-                code_picture(&gif, width, static_cast<int>(pixels.size()) / width, 8, pixels, mode, false, 8,
-                             early ? path.c_str() : nullptr) == 0) {
-                const bool written = (early || gif.open_file(path.c_str()) == 0) && gif.write_gif() == 0 &&
-                                     gif.close_file() == 0;
-                text = written ? "" : gif.error_text;
-            }
-        }
-        std::remove(path.c_str());
-        ssize_t sent = write(fds[1], text.data(), text.size());
-        _exit(sent == static_cast<ssize_t>(text.size()) ? 0 : 1);
-    }
-    close(fds[1]);
-    std::string text;
-    char buffer[512];
-    for (ssize_t got; (got = read(fds[0], buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<size_t>(got));
-    }
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    return text;
-}
-
-// The image data written in one call fails with the text a write per
-// sub-block gives, wherever the file stops growing. Every comment length
-// moves the data by a byte against the stream buffer's edges (4 KiB or
-// 8 KiB), so every place in a sub-block meets an edge, and for some the
-// data ends exactly at one.
-TEST(StreamWriter, OneLargeWriteFailsAsSubBlockWritesWould)
-{
-    TempDir dir;
-    // 8-bit pixels coded without compression take 9 bits each, and clear
-    // codes come every 254 codes: the data ends 8040 to 8290 bytes into the
-    // stream.
-    const std::vector<uint8_t> pixels = noise(6400, 8, 5);
-    for (int comment_length = 1; comment_length < 256; ++comment_length) {
-        for (long limit : {3000L, 8191L}) {
-            const std::string blocks =
-                write_text_under_limit(pixels, 6400, comment_length, limit, DataWrites::kPerSubBlock, dir);
-            EXPECT_EQ(write_text_under_limit(pixels, 6400, comment_length, limit, DataWrites::kOneCall, dir), blocks)
-                << "comment " << comment_length << ", file limit " << limit;
-        }
-    }
-    // Data of more than one of the pieces the one call is cut into (8 MiB),
-    // stopped in the first piece, at its end and in the second.
-    const std::vector<uint8_t> many = noise(size_t{8} << 20, 8, 6);
-    for (long limit : {(8L << 20) - 5000, (8L << 20) + 700, (8L << 20) + 70000}) {
-        const std::string blocks = write_text_under_limit(many, 4096, 3, limit, DataWrites::kPerSubBlock, dir);
-        EXPECT_EQ(blocks.find(":3F000A:00858:"), 0u) << "file limit " << limit << ": " << blocks;
-        EXPECT_EQ(write_text_under_limit(many, 4096, 3, limit, DataWrites::kOneCall, dir), blocks)
-            << "file limit " << limit;
-    }
-}
-
-// A big picture's data written while it is coded: the same file, and where
-// the file stops growing (in the part written during the coding, or in the
-// rest) the same failure as when all of it is written afterwards. The data
-// (about 2.9 MB) goes through a ring of the usual size (1 MiB) and one of
-// 64 KiB, round and round, its pieces written on a second thread.
-TEST(StreamWriter, DataWrittenWhileCodingIsTheSameFileAndFailsTheSameWay)
-{
-    TempDir dir;
-    const int width = 2048;
-    const std::vector<uint8_t> pixels = noise(size_t{width} * 1024, 8, 7);
-    const size_t kSmallRing = size_t{64} << 10;
-    for (int comment_length : {1, 300}) {
-        clGIFFile after;
-        ASSERT_EQ(after.set_comment(1, comment_length, std::string(comment_length, 'c').c_str()), 0);
-        ASSERT_EQ(code_picture(&after, width, 1024, 8, pixels, LZW), 0);
-        const std::string expected = stream_of(&after, dir);
-
-        for (size_t ring : {size_t{0}, kSmallRing, GifSettings::kDefaultCodedRing}) {
-            const std::string path = dir.file("while.gif");
-            clGIFFile gif;
-            GifSettings settings;
-            settings.coded_ring_bytes = ring;
-            gif.use_helpers(settings);
-            ASSERT_EQ(gif.set_comment(1, comment_length, std::string(comment_length, 'c').c_str()), 0);
-            ASSERT_EQ(code_picture(&gif, width, 1024, 8, pixels, LZW, false, 8, path.c_str()), 0);
-            // Never the last sub-block, which is final only at the end.
-            EXPECT_LT(gif.written_while_coding(), gif.coded_size());
-            ASSERT_EQ(gif.write_gif(), 0) << gif.error_text;
-            ASSERT_EQ(gif.close_file(), 0);
-            EXPECT_TRUE(read_file(path) == expected) << "comment " << comment_length << ", ring " << ring;
-            std::remove(path.c_str());
-        }
-    }
-    for (long limit : {5000L, 700000L, 2500000L, 2800000L}) {
-        const std::string after =
-            write_text_under_limit(pixels, width, 3, limit, DataWrites::kOneCall, dir, LZW);
-        EXPECT_EQ(after.find(":3F000A:"), 0u) << "file limit " << limit << ": " << after;
-        for (size_t ring : {size_t{0}, kSmallRing, GifSettings::kDefaultCodedRing}) {
-            EXPECT_EQ(write_text_under_limit(pixels, width, 3, limit, DataWrites::kWhileCoding, dir, LZW, ring), after)
-                << "file limit " << limit << ", ring " << ring;
-        }
-    }
-    // A smaller picture (about 360 KB of data) is coded on one thread, its
-    // data through a ring of 64 KiB that the coder empties itself.
-    const std::vector<uint8_t> small(pixels.begin(), pixels.begin() + 512 * 512);
-    for (long limit : {3000L, 100000L, 300000L, 360000L}) {
-        const std::string after = write_text_under_limit(small, 512, 3, limit, DataWrites::kOneCall, dir, LZW);
-        EXPECT_EQ(after.find(":3F000A:"), 0u) << "file limit " << limit << ": " << after;
-        EXPECT_EQ(write_text_under_limit(small, 512, 3, limit, DataWrites::kWhileCoding, dir, LZW), after)
-            << "small picture, file limit " << limit;
-    }
-}
-#endif
-
-TEST(StreamWriter, CommentGoesBeforeTheGraphicControl)
-{
-    TempDir dir;
-    std::string text(300, 'c');
-    text[299] = 'z';
     clGIFFile gif;
-    ASSERT_EQ(gif.set_comment(1, 300, text.c_str()), 0);
-    ASSERT_EQ(code_picture(&gif, 1, 1, 2, {3}, PLAIN), 0);
-    std::string stream = stream_of(&gif, dir);
-    std::string expected = bytes({0x21, 0xFE, 0xFF}) + text.substr(0, 255) + bytes({0x2D}) +
-                           text.substr(255) + bytes({0x00, 0x21, 0xF9});
-    EXPECT_EQ(stream.substr(13 + 12, expected.size()), expected);
-    // A NUL ends the comment.
-    clGIFFile cut;
-    ASSERT_EQ(cut.set_comment(1, 5, std::string("ab\0cd", 5).c_str()), 0);
-    ASSERT_EQ(code_picture(&cut, 1, 1, 2, {3}, PLAIN), 0);
-    EXPECT_EQ(stream_of(&cut, dir).substr(13 + 12, 7), bytes({0x21, 0xFE, 2, 'a', 'b', 0, 0x21}));
+    ASSERT_EQ(code_picture(&gif, 1000, 1000, 1, std::vector<uint8_t>(1000000), PLAIN), 0);
+    // A clear code before every two pixel codes, 3 bits each, and the end.
+    EXPECT_EQ(coded_bytes(gif).size(), 562501u);
 }
 
-TEST(StreamWriter, ChecksComeInOrderBeforeAnyByte)
+// Takes bytes until limit, then refuses, saying how many of the refused
+// write's bytes it kept.
+class LimitedSink : public ByteSink {
+public:
+    explicit LimitedSink(size_t limit) : limit_(limit) {}
+    bool write(const void*, size_t size) override
+    {
+        const size_t room = limit_ - taken_;
+        kept_ = size <= room ? size : room;
+        taken_ += kept_;
+        return kept_ == size;
+    }
+    size_t written_of_refused() const override { return kept_; }
+
+private:
+    size_t limit_;
+    size_t taken_ = 0;
+    size_t kept_ = 0;
+};
+
+// A refusal anywhere is the write error of the block refused, with the
+// bytes of it the sink kept; the LZW and the uncompressed coder alike.
+TEST(StreamWriter, RefusedBytesAreTheWriteErrorOfTheirBlock)
 {
-    TempDir dir;
-    clGIFFile gif;
-    EXPECT_EQ(gif.write_gif(), 1);
-    EXPECT_STREQ(gif.error_text, ":3F0009:00652:file don't open.");
-    ASSERT_EQ(gif.create(1, 1), 0);
-    ASSERT_EQ(gif.open_file(dir.file("a.gif").c_str()), 0);
-    EXPECT_EQ(gif.write_gif(), 1);
-    EXPECT_STREQ(gif.error_text, ":3F0003:00659:data area not created.");
-    gif.close_file();
-    clGIFFile no_palette;
-    ASSERT_EQ(no_palette.create(1, 1), 0);
-    ASSERT_EQ(no_palette.set_color_depth(8), 0);
-    ASSERT_EQ(no_palette.set_graphics(std::vector<uint8_t>{0}.data()), 0);
-    std::string path = dir.file("m.gif");
-    EXPECT_EQ(stream_of(&no_palette, dir, "m.gif"), "failed: :3F0004:00694:illegal setting.[PALETTE NOT SET]");
-    no_palette.close_file();
-    EXPECT_EQ(read_file(path), "") << "nothing written";
+    const std::vector<uint8_t> pixels = noise(size_t{1} << 20, 8, 5);
+    GifPicture picture = describe_picture(1024, 1024, 8, LZW);
+    picture.pixels = pixels.data();
+    picture.comment = "a comment";
+    // The header, the table, the comment's introducer, sub-block and end.
+    constexpr size_t kControlAt = 13 + 768 + 2 + 10 + 1;
+    const struct {
+        size_t limit;
+        const char* text;
+    } cases[] = {
+        {5, ":3F000A:00751:I/O write error.[Can't write(5)]"},
+        {13 + 100, ":3F000A:00781:I/O write error.[Can't write(100)]"},
+        {13 + 768 + 1, ":3F000A:00913:I/O write error.[Can't write(1)]"},
+        {13 + 768 + 2 + 3, ":3F000A:00935:I/O write error.[Can't write(3)]"},
+        {kControlAt + 4, ":3F000A:00886:I/O write error.[Can't write(4)]"},
+        {kControlAt + 8 + 9, ":3F000A:00804:I/O write error.[Can't write(9)]"},
+        {kControlAt + 18, ":3F000A:00836:I/O write error.[Can't write(0)]"},
+        {kControlAt + 19 + 300000, ":3F000A:00858:I/O write error.[Can't write("},
+    };
+    for (CoderMode mode : {LZW, PLAIN}) {
+        picture.coder = mode == LZW ? GifCoder::kLzw : GifCoder::kPlain;
+        MemorySink whole;
+        clGIFFile gif;
+        ASSERT_EQ(gif.encode(picture, &whole), 0);
+        for (const auto& c : cases) {
+            LimitedSink sink(c.limit);
+            EXPECT_EQ(gif.encode(picture, &sink), 1);
+            EXPECT_EQ(std::string(gif.error_text).rfind(c.text, 0), 0u) << gif.error_text;
+        }
+        // The data's last bytes, and the trailer.
+        LimitedSink short_data(whole.size() - 2);
+        EXPECT_EQ(gif.encode(picture, &short_data), 1);
+        EXPECT_EQ(std::string(gif.error_text).rfind(":3F000A:00858:", 0), 0u) << gif.error_text;
+        LimitedSink no_trailer(whole.size() - 1);
+        EXPECT_EQ(gif.encode(picture, &no_trailer), 1);
+        EXPECT_STREQ(gif.error_text, ":3F000A:01076:I/O write error.[Can't write(0)]");
+    }
 }
 
 }  // namespace

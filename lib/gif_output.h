@@ -1,0 +1,51 @@
+// The last step of a conversion, the program's and the library's: an
+// indexed picture through the encoder to memory, or to a file that gets its
+// name only once it is complete. A failure comes back as the program
+// reports it: its message, the message's argument and the detail /v adds.
+// Private to lib/ and app/.
+#ifndef VASTRELMON_LIB_GIF_OUTPUT_H
+#define VASTRELMON_LIB_GIF_OUTPUT_H
+
+#include <cstdint>
+
+#include "console/messages.h"
+#include "gif/gif_settings.h"
+#include "platform/byte_sink.h"
+#include "platform/error_record.h"
+#include "platform/pending_output.h"
+#include "vastrelmon.h"
+
+class clBitMap;
+
+// The comment every GIF carries, the program's and the library's.
+extern const char kGifComment[];
+
+struct GifOutputFailure {
+    vastrelmon_status status = VASTRELMON_OK;
+    MessageId message = MSG_SUCCESS;
+    MessageArgument argument;
+    char detail[kErrorTextSize] = {};
+    // The coder could not have a row from the row source: the caller
+    // reports its own read failure instead.
+    bool rows_missing = false;
+};
+
+struct GifOutputJob {
+    const clBitMap* image = nullptr;  // indexed, depth 1..8
+    bool interlace = true;
+    bool transparency = false;  // the image's transparent index, when it has one, goes in
+    GifCoder coder = GifCoder::kLzw;
+    GifProgress progress = nullptr;
+    void* progress_context = nullptr;
+    // The rows of an 8-bit picture LZW codes, instead of the image's pixels.
+    GifRowSource* rows = nullptr;
+    // Where the GIF goes: sink, or else a new file at path.
+    ByteSink* sink = nullptr;
+    const char* path = nullptr;
+    OutputOptions output;
+};
+
+// VASTRELMON_OK, or the failure filled in.
+vastrelmon_status write_gif_output(const GifOutputJob& job, GifOutputFailure* failure);
+
+#endif
