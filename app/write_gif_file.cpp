@@ -77,6 +77,7 @@ int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMa
     job.rows = rows;
     job.path = output_name;
     job.output = output_options();
+    job.write_behind = true;
     GifOutputFailure failure;
     if (write_gif_output(job, &failure) == VASTRELMON_OK) {
         return 0;

@@ -43,7 +43,12 @@ size_t CodedData::make_room(size_t, size_t settled)
 
 bool CodedData::finish(size_t length)
 {
-    return length != 0 && send(length);
+    // A sink that writes on another thread has found out by now whether
+    // the data could be written.
+    if (length != 0 && send(length) && !sink_->drain()) {
+        refused_ = true;
+    }
+    return length != 0 && !refused_;
 }
 
 int CodedData::fail_coder(clGIFFile* gif, const ErrorEntry& entry) const

@@ -114,7 +114,11 @@ int clGIFFile::encode(const GifPicture& picture, ByteSink* sink)
     if (status != 0) {
         return 1;
     }
-    return write_block(&kGifTrailer, sizeof kGifTrailer, kTrailerShort);
+    if (write_block(&kGifTrailer, sizeof kGifTrailer, kTrailerShort) != 0) {
+        return 1;
+    }
+    // The stream is complete only once the sink has it all.
+    return sink_->drain() ? 0 : fail(this, kTrailerShort, static_cast<int>(sink_->written_of_refused()));
 }
 
 int clGIFFile::write_blocks_before_data(const GifPicture& picture)

@@ -5,6 +5,7 @@
 #include "gif/gif_file.h"
 #include "image/bitmap.h"
 #include "platform/file_sink.h"
+#include "platform/write_behind_sink.h"
 
 const char kGifComment[] = "Conv. by Vastrelmon(Prj.Quorvel)@Dremmick";
 
@@ -97,11 +98,16 @@ vastrelmon_status write_gif_output(const GifOutputJob& job, GifOutputFailure* fa
     // the same: a failure of the coding is told first.
     FileSink file;
     DiscardSink discard;
+    WriteBehindSink behind(&file);
     ByteSink* sink = job.sink;
     bool file_refused = false;
     if (sink == nullptr) {
         file_refused = !file.open(job.path, job.output);
         sink = file_refused ? static_cast<ByteSink*>(&discard) : &file;
+        const uint64_t pixels = static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height);
+        if (!file_refused && job.write_behind && pixels >= kWriteBehindPixels && behind.start()) {
+            sink = &behind;
+        }
     }
     if (gif.encode(picture, sink) != 0) {
         if (gif.rows_missing()) {

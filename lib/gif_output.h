@@ -43,7 +43,14 @@ struct GifOutputJob {
     ByteSink* sink = nullptr;
     const char* path = nullptr;
     OutputOptions output;
+    // A big picture's file is written on a second thread while it is coded
+    // (only the timing changes). Off for the library: it starts no thread
+    // of its own.
+    bool write_behind = false;
 };
+
+// Pictures of at least this many pixels are worth a second thread.
+constexpr uint64_t kWriteBehindPixels = uint64_t{1} << 20;
 
 // VASTRELMON_OK, or the failure filled in.
 vastrelmon_status write_gif_output(const GifOutputJob& job, GifOutputFailure* failure);

@@ -15,6 +15,9 @@ public:
     // After a refused write: how many of its bytes the sink got to their
     // place (a file's sink counts what reached the file).
     virtual size_t written_of_refused() const { return 0; }
+    // Waits until every byte taken is where the sink puts it (a sink that
+    // writes on another thread); false when some were refused.
+    virtual bool drain() { return true; }
 };
 
 // A buffer that grows as bytes come; its only failure is memory.
