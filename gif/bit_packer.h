@@ -131,10 +131,6 @@ public:
         return true;
     }
 
-    // Bytes of the stream that no later code changes: the sub-blocks before
-    // the one being filled, whose length byte is written when it closes.
-    size_t settled() const { return wrapped_ + block_; }
-
     // Writes out the bits still pending (a partly filled last byte), the
     // last sub-block's length and the empty sub-block that ends the data,
     // and returns the length of the stream; 0 when a ring's drain failed.

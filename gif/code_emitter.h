@@ -99,8 +99,6 @@ public:
     // Stores the last, partly filled byte; the length of the stream, 0 when
     // a ring's drain failed.
     size_t finish() { return packer_.finish(); }
-    // Bytes of the stream that are final (see BitPacker::settled).
-    size_t settled() const { return packer_.settled(); }
 
     // The code the next new string gets.
     int next_code() const { return next_code_; }

@@ -9,9 +9,7 @@
 // its own code below) in an open-addressed table of twice as many slots as
 // there are codes, 32 KiB that stay in the first-level cache where the
 // 2 MiB did not. The whole block then takes under 300 KiB, on small pages
-// (see platform/table_memory.h). The build switch
-// VASTRELMON_HASHED_ROWS=OFF keeps the rows directly indexed at every
-// depth.
+// (see platform/table_memory.h).
 //
 // Two more directly indexed parts speed up the long matches of real
 // pictures, each holding strings that the rows then do not:
@@ -22,8 +20,7 @@
 //   kRunBlockCodes codes chained together, and the list's length. The coder
 //   counts the equal pixels ahead and takes the string that many steps on
 //   with a read or two, where a lookup per pixel would be a chain of
-//   dependent ones. The build switch VASTRELMON_RUN_LISTS=OFF leaves
-//   them out: repeats then go through the rows like any other pixel.
+//   dependent ones.
 // - leaps, at depths 1 to 4: the string extended by a whole group of pixels
 //   packed into one byte (8 pixels at depth 1), for the strings whose length
 //   is 1 more than a multiple of the group. The coder keeps them filled (see
@@ -38,10 +35,7 @@
 // count of clear codes so far, modulo 16). A clear code starts a new
 // generation, and every older entry reads as unknown: nothing is written
 // back, and a match's first step is one read. Only when the generations
-// come round again, every 15 clear codes, is the part emptied. (The build
-// switch VASTRELMON_TAGGED_ROOTS=OFF keeps them in the rows instead, with a
-// bit per entry that says whether it is in use and that a clear code
-// empties.) A set of bits, one per code, says whether a row holds any
+// come round again, every 15 clear codes, is the part emptied. A set of bits, one per code, says whether a row holds any
 // string: most rows of a picture as busy as noise never do, and the coder
 // then knows a string is new without a lookup.
 //
@@ -83,12 +77,10 @@ template <int kValueBits>
 class LzwStringTable {
 public:
     static constexpr bool kHasLeaps = kValueBits <= lzw_table::kMaxLeapBits;
+    // Depths 5 to 8: hashed rows, run lists, tagged two-pixel strings and
+    // the bits that say which rows are in use.
     static constexpr bool kHasBits = !kHasLeaps;
     static constexpr bool kHasRuns = kHasBits;
-    static constexpr bool kHasTags = kHasBits;
-    // The rows of the one-pixel strings hold the two-pixel strings when
-    // these have no part of their own, so then the rows stay direct.
-    static constexpr bool kHashed = kHasTags;
     static constexpr size_t kLeapPixels = lzw_table::kLeapKeyBits / kValueBits;
 
     LzwStringTable() : entries_(nullptr), written_top_(nullptr) {}
@@ -117,7 +109,7 @@ public:
         written_top_ = written_list();
         entries_[kRunBlocksUsed] = 0;
         std::memset(bits(), 0, kBitWords * sizeof(uint64_t));
-        if (kHasTags && ++generation_ == kGenerations) {
+        if (kHasBits && ++generation_ == kGenerations) {
             // The numbers would come round again: the old entries go.
             std::memset(roots(), 0, kRootEntries * sizeof(uint16_t));
             generation_ = kFirstGeneration;
@@ -129,7 +121,7 @@ public:
     // one-pixel string.
     uint32_t child(uint32_t code, uint32_t pixel) const
     {
-        if constexpr (kHashed) {
+        if constexpr (kHasBits) {
             const uint32_t key = code << kValueBits | pixel;
             for (size_t slot = hash_home(key);; slot = (slot + 1) & kHashMask) {
                 const uint32_t entry = hashed(slot);
@@ -146,7 +138,7 @@ public:
     }
     void add_child(uint32_t code, uint32_t pixel, uint32_t new_code)
     {
-        if constexpr (kHashed) {
+        if constexpr (kHasBits) {
             const uint32_t key = code << kValueBits | pixel;
             size_t slot = hash_home(key);
             while (hashed(slot) != kEmptySlot) {
@@ -214,21 +206,12 @@ public:
     // code of that two-pixel string or kNoString, and giving it a code.
     uint32_t root(uint32_t value, uint32_t pixel) const
     {
-        if constexpr (kHasTags) {
-            const uint32_t entry = roots()[pair_slot(value, pixel)];
-            return entry >> kGenerationShift == generation_ ? entry & kTaggedCodeMask : lzw_table::kNoString;
-        } else {
-            return bit(kRowBits + pair_slot(value, pixel)) ? child(value, pixel) : lzw_table::kNoString;
-        }
+        const uint32_t entry = roots()[pair_slot(value, pixel)];
+        return entry >> kGenerationShift == generation_ ? entry & kTaggedCodeMask : lzw_table::kNoString;
     }
     void add_root(uint32_t value, uint32_t pixel, uint32_t new_code)
     {
-        if constexpr (kHasTags) {
-            roots()[pair_slot(value, pixel)] = static_cast<uint16_t>(generation_ << kGenerationShift | new_code);
-        } else {
-            entries_[row_slot(value, pixel)] = static_cast<uint16_t>(new_code);
-            set_bit(kRowBits + pair_slot(value, pixel));
-        }
+        roots()[pair_slot(value, pixel)] = static_cast<uint16_t>(generation_ << kGenerationShift | new_code);
     }
 
 private:
@@ -244,16 +227,14 @@ private:
     // A tagged entry holds the generation above the code's 12 bits. The
     // block comes zero-filled, and generation 0 is never used.
     static constexpr size_t kPairs = size_t{1} << (2 * kValueBits);
-    static constexpr size_t kRootEntries = kHasTags ? kPairs : 0;
+    static constexpr size_t kRootEntries = kHasBits ? kPairs : 0;
     static constexpr uint32_t kGenerationShift = 12;
     static constexpr uint32_t kTaggedCodeMask = (1u << kGenerationShift) - 1;
     static constexpr uint32_t kGenerations = 1u << (16 - kGenerationShift);
     static constexpr uint32_t kFirstGeneration = 1;
     static_assert(kCodeLimit <= kTaggedCodeMask + 1, "a code fits below the generation");
-    // Bits, depths 5 to 8: one per row, then (without the tags) one per slot
-    // of the rows of the one-pixel strings.
-    static constexpr size_t kRowBits = kCodeLimit;
-    static constexpr size_t kBitWords = kHasBits ? (kRowBits + (kHasTags ? 0 : kPairs)) / lzw_table::kWordBits : 0;
+    // Bits, depths 5 to 8: one per row.
+    static constexpr size_t kBitWords = kHasBits ? kCodeLimit / lzw_table::kWordBits : 0;
     static constexpr size_t kWrittenOffset = kBitWords * sizeof(uint64_t);
     // Every code writes at most two entries: its row (both halves of a
     // hashed slot) or run length, and its leap.
@@ -278,7 +259,7 @@ private:
     static constexpr uint32_t kSlotCodeBits = kMaxCodeWidth;
     static constexpr uint32_t kSlotCodeMask = (1u << kSlotCodeBits) - 1;
     static_assert(kValueBits + 2 * kMaxCodeWidth <= 32, "a slot holds its key and its code");
-    static constexpr size_t kRowEntries = kHashed ? 2 * kHashSlots : static_cast<size_t>(kCodeLimit) << kValueBits;
+    static constexpr size_t kRowEntries = kHasBits ? 2 * kHashSlots : static_cast<size_t>(kCodeLimit) << kValueBits;
     static constexpr size_t kLeapStart = kRowStart + kRowEntries;
     static constexpr size_t kLeapEntries =
         kHasLeaps ? static_cast<size_t>(kCodeLimit) << (kLeapPixels * kValueBits) : 0;

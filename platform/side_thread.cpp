@@ -129,20 +129,6 @@ void SideWait::wait_until(Ready ready, const void* context)
     pthread_mutex_unlock(&state_->lock);
 }
 
-void SideWait::poll_until(Ready ready, const void* context, long pause_nanoseconds, bool spin)
-{
-    for (int i = 0; spin && i < kSpins; ++i) {
-        if (ready(context)) {
-            return;
-        }
-        spin_pause();
-    }
-    const timespec pause = {0, pause_nanoseconds};
-    while (!ready(context)) {
-        nanosleep(&pause, nullptr);
-    }
-}
-
 void SideWait::wake_all()
 {
     if (state_ != nullptr && state_->sleepers.load() > 0) {
@@ -174,8 +160,6 @@ SideWait::~SideWait() {}
 // it will ever be: waiting could only hang. Every user waits only after a
 // successful start(), which never happens here.
 void SideWait::wait_until(Ready, const void*) {}
-
-void SideWait::poll_until(Ready, const void*, long, bool) {}
 
 void SideWait::wake_all() {}
 

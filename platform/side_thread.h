@@ -44,13 +44,6 @@ public:
     SideWait& operator=(const SideWait&) = delete;
 
     void wait_until(Ready ready, const void* context);
-    // The same wait for a side that is mostly idle: after the spin it looks
-    // again every pause_nanoseconds instead of sleeping until woken, so the
-    // busy side never pays for a wake-up. On a virtual machine a wake-up
-    // costs the waker tens of microseconds.
-    // Without spin it pauses at once: for a side that mostly waits long,
-    // whose spinning would only take the processor from the others.
-    void poll_until(Ready ready, const void* context, long pause_nanoseconds, bool spin = true);
     void wake_all();
 
 private:
