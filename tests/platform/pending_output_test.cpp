@@ -16,6 +16,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/file_sink.h"
 #include "platform/pending_output.h"
 #include "tests/support/temp_dir.h"
 
@@ -182,6 +183,46 @@ TEST(PendingOutput, FullDiskAtCommitLeavesNothing)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
         EXPECT_EQ(folder_entries(dir.path()), std::vector<std::string>{});
     }
+}
+
+// The file's sink keeps only a partial block back: writes of every size
+// around its buffer's arrive whole and in order, and a refused write counts
+// the bytes of it that reached the file, whichever way they went.
+TEST(FileSink, BytesArriveInOrderAndARefusalCountsItsOwn)
+{
+    TempDir dir;
+    const std::string path = dir.file("out.gif");
+    std::string expected;
+    {
+        FileSink sink;
+        ASSERT_TRUE(sink.open(path.c_str()));
+        for (size_t size : {1u, 4095u, 4096u, 4097u, 3u, 12288u, 70000u, 0u, 5u}) {
+            const std::string piece(size, static_cast<char>('a' + size % 26));
+            ASSERT_TRUE(sink.write(piece.data(), piece.size()));
+            expected += piece;
+        }
+        EXPECT_FALSE(file_exists(path)) << "named before the commit";
+        ASSERT_EQ(sink.commit(), 0);
+    }
+    EXPECT_TRUE(read_file(path) == expected);
+
+    const std::string limited = dir.file("limited.gif");
+    pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit cap = {10000, 10000};
+        setrlimit(RLIMIT_FSIZE, &cap);
+        FileSink sink;
+        const std::string bytes(20000, 'x');
+        const bool counted = sink.open(limited.c_str()) && sink.write(bytes.data(), 3000) &&
+                             !sink.write(bytes.data(), 20000) && sink.written_of_refused() == 7000 &&
+                             !sink.write(bytes.data(), 1) && sink.written_of_refused() == 0 && sink.commit() == 1;
+        _exit(counted ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_FALSE(file_exists(limited));
 }
 #endif
 
