@@ -27,7 +27,7 @@ void report_depths(int32_t before, int32_t after, bool verbose)
 
 }  // namespace
 
-int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image, bool verbose, InputFile* input)
+int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image, bool verbose, BmpInput* input)
 {
     const int step = conversion::apply_color_mode(conversion_mode, image);
     if (step < 0) {
@@ -44,27 +44,25 @@ int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* imag
         print_message(MSG_OPTIMIZE_ANYWAY);
     }
     const int32_t before = image->get_color_depth();
-    if (before > clBitMap::kMaxIndexedDepth) {
-        if (input != nullptr && input->rows_in_file) {
-            if (palette_from_file(input, image, verbose) != 0) {
-                return 1;
-            }
-        } else if (image->build_palette() != 0) {
-            report_failure(MSG_MAKE_PALETTE_FAILED, *image, verbose);
+    conversion::Rows in_memory;
+    conversion::Rows* rows = input != nullptr ? &input->rows : &in_memory;
+    const bool read_in_file = rows->left;
+    conversion::Failure failure;
+    const vastrelmon_status status = conversion::make_palette(image, rows, &failure);
+    // What was read from the file counts only while the file still holds it.
+    if (read_in_file && (!rows->left || status != VASTRELMON_OK)) {
+        if (input->check_rows(verbose) != 0) {
             return 1;
         }
-        if (image->get_color_depth() > clBitMap::kMaxIndexedDepth) {
-            print_message(MSG_TOO_MANY_COLORS);
-            return 1;
-        }
-    } else {
-        // A picture using a single index cannot be compacted; it keeps its
-        // depth and palette, which the GIF carries as they are.
-        image->compact_palette();
+        input->file.close();
+    }
+    if (status != VASTRELMON_OK) {
+        print_failure(failure, verbose);
+        return 1;
     }
     // A 16- or 32-bit file's picture is read as 24 bits; the user is shown
     // the depth the file has.
-    const bool read_as_24 = before == clBitMap::kTrueColorDepth && input != nullptr && input->depth_read != 0;
-    report_depths(read_as_24 ? input->depth_read : before, image->get_color_depth(), verbose);
+    const bool read_as_24 = before == clBitMap::kTrueColorDepth && rows->info.width > 0;
+    report_depths(read_as_24 ? file_bit_count(rows->info) : before, image->get_color_depth(), verbose);
     return 0;
 }

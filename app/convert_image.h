@@ -6,14 +6,14 @@
 #include <cstdint>
 
 class clBitMap;
-class InputFile;
+class BmpInput;
 
 // Leaves image as an indexed picture of depth 1 to 8. Reads only
 // FLAG_OPTIMIZE of option_flags. Prints its own messages (with verbose also
 // the depths and the image's error text). Returns 0 on success, 1 after a
-// reported failure. A true-colour picture whose rows are still in input's
-// file (no colour mode then) gets its palette from there.
+// reported failure. Rows still in input's file are read there (a
+// true-colour picture's palette) or left for the coder.
 int convert_image(uint32_t option_flags, int32_t conversion_mode, clBitMap* image, bool verbose,
-                  InputFile* input = nullptr);
+                  BmpInput* input = nullptr);
 
 #endif

@@ -66,26 +66,16 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
         print_message(MSG_ALREADY_EXISTS, output_name);
         return 0;
     }
-    // A big picture's rows may stay in the file until the coder reads them.
-    InputFile input;
-    if (load_bmp(&option_flags, transparent_index, input_name, image, verbose, &input) != 0) {
+    // A big picture's rows may stay in the mapped file until the coder
+    // reads them.
+    BmpInput input;
+    if (load_bmp(&option_flags, transparent_index, conversion_mode, input_name, image, verbose, &input) != 0 ||
+        convert_image(option_flags, conversion_mode, image, verbose, &input) != 0) {
         return kExitFailure;
     }
-    // A colour mode works on a true-colour picture's pixels in memory.
-    if (input.rows_in_file && image->get_color_depth() > clBitMap::kMaxIndexedDepth &&
-        conversion_mode != MODE_NONE && finish_load(&input, image, verbose) != 0) {
-        return kExitFailure;
-    }
-    if (convert_image(option_flags, conversion_mode, image, verbose, &input) != 0) {
-        return kExitFailure;
-    }
-    const bool rows_from_file = input.rows_in_file && coder_takes_rows(option_flags, image);
-    if (!rows_from_file && finish_load(&input, image, verbose) != 0) {
-        return kExitFailure;
-    }
-    int written = write_gif_file(option_flags, output_name, image, verbose, rows_from_file ? &input : nullptr);
+    const int written = write_gif_file(option_flags, output_name, image, verbose, input.rows.left ? &input : nullptr);
     if (written == kGifRowsMissing) {
-        finish_load(&input, image, verbose, true);
+        input.check_rows(verbose);
         return kExitFailure;
     }
     if (written == kGifOutputExisted) {

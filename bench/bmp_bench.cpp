@@ -1,5 +1,6 @@
-// Reading a BMP file into a fresh picture: the stored rows, read many at a
-// time and unpacked to one byte per index or three per colour. The file
+// Reading a BMP file into a fresh picture: the file mapped, its stored rows
+// unpacked to one byte per index or three per colour (a colour mode to come
+// has every row read). The file
 // lives in a memory-backed folder when there is one, so the figures are the
 // reader's and not the disk's.
 #include <benchmark/benchmark.h>
@@ -46,7 +47,8 @@ void BM_ReadBmpRows(benchmark::State& state)
     uint32_t flags = kDefaultOptionFlags;
     for (auto _ : state) {
         clBitMap image;
-        if (load_bmp(&flags, -1, path.c_str(), &image, false) != 0) {
+        BmpInput input;
+        if (load_bmp(&flags, -1, MODE_GREY, path.c_str(), &image, false, &input) != 0) {
             state.SkipWithError("load_bmp failed");
             break;
         }

@@ -39,7 +39,7 @@ fi
 # name and the CMake switch turned off ("-" for none). The entries of the
 # row copier and of the code relay (with its polling) are for older
 # revisions (REV), which still have those switches.
-configs="all:- no_side_thread:SIDE_THREAD no_page_filler:PAGE_FILLER no_code_relay:CODE_RELAY no_code_runs:CODE_RUNS no_row_copier:ROW_COPIER no_relay_copier:CODE_RELAY,ROW_COPIER no_huge_pages:HUGE_PAGES no_large_writes:LARGE_WRITES no_rows_in_place:ROWS_IN_PLACE no_packed_rows:PACKED_ROWS no_run_lists:RUN_LISTS no_tagged_roots:TAGGED_ROOTS no_early_writeback:EARLY_WRITEBACK no_write_behind:WRITE_BEHIND no_relay_poll:RELAY_POLL no_palette_sample:PALETTE_SAMPLE no_rows_on_demand:ROWS_ON_DEMAND no_rows_ahead:ROWS_AHEAD no_coded_ring:CODED_RING no_true_color_in_file:TRUE_COLOR_IN_FILE no_row_chunks:ROW_CHUNKS no_color_groups:COLOR_GROUPS no_numbered_colors:NUMBERED_COLORS no_hashed_rows:HASHED_ROWS"
+configs="all:- no_side_thread:SIDE_THREAD no_code_relay:CODE_RELAY no_code_runs:CODE_RUNS no_row_copier:ROW_COPIER no_relay_copier:CODE_RELAY,ROW_COPIER no_huge_pages:HUGE_PAGES no_large_writes:LARGE_WRITES no_run_lists:RUN_LISTS no_tagged_roots:TAGGED_ROOTS no_early_writeback:EARLY_WRITEBACK no_write_behind:WRITE_BEHIND no_relay_poll:RELAY_POLL no_rows_ahead:ROWS_AHEAD no_coded_ring:CODED_RING no_hashed_rows:HASHED_ROWS"
 built=""
 for entry in $configs; do
     name=${entry%%:*}

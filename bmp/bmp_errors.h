@@ -1,4 +1,4 @@
-// Every failure clFile can record, with its fixed line number and text.
+// Every failure BmpReader can record, with its fixed line number and text.
 // Private to bmp/.
 #ifndef VASTRELMON_BMP_BMP_ERRORS_H
 #define VASTRELMON_BMP_BMP_ERRORS_H
@@ -8,14 +8,8 @@
 
 namespace bmp_errors {
 
-// open
-inline const ErrorEntry kAlreadyOpen = {kBmpAlreadyOpen, 36, "file already opened.[%s]"};
-inline const ErrorEntry kCantOpen = {kBmpCantPosition, 44, "file don't open.[%s]"};
-
 // read_header
 inline const ErrorEntry kLengthSeek = {kBmpCantPosition, 82, "file access error.[seek]"};
-inline const ErrorEntry kLengthTell = {kBmpCantPosition, 89, "file access error.[tell]"};
-inline const ErrorEntry kStartTell = {kBmpCantPosition, 99, "file access error.[tell]"};
 inline const ErrorEntry kFileHeaderShort = {kBmpShortRead, 108, "file access error.[read]"};
 inline const ErrorEntry kNotBm = {kBmpNotAccepted, 116,
                                  "this file is not BMP file.[disagree,header]"};
@@ -48,8 +42,6 @@ inline const ErrorEntry kMasks = {kBmpNotAccepted, 216,
 inline const ErrorEntry kPixelsNoInfo = {kBmpBadArgument, 239, "imperfection argument.[1st]"};
 inline const ErrorEntry kPixelsNoBuffer = {kBmpBadArgument, 245, "imperfection argument.[3rd]"};
 inline const ErrorEntry kPixelsSeek = {kBmpCantPosition, 255, "file access error.[seek]"};
-inline const ErrorEntry kPixelsTell = {kBmpCantPosition, 262, "file access error.[tell]"};
-inline const ErrorEntry kRowMemory = {kBmpNoMemory, 277, "memory allocation.[line]"};
 inline const ErrorEntry kRowShort = {kBmpShortRead, 288, "file access error.[read,%d,%d]"};
 inline const ErrorEntry kCodesEnd = {kBmpShortRead, 292, "file access error.[read,rle,%d]"};
 inline const ErrorEntry kRowPastLast = {kBmpNotAccepted, 296, "this file is not BMP file.[rle,row,%d]"};
@@ -61,7 +53,6 @@ inline const ErrorEntry kPaletteNoInfo = {kBmpBadArgument, 351, "imperfection ar
 inline const ErrorEntry kPaletteNoBuffer = {kBmpBadArgument, 357, "imperfection argument.[2nd]"};
 inline const ErrorEntry kPaletteBitCount = {kBmpBadArgument, 363, "illegal range.[bmp palette]"};
 inline const ErrorEntry kPaletteSeek = {kBmpCantPosition, 373, "file access error.[seek]"};
-inline const ErrorEntry kPaletteTell = {kBmpCantPosition, 380, "file access error.[tell]"};
 inline const ErrorEntry kTableShort = {kBmpShortRead, 396, "file access error.[read]"};
 
 }  // namespace bmp_errors

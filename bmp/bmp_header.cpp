@@ -1,8 +1,7 @@
-// clFile::read_header: the file header, the core or information header and
+// BmpReader::read_header: the file header, the core or information header and
 // every check that decides whether the file is a BMP this program reads.
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 #include "bmp/bit_fields.h"
@@ -80,7 +79,7 @@ int coding_of(uint32_t compression, int bits, uint32_t header_size)
 
 }  // namespace
 
-int clFile::read_masks(uint32_t compression, BmpInfo* info)
+int BmpReader::read_masks(uint32_t compression, size_t* at, BmpInfo* info)
 {
     const int bits = file_bit_count(*info);
     if (compression == kUncompressed) {
@@ -88,8 +87,8 @@ int clFile::read_masks(uint32_t compression, BmpInfo* info)
     } else {
         // Right after a 40-byte header, else in the header after its first
         // 40 bytes: where the reading stopped either way.
-        uint8_t bytes[kMaskBytes];
-        const size_t got = source.read(bytes, 1, kMaskBytes);
+        size_t got = 0;
+        const uint8_t* bytes = bytes_at(static_cast<int64_t>(*at), kMaskBytes, &got);
         if (got != kMaskBytes) {
             return fail(this, kMasksShort, static_cast<int>(got));
         }
@@ -104,27 +103,29 @@ int clFile::read_masks(uint32_t compression, BmpInfo* info)
     return 0;
 }
 
-int clFile::read_header(BmpInfo* out)
+BmpReader::BmpReader(const uint8_t* data, size_t size)
+    : error_code(0), data_(data), size_(data != nullptr ? size : 0)
+{
+    error_text[0] = '\0';
+}
+
+const uint8_t* BmpReader::bytes_at(int64_t offset, size_t count, size_t* got) const
+{
+    *got = offset < 0 || static_cast<uint64_t>(offset) >= size_ ? 0
+                                                                 : std::min(count, size_ - static_cast<size_t>(offset));
+    return *got == 0 ? nullptr : data_ + offset;
+}
+
+int BmpReader::read_header(BmpInfo* out)
 {
     *out = BmpInfo{};
-    if (!source.is_open() || source.seek(0, SEEK_END) != 0) {
+    if (data_ == nullptr) {
         return fail(this, kLengthSeek);
     }
-    int64_t end = source.tell();
-    if (end < 0) {
-        return fail(this, kLengthTell);
-    }
-    if (source.seek(0, SEEK_SET) != 0) {
-        return fail(this, kStartTell);
-    }
-    int64_t start = source.tell();
-    if (start < 0) {
-        return fail(this, kStartTell);
-    }
-    int64_t length = end - start;
-
-    uint8_t file_header[kFileHeaderBytes];
-    if (source.read(file_header, 1, kFileHeaderBytes) != kFileHeaderBytes) {
+    const int64_t length = static_cast<int64_t>(size_);
+    size_t got = 0;
+    const uint8_t* file_header = bytes_at(0, kFileHeaderBytes, &got);
+    if (got != kFileHeaderBytes) {
         return fail(this, kFileHeaderShort);
     }
     if (file_header[kSignatureAt] != 'B' || file_header[kSignatureAt + 1] != 'M') {
@@ -137,19 +138,21 @@ int clFile::read_header(BmpInfo* out)
 
     BmpInfo info = {};
     info.pixel_offset = read_le32_signed(file_header + kPixelOffsetAt);
-    uint8_t size_field[kHeaderSizeBytes];
-    size_t got = source.read(size_field, 1, kHeaderSizeBytes);
+    size_t at = kFileHeaderBytes;
+    const uint8_t* size_field = bytes_at(static_cast<int64_t>(at), kHeaderSizeBytes, &got);
     if (got != kHeaderSizeBytes) {
         return fail(this, kHeaderSizeShort, static_cast<int>(got));
     }
     uint32_t header_size = read_le32(size_field);
+    at += kHeaderSizeBytes;
 
     int32_t stored_height;
     uint32_t compression = kUncompressed;
     uint8_t fields[kInfoFieldBytes] = {};
     if (header_size == kCoreHeaderSize) {
         info.is_core = 1;
-        got = source.read(fields, 1, kCoreFieldBytes);
+        got = std::min(kCoreFieldBytes, size_ - std::min(size_, at));
+        std::memcpy(fields, data_ + std::min(size_, at), got);
         if (got != kCoreFieldBytes) {
             return fail(this, kCoreShort, static_cast<int>(got));
         }
@@ -164,7 +167,9 @@ int clFile::read_header(BmpInfo* out)
         // A smaller header (OS/2's 16 bytes) lacks the last fields, which
         // then count as 0: they are not read from the colour table after it.
         const size_t wanted = std::min<size_t>(kInfoFieldBytes, header_size - kHeaderSizeBytes);
-        got = source.read(fields, 1, wanted);
+        got = std::min(wanted, size_ - std::min(size_, at));
+        std::memcpy(fields, data_ + std::min(size_, at), got);
+        at += got;
         if (got != wanted) {
             return fail(this, kInfoShort, static_cast<int>(got));
         }
@@ -200,7 +205,7 @@ int clFile::read_header(BmpInfo* out)
         return fail(this, kTopDownRunLength);
     }
     if (info.coding == kBitFields16 || info.coding == kBitFields32) {
-        if (read_masks(compression, &info) != 0) {
+        if (read_masks(compression, &at, &info) != 0) {
             return 1;
         }
     }

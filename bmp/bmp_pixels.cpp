@@ -1,21 +1,15 @@
-// clFile::read_palette and clFile::read_pixels: the colour table and the
-// pixel rows, unpacked to one byte per index or three per colour.
+// BmpReader::read_table and read_pixels: the colour table and the pixel
+// rows, unpacked to one byte per index or three per colour.
 #include <algorithm>
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "bmp/bit_fields.h"
 #include "bmp/bmp_errors.h"
 #include "bmp/bmp_file.h"
-#include "bmp/byte_source.h"
 #include "bmp/run_length.h"
-#include "bmp/stored_rows.h"
-#include "platform/files.h"
 #include "platform/packed_rows.h"
 
 using namespace bmp_errors;
-using namespace stored_rows;
 
 namespace {
 
@@ -23,100 +17,41 @@ constexpr int kMaxIndexedBits = 8;
 constexpr int kCoreEntryBytes = 3;  // blue, green, red
 constexpr int kInfoEntryBytes = 4;  // blue, green, red, reserved
 constexpr size_t kRgbBytes = 3;    // one entry of the image's palette
-constexpr int kMaxTableEntries = 1 << kMaxIndexedBits;
+constexpr int kTrueColorBits = 24;
+constexpr int kTrueColorBytes = 3;
+// Every stored row is padded to a multiple of this many bytes.
+constexpr int64_t kRowAlignment = 4;
 
-// Stored rows are read several at a time into a staging area of about this
-// size, so narrow pictures do not cost one read request per row.
-constexpr int64_t kStagingBytes = int64_t{1} << 18;
-
-// Build switch VASTRELMON_ROWS_IN_PLACE=OFF: every row through the staging
-// area instead.
-// Reads the stored rows that the source holds whole straight into their
-// places, as 8- and 24-bit rows are kept just as they are stored: one
-// request for many rows, each row's padding dropped into a scrap. Returns
-// how many rows were read, counted from the first stored row; the caller
-// reads the rest (and finds the cut) the usual way.
-[[maybe_unused]] int32_t read_rows_in_place(ByteSource* source, const BmpInfo& info, uint8_t* pixels, int64_t out_row,
-                           int64_t length, int64_t stride)
+// Bytes of one stored row before its padding. width is at most INT32_MAX, so
+// 64 bits hold every product.
+int64_t row_length(int64_t width, int bits)
 {
-    const int64_t size = source->size();
-    if (size <= info.pixel_offset) {
-        return 0;
-    }
-    const int64_t available = std::min<int64_t>(info.height, (size - info.pixel_offset) / stride);
-    const int64_t padding = stride - length;
-    uint8_t scrap[kRowAlignment];
-    const int64_t rows_per_read = padding > 0 ? kMaxReadPieces / 2 : kMaxReadPieces;
-    ReadPiece pieces[kMaxReadPieces];
-    int64_t done = 0;
-    while (done < available) {
-        const int64_t rows = std::min(rows_per_read, available - done);
-        int count = 0;
-        for (int64_t r = done; r < done + rows; ++r) {
-            const int64_t target = info.top_down ? r : info.height - 1 - r;
-            pieces[count++] = {pixels + target * out_row, static_cast<size_t>(length)};
-            if (padding > 0) {
-                pieces[count++] = {scrap, static_cast<size_t>(padding)};
-            }
-        }
-        const int64_t got = source->read_at(info.pixel_offset + done * stride, pieces, count);
-        if (got < 0) {
-            break;
-        }
-        done += got / stride;
-        if (got != rows * stride) {
-            break;
-        }
-    }
-    return static_cast<int32_t>(done);
+    return bits == kTrueColorBits ? width * kTrueColorBytes : (width * bits + 7) / 8;
 }
 
-// The bytes from the source's position to its end, in one buffer (null when
-// it cannot be had); *size is their count.
-std::unique_ptr<uint8_t[]> read_rest(ByteSource* source, int64_t position, size_t* size)
+// Bytes of one stored row with its padding.
+int64_t row_stride(int64_t length)
 {
-    *size = 0;
-    const int64_t end = source->size();
-    if (end >= 0) {
-        const size_t wanted = end > position ? static_cast<size_t>(end - position) : 0;
-        std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[wanted + 1]);
-        if (bytes) {
-            *size = source->read(bytes.get(), 1, wanted);
-        }
-        return bytes;
-    }
-    // A source that does not know its size: read in growing pieces.
-    size_t room = kStagingBytes;
-    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[room]);
-    while (bytes) {
-        *size += source->read(bytes.get() + *size, 1, room - *size);
-        if (*size < room) {
-            break;
-        }
-        std::unique_ptr<uint8_t[]> more(new (std::nothrow) uint8_t[room * 2]);
-        if (more) {
-            std::memcpy(more.get(), bytes.get(), room);
-            room *= 2;
-        }
-        bytes = std::move(more);
-    }
-    return bytes;
+    return (length + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+}
+
+// The stored rows' bytes that size bytes of file hold from the first row
+// on (none when the rows start past them).
+int64_t row_bytes_held(const BmpInfo& info, size_t size)
+{
+    const int64_t end = static_cast<int64_t>(size);
+    return info.pixel_offset >= 0 && end > info.pixel_offset ? end - info.pixel_offset : 0;
 }
 
 }  // namespace
 
-int clFile::read_run_length(const BmpInfo& info, uint8_t* pixels, int64_t out_row, bool packed)
+int BmpReader::read_run_length(const BmpInfo& info, uint8_t* pixels, int64_t out_row, bool packed)
 {
-    // The codes are read at once: they are short next to the picture, and
-    // where they end is found by decoding them.
     size_t size = 0;
-    const std::unique_ptr<uint8_t[]> codes = read_rest(&source, info.pixel_offset, &size);
-    if (!codes) {
-        return fail(this, kRowMemory);
-    }
+    const uint8_t* codes = bytes_at(info.pixel_offset, size_, &size);
     const run_length::Picture picture = {pixels, out_row, info.width, info.height, packed};
     const run_length::Result result =
-        run_length::decode(codes.get(), size, info.coding == kRunLength8 ? 8 : 4, picture);
+        run_length::decode(codes, size, info.coding == kRunLength8 ? 8 : 4, picture);
     switch (result.outcome) {
     case run_length::Outcome::kComplete:
         return 0;
@@ -130,16 +65,7 @@ int clFile::read_run_length(const BmpInfo& info, uint8_t* pixels, int64_t out_ro
     return fail(this, kDeltaPastEnd, result.row);
 }
 
-int clFile::read_palette(const BmpInfo* info, uint8_t* palette, uint8_t* pixels,
-                         int64_t pixel_capacity, bool packed)
-{
-    if (read_table(info, palette) != 0) {
-        return 1;
-    }
-    return read_pixels(info, pixels, pixel_capacity, packed);
-}
-
-int clFile::read_table(const BmpInfo* info, uint8_t* palette)
+int BmpReader::read_table(const BmpInfo* info, uint8_t* palette)
 {
     if (info == nullptr) {
         return fail(this, kPaletteNoInfo);
@@ -150,13 +76,14 @@ int clFile::read_table(const BmpInfo* info, uint8_t* palette)
     if (info->bit_count == 0 || info->bit_count > kMaxIndexedBits) {
         return fail(this, kPaletteBitCount);
     }
-    if (move_to(info->palette_offset, kPaletteSeek, kPaletteTell) != 0) {
-        return 1;
+    if (info->palette_offset < 0) {
+        return fail(this, kPaletteSeek);
     }
     size_t entries = size_t{1} << info->bit_count;
     size_t entry_bytes = info->is_core ? kCoreEntryBytes : kInfoEntryBytes;
-    uint8_t table[kMaxTableEntries * kInfoEntryBytes];
-    if (source.read(table, entry_bytes, entries) != entries) {
+    size_t got = 0;
+    const uint8_t* table = bytes_at(info->palette_offset, entries * entry_bytes, &got);
+    if (got != entries * entry_bytes) {
         return fail(this, kTableShort);
     }
     for (size_t i = 0; i < entries; ++i) {
@@ -169,7 +96,7 @@ int clFile::read_table(const BmpInfo* info, uint8_t* palette)
     return 0;
 }
 
-int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, bool packed)
+int BmpReader::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, bool packed)
 {
     // A record that read_header cannot have produced is as good as none.
     if (info == nullptr || info->width <= 0 || info->height <= 0) {
@@ -193,8 +120,8 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     if (out_row > pixel_capacity || info->height > pixel_capacity / out_row) {
         return fail(this, kPixelsNoBuffer);
     }
-    if (move_to(info->pixel_offset, kPixelsSeek, kPixelsTell) != 0) {
-        return 1;
+    if (info->pixel_offset < 0) {
+        return fail(this, kPixelsSeek);
     }
     if (info->coding == kRunLength8 || info->coding == kRunLength4) {
         return read_run_length(*info, pixels, out_row, packed);
@@ -204,66 +131,56 @@ int clFile::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capa
     if (in_fields && !bit_fields::make_layout(info->masks, bits, &fields)) {
         return fail(this, kPixelsNoInfo);  // masks read_header would have refused
     }
-    int64_t length = row_length(info->width, bits);
-    int64_t stride = row_stride(length);
-    int32_t first = 0;
-#if !defined(VASTRELMON_NO_ROWS_IN_PLACE)
-    if (rows_as_stored(*info) && (bits == 8 || bits == kTrueColorBits)) {
-        first = read_rows_in_place(&source, *info, pixels, out_row, length, stride);
-        if (first == info->height) {
-            return 0;
-        }
-        if (first > 0 && move_to(info->pixel_offset + first * stride, kPixelsSeek, kPixelsTell) != 0) {
-            return 1;
-        }
-    }
-#endif
-    // Rows to unpack, and rows cut short: staged. Room for many rows when it
-    // can be had; one stride is all that is needed, and only its absence is
-    // a failure.
-    int64_t staged_rows =
-        std::max<int64_t>(1, std::min<int64_t>(kStagingBytes / stride, info->height - first));
-    std::unique_ptr<uint8_t[]> staging(new (std::nothrow) uint8_t[static_cast<size_t>(staged_rows * stride)]);
-    if (!staging) {
-        staged_rows = 1;
-        staging.reset(new (std::nothrow) uint8_t[static_cast<size_t>(stride)]);
-    }
-    if (!staging) {
-        return fail(this, kRowMemory);
-    }
+    const int64_t length = row_length(info->width, bits);
+    const int64_t stride = row_stride(length);
+    // The rows that the bytes hold whole are stored before a cut is
+    // reported, as if each had been read on its own.
+    const int64_t held = row_bytes_held(*info, size_);
+    const int32_t whole = static_cast<int32_t>(std::min<int64_t>(info->height, held / stride));
     // The bits of a packed row's last byte that hold pixels.
     const int unused_bits = static_cast<int>(length * 8 - static_cast<int64_t>(info->width) * bits);
     const uint8_t last_byte_mask = static_cast<uint8_t>(0xFF << unused_bits);
-    while (first < info->height) {
-        const int64_t rows = std::min<int64_t>(staged_rows, info->height - first);
-        const size_t wanted = static_cast<size_t>(rows * stride);
-        const size_t got = source.read(staging.get(), 1, wanted);
-        // The rows that arrived whole are stored before a short read is
-        // reported, as if each had been read on its own.
-        const int32_t whole = static_cast<int32_t>(got / static_cast<size_t>(stride));
-        for (int32_t r = 0; r < whole; ++r) {
-            const int32_t i = first + r;
-            const uint8_t* row = staging.get() + static_cast<size_t>(r) * static_cast<size_t>(stride);
-            int64_t target = info->top_down ? i : info->height - 1 - i;
-            uint8_t* out = pixels + target * out_row;
-            if (in_fields) {
-                bit_fields::to_bgr(row, info->width, fields, out);
-            } else if (packed) {
-                std::memcpy(out, row, static_cast<size_t>(length));
-                out[length - 1] = static_cast<uint8_t>(out[length - 1] & last_byte_mask);
-            } else if (bits == 1) {
-                unpack_1bit(row, info->width, out);
-            } else if (bits == 4) {
-                unpack_4bit(row, info->width, out);
-            } else {
-                std::memcpy(out, row, static_cast<size_t>(length));
-            }
+    for (int32_t i = 0; i < whole; ++i) {
+        const uint8_t* row = data_ + info->pixel_offset + i * stride;
+        const int64_t target = info->top_down ? i : info->height - 1 - i;
+        uint8_t* out = pixels + target * out_row;
+        if (in_fields) {
+            bit_fields::to_bgr(row, info->width, fields, out);
+        } else if (packed) {
+            std::memcpy(out, row, static_cast<size_t>(length));
+            out[length - 1] = static_cast<uint8_t>(out[length - 1] & last_byte_mask);
+        } else if (bits == 1) {
+            unpack_1bit(row, info->width, out);
+        } else if (bits == 4) {
+            unpack_4bit(row, info->width, out);
+        } else {
+            std::memcpy(out, row, static_cast<size_t>(length));
         }
-        if (got != wanted) {
-            const size_t partial = got - static_cast<size_t>(whole) * static_cast<size_t>(stride);
-            return fail(this, kRowShort, static_cast<int>(partial), first + whole);
-        }
-        first += static_cast<int32_t>(rows);
+    }
+    if (whole < info->height) {
+        return fail(this, kRowShort, static_cast<int>(held - whole * stride), whole);
     }
     return 0;
+}
+
+bool BmpReader::holds_every_row(const BmpInfo& info) const
+{
+    if (info.coding != kRowsAsStored || (info.bit_count != 8 && info.bit_count != kTrueColorBits)) {
+        return false;
+    }
+    return row_bytes_held(info, size_) / row_stride(row_length(info.width, info.bit_count)) >= info.height;
+}
+
+const uint8_t* BmpReader::row(const BmpInfo& info, int32_t row) const
+{
+    const int64_t stored = info.top_down ? row : info.height - 1 - row;
+    return data_ + info.pixel_offset + stored * row_stride(row_length(info.width, info.bit_count));
+}
+
+void BmpReader::fail_cut_rows(const BmpInfo& info, size_t size)
+{
+    const int64_t stride = row_stride(row_length(info.width, file_bit_count(info)));
+    const int64_t held = row_bytes_held(info, size);
+    const int64_t whole = std::min<int64_t>(held / stride, info.height - 1);
+    fail(this, kRowShort, static_cast<int>(held - whole * stride), static_cast<int>(whole));
 }

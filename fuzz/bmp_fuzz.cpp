@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "console/options.h"
-#include "app/load_bmp.h"
+#include "lib/conversion.h"
 #include "fuzz_support.h"
 #include "image/bitmap.h"
 
@@ -13,18 +13,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (declares_big_picture(data, size)) {
         return 0;
     }
-    silence_console();
-    const bool verbose = (size & 1) != 0;  // exercise the detail texts as well
-    uint32_t flags = kDefaultOptionFlags | FLAG_TRANSPARENCY;
+    conversion::Choices choices;
+    choices.transparency = true;
+    choices.transparent = static_cast<int32_t>(size % 256);
+    choices.rows_for_coder = (size & 1) != 0;  // rows left in the bytes as well
     clBitMap image;
-    if (load_bmp_from_memory(&flags, static_cast<int32_t>(size % 256), data, size, &image,
-                             verbose) == 0) {
+    conversion::Rows rows;
+    conversion::Failure failure;
+    if (conversion::load(data, size, choices, &image, &rows, &failure) == VASTRELMON_OK) {
         int depth = image.get_color_depth();
         if (image.pixels() == nullptr || image.get_width() < 1 || image.get_height() < 1 ||
             (depth != 1 && depth != 4 && depth != 8 && depth != 24)) {
             std::abort();
         }
-        if (depth <= 8) {
+        if (depth <= 8 && !rows.left) {
             // Every index must address the file's colour table.
             for (int32_t y = 0; y < image.get_height(); ++y) {
                 for (int32_t x = 0; x < image.get_width(); ++x) {

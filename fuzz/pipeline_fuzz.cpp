@@ -87,16 +87,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int32_t mode = kModes[(choice >> 4) % (sizeof kModes / sizeof kModes[0])];
     const bool verbose = (choice & 0x80) != 0;
 
+    // The program's stages on the bytes as if mapped from its file.
     clBitMap image;
-    if (load_bmp_from_memory(&flags, transparent, data + 1, size - 1, &image, verbose) != 0) {
+    BmpInput input;
+    conversion::Choices choices;
+    choices.transparency = (flags & FLAG_TRANSPARENCY) != 0;
+    choices.transparent = transparent;
+    choices.color_mode = mode;
+    choices.rows_for_coder = (flags & FLAG_NO_LZW) == 0;
+    conversion::Failure failure;
+    if (conversion::load(data + 1, size - 1, choices, &image, &input.rows, &failure) != VASTRELMON_OK) {
         return 0;
     }
-    if (convert_image(flags, mode, &image, verbose) != 0) {
+    if (input.rows.info.bit_count == 24) {
+        flags &= ~FLAG_TRANSPARENCY;
+    }
+    if (convert_image(flags, mode, &image, verbose, &input) != 0) {
         return 0;
     }
     check(image.get_color_depth() >= 1 && image.get_color_depth() <= 8);
-    if (write_gif_file(flags, gif_path.c_str(), &image, verbose) == 0) {
-        check_gif_matches(gif_path.c_str(), image, flags);
+    if (write_gif_file(flags, gif_path.c_str(), &image, verbose, input.rows.left ? &input : nullptr) == 0) {
+        if (!input.rows.left) {  // else the image lacks the rows the coder read
+            check_gif_matches(gif_path.c_str(), image, flags);
+        }
     } else {
         // A refused write leaves no file behind.
         std::FILE* left = std::fopen(gif_path.c_str(), "rb");

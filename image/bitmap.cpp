@@ -35,7 +35,6 @@ clBitMap::~clBitMap()
 
 void clBitMap::release()
 {
-    page_filler_.stop();
     pixels_.reset();
     width_ = -1;
     height_ = -1;

@@ -25,7 +25,6 @@
 
 #include "platform/error_record.h"
 #include "platform/malloc_buffer.h"
-#include "platform/page_filler.h"
 
 constexpr int32_t kMaxImageWidth = 6400;
 constexpr int32_t kMaxImageHeight = 4800;
@@ -67,10 +66,6 @@ public:
     // keeps its rows packed (other depths ignore it). Errors 0x3A0001 (52),
     // 0x3A0006 (59, 65), 0x3A0007 (79: width, height and data_size stay set).
     int create(int width, int height, bool packed = false);
-    // Has a second thread get the pixel buffer's pages from the system while
-    // the caller fills the buffer (see platform/page_filler.h); for a caller
-    // about to write every pixel. Only the timing changes.
-    void fill_pages_ahead() { page_filler_.start(pixels_.get(), static_cast<size_t>(data_size_)); }
     // Needs a depth of 8 or less; index 0..255. Errors 0x3A0006 (149, 155, 161).
     int set_transparent_index(int index);
 
@@ -143,9 +138,6 @@ private:
     int32_t color_depth_;
     int32_t data_size_;
     int32_t stored_bits_;
-
-    // Gets the pages of the pixel buffer ready while it is being filled.
-    PageFiller page_filler_;
 };
 
 // Integer luminance of an 8-bit colour, 0..255.

@@ -69,13 +69,6 @@ int flag_used_indices(const uint8_t* pixels, size_t count, int entries, bool* us
     return seen;
 }
 
-// Build switch VASTRELMON_PALETTE_SAMPLE=OFF: every full table found by
-// going through the pixels in order.
-#if defined(VASTRELMON_NO_PALETTE_SAMPLE)
-constexpr bool kSampleRows = false;
-#else
-constexpr bool kSampleRows = true;
-#endif
 // A picture of one byte per pixel whose pixels use all 256 entries mostly
 // shows every one of them in a few rows spread over its height (a
 // photograph's last new colour may turn up only 60 % of the way down, but
@@ -83,7 +76,7 @@ constexpr bool kSampleRows = true;
 // they do not, used is cleared again.
 bool sample_fills_table(const uint8_t* pixels, size_t width, size_t height, int entries, bool* used)
 {
-    if (!kSampleRows || entries != kPaletteEntries) {
+    if (entries != kPaletteEntries) {
         return false;
     }
     for (size_t row = 0; row < height; row += clBitMap::kSampleRowStep) {

@@ -21,9 +21,9 @@ uint32_t pack_bgr(const uint8_t* bgr)
 // Four pixels (12 bytes) that all equal the pixel before them are taken
 // together, after one compare: a flat area costs a compare per four pixels,
 // and a photograph, whose runs are short, no branch per pixel that could
-// mispredict. The compare reads the bytes as two little-endian words. Build
-// switch VASTRELMON_COLOR_GROUPS=OFF: each pixel looked up on its own.
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && !defined(VASTRELMON_NO_COLOR_GROUPS)
+// mispredict. The compare reads the bytes as two little-endian words (elsewhere
+// each pixel is looked up on its own).
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 constexpr bool kColorGroups = true;
 #else
 constexpr bool kColorGroups = false;

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "bmp/bmp_file.h"
 #include "image/bitmap.h"
 #include "lib/conversion.h"
 #include "platform/byte_sink.h"
+#include "platform/file_view.h"
 #include "platform/files.h"
 
 namespace {
@@ -28,16 +28,21 @@ bool clear_output(unsigned char** gif, size_t* gif_size)
     return true;
 }
 
-// Colour work and coding of a loaded image into memory.
-vastrelmon_status finish_in_memory(const Choices& choices, bool transparency, clBitMap* image,
-                                   unsigned char** gif, size_t* gif_size, vastrelmon_result* result)
+// Colour work and coding of a loaded image, into memory or, with gif_path,
+// a file.
+vastrelmon_status finish(const Choices& choices, clBitMap* image, conversion::Rows* rows, const char* gif_path,
+                         unsigned char** gif, size_t* gif_size, vastrelmon_result* result)
 {
-    vastrelmon_status status = conversion::reduce(choices, image, result);
-    if (status != VASTRELMON_OK) {
-        return status;
+    conversion::Failure failure;
+    if (conversion::reduce(choices, image, rows, &failure) != VASTRELMON_OK) {
+        return conversion::report(result, failure);
+    }
+    // The colour work unsets the index when no pixel uses that colour.
+    if (gif_path != nullptr) {
+        return conversion::encode(choices, choices.transparency, *image, nullptr, gif_path, result);
     }
     MemorySink sink;
-    status = conversion::encode(choices, transparency, *image, &sink, nullptr, result);
+    const vastrelmon_status status = conversion::encode(choices, choices.transparency, *image, &sink, nullptr, result);
     if (status == VASTRELMON_OK) {
         *gif = sink.take(gif_size);
     }
@@ -57,6 +62,21 @@ vastrelmon_status make_image(int width, int height, int bits, clBitMap* image, v
                                                            : "not enough memory for the picture");
     }
     return VASTRELMON_OK;
+}
+
+// The BMP of size bytes at bmp converted.
+vastrelmon_status convert_bytes(const uint8_t* bmp, size_t size, Choices choices, const char* gif_path,
+                                unsigned char** gif, size_t* gif_size, vastrelmon_result* result)
+{
+    clBitMap image;
+    conversion::Rows rows;
+    conversion::Failure failure;
+    if (conversion::load(bmp, size, choices, &image, &rows, &failure) != VASTRELMON_OK) {
+        return conversion::report(result, failure);
+    }
+    // A transparent index means nothing to a true-colour picture.
+    choices.transparency = choices.transparency && rows.info.bit_count != clBitMap::kTrueColorDepth;
+    return finish(choices, &image, &rows, gif_path, gif, gif_size, result);
 }
 
 bool pixels_fit(const void* pixels, int width, int height, size_t stride, size_t bytes_per_pixel)
@@ -101,15 +121,7 @@ vastrelmon_status vastrelmon_convert(const void* bmp, size_t bmp_size, const vas
     if (status != VASTRELMON_OK) {
         return status;
     }
-    clFile file;
-    file.open_memory(static_cast<const uint8_t*>(bmp), bmp_size);
-    clBitMap image;
-    bool transparency = false;
-    status = conversion::load(&file, choices, &image, &transparency, result);
-    if (status != VASTRELMON_OK) {
-        return status;
-    }
-    return finish_in_memory(choices, transparency, &image, gif, gif_size, result);
+    return convert_bytes(static_cast<const uint8_t*>(bmp), bmp_size, choices, nullptr, gif, gif_size, result);
 }
 
 vastrelmon_status vastrelmon_encode_rgb(const void* pixels, int width, int height, size_t stride,
@@ -140,7 +152,9 @@ vastrelmon_status vastrelmon_encode_rgb(const void* pixels, int width, int heigh
             out[2] = in[0];
         }
     }
-    return finish_in_memory(choices, false, &image, gif, gif_size, result);
+    choices.transparency = false;  // no index in a true-colour picture
+    conversion::Rows none;
+    return finish(choices, &image, &none, nullptr, gif, gif_size, result);
 }
 
 vastrelmon_status vastrelmon_encode_indexed(const void* indices, int width, int height, size_t stride,
@@ -175,12 +189,11 @@ vastrelmon_status vastrelmon_encode_indexed(const void* indices, int width, int 
                     static_cast<size_t>(width));
     }
     std::memcpy(image.palette(), palette, static_cast<size_t>(palette_entries) * 3);
-    bool transparency = false;
-    if (choices.transparent >= 0) {
+    if (choices.transparency) {
         image.set_transparent_index(choices.transparent);  // any index fits depth 8
-        transparency = true;
     }
-    return finish_in_memory(choices, transparency, &image, gif, gif_size, result);
+    conversion::Rows none;
+    return finish(choices, &image, &none, nullptr, gif, gif_size, result);
 }
 
 vastrelmon_status vastrelmon_convert_file(const char* bmp_path, const char* gif_path,
@@ -199,22 +212,15 @@ vastrelmon_status vastrelmon_convert_file(const char* bmp_path, const char* gif_
     if (output_name_exists(gif_path)) {
         return conversion::report_exists(gif_path, result);
     }
-    clFile file;
-    if (file.open(bmp_path) != 0) {
-        return conversion::report_open_failure(file, bmp_path, result);
+    // Read, not mapped: the process's signals are not the library's.
+    FileView file;
+    const FileView::Opened opened = file.open(bmp_path, false);
+    if (opened != FileView::kOpened) {
+        conversion::Failure failure;
+        conversion::open_failure(opened, bmp_path, &failure);
+        return conversion::report(result, failure);
     }
-    clBitMap image;
-    bool transparency = false;
-    status = conversion::load(&file, choices, &image, &transparency, result);
-    if (status != VASTRELMON_OK) {
-        return status;
-    }
-    file.close();
-    status = conversion::reduce(choices, &image, result);
-    if (status != VASTRELMON_OK) {
-        return status;
-    }
-    return conversion::encode(choices, transparency, image, nullptr, gif_path, result);
+    return convert_bytes(file.data(), file.size(), choices, gif_path, nullptr, nullptr, result);
 }
 
 void vastrelmon_free(void* gif)

@@ -3,15 +3,20 @@
 #include <cstdio>
 #include <cstring>
 
-#include "bmp/bmp_file.h"
-#include "console/messages.h"
 #include "console/options.h"
 #include "image/bitmap.h"
+#include "gif/gif_file.h"
 #include "lib/gif_output.h"
+#include "platform/byte_sink.h"
+#include "platform/file_view.h"
 
 namespace conversion {
 
 namespace {
+
+// Smaller 8-bit pictures are read at once: the fresh pages of a copy cost
+// them less than the coder's reads of rows where they lie.
+constexpr uint64_t kRowsLeftPixels = uint64_t{1} << 18;
 
 // Fills result with message id as the program prints it in English
 // (without the line end), the detail it adds with /v, and status.
@@ -37,31 +42,33 @@ vastrelmon_status report(vastrelmon_result* result, vastrelmon_status status, Me
     return status;
 }
 
+// Fills failure and returns its status.
+vastrelmon_status fill(Failure* failure, vastrelmon_status status, MessageId id,
+                       MessageArgument argument = MessageArgument(), const char* detail = "")
+{
+    failure->status = status;
+    failure->id = id;
+    failure->argument = argument;
+    std::snprintf(failure->detail, sizeof failure->detail, "%s", detail);
+    return status;
+}
+
 // What a failed read of the BMP means to a caller.
-vastrelmon_status read_status(uint32_t code)
+vastrelmon_status read_failure(const BmpReader& reader, Failure* failure)
 {
-    switch (code) {
-    case kBmpShortRead:
-        return VASTRELMON_ERROR_CUT_BMP;
-    case kBmpNoMemory:
-        return VASTRELMON_ERROR_NO_MEMORY;
-    default:
-        return VASTRELMON_ERROR_BAD_BMP;
-    }
+    const vastrelmon_status status = reader.error_code == kBmpShortRead ? VASTRELMON_ERROR_CUT_BMP
+                                     : reader.error_code == kBmpNoMemory ? VASTRELMON_ERROR_NO_MEMORY
+                                                                        : VASTRELMON_ERROR_BAD_BMP;
+    return fill(failure, status, MSG_BMP_READ_FAILED, static_cast<int32_t>(reader.error_code), reader.error_text);
 }
 
-vastrelmon_status read_failure(const clFile& file, vastrelmon_result* result)
+// A failure of the image's own: its code decides between memory and
+// another status.
+vastrelmon_status image_failure(const clBitMap& image, vastrelmon_status other, MessageId id,
+                                MessageArgument argument, Failure* failure)
 {
-    return report(result, read_status(file.error_code), MSG_BMP_READ_FAILED,
-                  static_cast<int32_t>(file.error_code), file.error_text);
-}
-
-// The image's pixel area could not be had: too big a picture, or memory.
-vastrelmon_status create_failure(const clBitMap& image, vastrelmon_result* result)
-{
-    const vastrelmon_status status =
-        image.error_code == kBitmapNoMemory ? VASTRELMON_ERROR_NO_MEMORY : VASTRELMON_ERROR_TOO_LARGE;
-    return report(result, status, MSG_ALLOCATE_FAILED, static_cast<int32_t>(image.error_code), image.error_text);
+    return fill(failure, image.error_code == kBitmapNoMemory ? VASTRELMON_ERROR_NO_MEMORY : other, id, argument,
+                image.error_text);
 }
 
 // The library's progress callback under the encoder's: the encoder's last
@@ -116,9 +123,30 @@ vastrelmon_status refuse(vastrelmon_result* result, vastrelmon_status status, co
     return status;
 }
 
-vastrelmon_status report_open_failure(const clFile& file, const char* path, vastrelmon_result* result)
+vastrelmon_status report(vastrelmon_result* result, const Failure& failure)
 {
-    return report(result, VASTRELMON_ERROR_IO, MSG_INPUT_CANT_OPEN, path, file.error_text);
+    return report(result, failure.status, failure.id, failure.argument, failure.detail);
+}
+
+void open_failure(int opened, const char* path, Failure* failure)
+{
+    static const ErrorEntry kCantOpen = {kBmpCantPosition, 44, "file don't open.[%s]"};
+    static const ErrorEntry kNoMemory = {kBmpNoMemory, 277, "memory allocation.[line]"};
+    uint32_t code = 0;
+    char text[kErrorTextSize];
+    if (opened == FileView::kCantOpen) {
+        record_error(&code, text, &kCantOpen, path);
+        fill(failure, VASTRELMON_ERROR_IO, MSG_INPUT_CANT_OPEN, path, text);
+    } else {
+        record_error(&code, text, &kNoMemory);
+        fill(failure, VASTRELMON_ERROR_NO_MEMORY, MSG_ALLOCATE_FAILED, static_cast<int32_t>(code), text);
+    }
+}
+
+void cut_failure(Rows* rows, size_t size, Failure* failure)
+{
+    rows->reader.fail_cut_rows(rows->info, size);
+    read_failure(rows->reader, failure);
 }
 
 vastrelmon_status report_exists(const char* path, vastrelmon_result* result)
@@ -145,6 +173,7 @@ vastrelmon_status take_options(const vastrelmon_options* options, Choices* choic
         return refuse(result, VASTRELMON_ERROR_INVALID_ARGUMENT, "unknown colour mode");
     }
     choices->interlace = options->interlace != 0;
+    choices->transparency = options->transparent >= 0;
     choices->transparent = options->transparent;
     choices->compress = options->compress != 0;
     choices->widest_codes = options->widest_codes != 0;
@@ -154,65 +183,128 @@ vastrelmon_status take_options(const vastrelmon_options* options, Choices* choic
     return VASTRELMON_OK;
 }
 
-vastrelmon_status load(clFile* file, const Choices& choices, clBitMap* image, bool* transparency,
-                       vastrelmon_result* result)
+bool Rows::read_row(int32_t row, uint8_t* out)
 {
-    BmpInfo info;
-    if (file->read_header(&info) != 0) {
-        return read_failure(*file, result);
-    }
-    image->set_color_depth(info.bit_count);
-    // 1- and 4-bit pictures stay packed, as the program keeps them.
-    const bool packed = info.bit_count == 1 || info.bit_count == 4;
-    if (image->create(info.width, info.height, packed) != 0) {
-        return create_failure(*image, result);
-    }
-    *transparency = false;
+    const uint8_t* stored = reader.row(info, row);
     if (info.bit_count == clBitMap::kTrueColorDepth) {
-        // A transparent index means nothing to a true-colour picture; the
-        // program says so and goes on without it.
-        if (file->read_pixels(&info, image->pixels(), image->get_data_size()) != 0) {
-            return read_failure(*file, result);
+        colors.index(stored, static_cast<size_t>(info.width), out);
+    } else {
+        std::memcpy(out, stored, static_cast<size_t>(info.width));
+    }
+    return true;
+}
+
+vastrelmon_status load(const uint8_t* bmp, size_t size, const Choices& choices, clBitMap* image, Rows* rows,
+                       Failure* failure)
+{
+    rows->reader = BmpReader(bmp, size);
+    rows->for_coder = choices.rows_for_coder;
+    BmpReader& reader = rows->reader;
+    BmpInfo info;
+    if (reader.read_header(&info) != 0) {
+        return read_failure(reader, failure);
+    }
+    rows->info = info;
+    // A fresh image takes any depth read_header lets through.
+    image->set_color_depth(info.bit_count);
+    // 1- and 4-bit pictures stay packed until the coder unpacks a few rows
+    // at a time: an eighth or half of the memory, and of the colour work.
+    const bool packed = info.bit_count == 1 || info.bit_count == 4;
+    // The size limits live in create, which runs before any row is read.
+    if (image->create(info.width, info.height, packed) != 0) {
+        return image_failure(*image, VASTRELMON_ERROR_TOO_LARGE, MSG_ALLOCATE_FAILED,
+                             static_cast<int32_t>(image->error_code), failure);
+    }
+    if (info.bit_count == clBitMap::kTrueColorDepth) {
+        // Its rows are read where they lie, for the palette and then as
+        // indices, never copied whole; a colour mode works on them in
+        // memory. A transparent index means nothing to a true-colour
+        // picture; the program says so and goes on without it.
+        rows->left = choices.color_mode == MODE_NONE && reader.holds_every_row(info);
+        if (!rows->left && reader.read_pixels(&info, image->pixels(), image->get_data_size()) != 0) {
+            return read_failure(reader, failure);
         }
         return VASTRELMON_OK;
     }
     uint8_t palette[kPaletteBytes] = {};
-    if (file->read_table(&info, palette) != 0 ||
-        file->read_pixels(&info, image->pixels(), image->get_data_size(), packed) != 0) {
-        return read_failure(*file, result);
+    if (reader.read_table(&info, palette) != 0) {
+        return read_failure(reader, failure);
+    }
+    // A big 8-bit picture whose every 64th row already uses the whole table
+    // needs no other row before the coder reads it where it lies.
+    if (choices.rows_for_coder && reader.holds_every_row(info) &&
+        static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) >= kRowsLeftPixels) {
+        for (int32_t y = 0; y < info.height; y += clBitMap::kSampleRowStep) {
+            std::memcpy(image->pixels() + static_cast<size_t>(y) * static_cast<size_t>(info.width),
+                        reader.row(info, y), static_cast<size_t>(info.width));
+        }
+        rows->left = image->sampled_rows_fill_table();
+    }
+    if (!rows->left && reader.read_pixels(&info, image->pixels(), image->get_data_size(), packed) != 0) {
+        return read_failure(reader, failure);
     }
     std::memcpy(image->palette(), palette, sizeof palette);
-    if (choices.transparent >= 0) {
-        if (image->set_transparent_index(choices.transparent) != 0) {
-            return report(result, VASTRELMON_ERROR_TRANSPARENCY, MSG_BAD_TRANSPARENCY, MessageArgument(),
-                          image->error_text);
-        }
-        *transparency = true;
+    if (choices.transparency && image->set_transparent_index(choices.transparent) != 0) {
+        return fill(failure, VASTRELMON_ERROR_TRANSPARENCY, MSG_BAD_TRANSPARENCY, MessageArgument(),
+                    image->error_text);
     }
     return VASTRELMON_OK;
 }
 
-vastrelmon_status reduce(const Choices& choices, clBitMap* image, vastrelmon_result* result)
+vastrelmon_status make_palette(clBitMap* image, Rows* rows, Failure* failure)
 {
-    if (apply_color_mode(choices.color_mode, image) != 0) {
-        const vastrelmon_status status =
-            image->error_code == kBitmapNoMemory ? VASTRELMON_ERROR_NO_MEMORY : VASTRELMON_ERROR_INVALID_ARGUMENT;
-        return report(result, status, MSG_EDIT_PALETTE_FAILED, MessageArgument(), image->error_text);
-    }
-    if (image->get_color_depth() > clBitMap::kMaxIndexedDepth) {
-        if (image->build_palette() != 0) {
-            const vastrelmon_status status = image->error_code == kBitmapNoMemory ? VASTRELMON_ERROR_NO_MEMORY
-                                                                                  : VASTRELMON_ERROR_INVALID_ARGUMENT;
-            return report(result, status, MSG_MAKE_PALETTE_FAILED, MessageArgument(), image->error_text);
-        }
-        if (image->get_color_depth() > clBitMap::kMaxIndexedDepth) {
-            return report(result, VASTRELMON_ERROR_TOO_MANY_COLORS, MSG_TOO_MANY_COLORS);
-        }
-    } else {
+    if (image->get_color_depth() <= clBitMap::kMaxIndexedDepth) {
         // A picture of a single index keeps its depth and palette.
         image->compact_palette();
+        return VASTRELMON_OK;
+    }
+    if (!rows->left) {
+        if (image->build_palette() != 0) {
+            return image_failure(*image, VASTRELMON_ERROR_INVALID_ARGUMENT, MSG_MAKE_PALETTE_FAILED,
+                                 MessageArgument(), failure);
+        }
+    } else {
+        // Each pixel's colour number lands where its index will lie, unless
+        // the coder reads a big picture's rows again on its second thread,
+        // where turning them into indices costs it nothing and the numbers'
+        // fresh pages would.
+        const BmpInfo& info = rows->info;
+        const size_t width = static_cast<size_t>(info.width);
+        const bool numbered = !rows->for_coder || width * static_cast<size_t>(info.height) < kWriteBehindPixels;
+        bool all = true;
+        for (int32_t y = 0; y < info.height && all; ++y) {
+            const uint8_t* row = rows->reader.row(info, y);
+            all = numbered ? rows->colors.add(row, width, image->pixels() + static_cast<size_t>(y) * width)
+                           : rows->colors.add(row, width);
+        }
+        if (all && image->take_palette(&rows->colors) != 0) {
+            return image_failure(*image, VASTRELMON_ERROR_INVALID_ARGUMENT, MSG_MAKE_PALETTE_FAILED,
+                                 MessageArgument(), failure);
+        }
+        if (all && numbered) {
+            rows->colors.number_to_index(image->pixels(), width * static_cast<size_t>(info.height));
+            rows->left = false;
+        } else if (all && !(rows->for_coder && image->get_color_depth() == kGifMaxDepth)) {
+            // The coder takes rows of depth 8 only.
+            for (int32_t y = 0; y < info.height; ++y) {
+                rows->colors.index(rows->reader.row(info, y), width, image->pixels() + static_cast<size_t>(y) * width);
+            }
+            rows->left = false;
+        }
+    }
+    if (image->get_color_depth() > clBitMap::kMaxIndexedDepth) {
+        return fill(failure, VASTRELMON_ERROR_TOO_MANY_COLORS, MSG_TOO_MANY_COLORS);
     }
     return VASTRELMON_OK;
+}
+
+vastrelmon_status reduce(const Choices& choices, clBitMap* image, Rows* rows, Failure* failure)
+{
+    if (apply_color_mode(choices.color_mode, image) != 0) {
+        return image_failure(*image, VASTRELMON_ERROR_INVALID_ARGUMENT, MSG_EDIT_PALETTE_FAILED, MessageArgument(),
+                             failure);
+    }
+    return make_palette(image, rows, failure);
 }
 
 vastrelmon_status encode(const Choices& choices, bool transparency, const clBitMap& image, ByteSink* sink,

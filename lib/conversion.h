@@ -1,18 +1,21 @@
-// One conversion as the library runs it: a BMP (from a file or from memory)
-// or a caller's pixels, through the colour rules, to a GIF in memory or in
-// a file. The steps and their checks are the program's, in its order; what
-// the program would print about a failure is left in a vastrelmon_result
-// instead. Private to lib/.
+// One conversion: a BMP in memory (the library's caller's, or a file's
+// bytes) or a caller's pixels, through the colour rules, to a GIF in memory
+// or in a file. The program runs the same steps and prints what the library
+// leaves in a vastrelmon_result. Private to lib/ and app/.
 #ifndef VASTRELMON_LIB_CONVERSION_H
 #define VASTRELMON_LIB_CONVERSION_H
 
 #include <cstddef>
 #include <cstdint>
 
+#include "bmp/bmp_file.h"
+#include "console/messages.h"
+#include "gif/gif_settings.h"
+#include "image/true_color_palette.h"
+#include "platform/error_record.h"
 #include "vastrelmon.h"
 
 class clBitMap;
-class clFile;
 class ByteSink;
 
 namespace conversion {
@@ -20,12 +23,44 @@ namespace conversion {
 // The caller's options, checked.
 struct Choices {
     bool interlace = true;
+    bool transparency = false;  // whether transparent applies (the image refuses an index out of range)
     int32_t transparent = -1;
     bool compress = true;
     bool widest_codes = false;
     int32_t color_mode = 0;
     vastrelmon_progress progress = nullptr;
     void* progress_context = nullptr;
+    // The caller's coder can take an 8-bit picture's rows, or a true-colour
+    // one's indices, from Rows as it comes to them (the program's LZW coder).
+    bool rows_for_coder = false;
+};
+
+// A failure as the program prints it (message, its argument, and with /v
+// the failing object's text) and the library's status for it.
+struct Failure {
+    vastrelmon_status status = VASTRELMON_OK;
+    MessageId id = MSG_BMP_READ_FAILED;
+    MessageArgument argument;
+    char detail[kErrorTextSize] = {};
+};
+
+// Fills result (may be null) with failure.
+vastrelmon_status report(vastrelmon_result* result, const Failure& failure);
+
+// A loaded picture's rows that stay in the BMP's bytes, which must then
+// outlive it: a true-colour picture's (its palette is built from there),
+// and for Choices::rows_for_coder a big 8-bit one's whose every 64th row
+// uses the whole table. The coder may read them from here, a true-colour
+// row turned into indices on its way.
+class Rows : public GifRowSource {
+public:
+    bool read_row(int32_t row, uint8_t* out) override;
+
+    BmpReader reader{nullptr, 0};
+    BmpInfo info = {};  // width 0 until the header is read
+    bool left = false;  // the image lacks the rows that lie here
+    bool for_coder = false;
+    TrueColorPalette colors;  // of a true-colour picture left here
 };
 
 // Applies colour mode (the program's MODE_ values; MODE_NONE does nothing)
@@ -40,18 +75,27 @@ vastrelmon_status take_options(const vastrelmon_options* options, Choices* choic
 // Fills result (may be null) for a failure the program has no message for.
 vastrelmon_status refuse(vastrelmon_result* result, vastrelmon_status status, const char* why);
 
-// The BMP file could not be opened (the program's message 19).
-vastrelmon_status report_open_failure(const clFile& file, const char* path, vastrelmon_result* result);
+// The BMP file could not be opened (FileView::kCantOpen), or its bytes
+// could not be had (FileView::kNoMemory).
+void open_failure(int opened, const char* path, Failure* failure);
+// A cut in the rows of a file that lost its bytes after size.
+void cut_failure(Rows* rows, size_t size, Failure* failure);
+
 // The GIF's name is taken already (the program's message 17).
 vastrelmon_status report_exists(const char* path, vastrelmon_result* result);
 
-// Loads the BMP that file has open into image. *transparency tells whether
-// the transparent index applies (not to a true-colour picture).
-vastrelmon_status load(clFile* file, const Choices& choices, clBitMap* image, bool* transparency,
-                       vastrelmon_result* result);
+// Loads the BMP of size bytes at bmp into image (which must be empty);
+// rows keeps its header and any rows left in the bytes.
+vastrelmon_status load(const uint8_t* bmp, size_t size, const Choices& choices, clBitMap* image, Rows* rows,
+                       Failure* failure);
 
-// The colour mode, then the smallest colour table, leaving an indexed image.
-vastrelmon_status reduce(const Choices& choices, clBitMap* image, vastrelmon_result* result);
+// The smallest colour table of a loaded image (after any colour mode),
+// leaving an indexed image, and only rows the coder takes still in the
+// bytes.
+vastrelmon_status make_palette(clBitMap* image, Rows* rows, Failure* failure);
+
+// The colour mode, then make_palette.
+vastrelmon_status reduce(const Choices& choices, clBitMap* image, Rows* rows, Failure* failure);
 
 // Codes image and writes the GIF to sink, or, with sink null, to a new
 // file at gif_path that gets its name only once it is complete.

@@ -1,16 +1,17 @@
-// A read-only view of an open file's bytes in memory, for reading pieces of
-// it without a system call each.
+// A whole input file's bytes in memory for reading: mapped where the system
+// can map it, else read.
 //
-// A file may shrink under the view while it is open (another program
+// A file may shrink under a mapping while it is open (another program
 // cutting it). The pages past its new end would then kill the process with
 // a bus error when touched; instead, while a view is open, such a page is
-// replaced by one of zeros and the view counts as lost: at() returns null
-// from then on, and the caller reads the file the ordinary way, which
-// tells what it really holds. Bytes past the new end on the page that holds
-// it read as zeros without a fault: release() tells, once the caller has
-// read what it needs, whether every byte it read was still the file's.
+// replaced by one of zeros and the view counts as lost. Bytes past the new
+// end on the page that holds it read as zeros without a fault. intact()
+// tells, once the caller has read what it needs, whether every byte it read
+// was still the file's.
 //
-// One view at a time in the process: a second one is refused.
+// One mapping at a time in the process (the bus-error guard is the
+// process's): a second view reads its file instead. A library has no say
+// over the process's signals, so it reads (map false).
 #ifndef VASTRELMON_PLATFORM_FILE_VIEW_H
 #define VASTRELMON_PLATFORM_FILE_VIEW_H
 
@@ -18,37 +19,45 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/malloc_buffer.h"
+
 class FileView {
 public:
+    enum Opened { kOpened, kCantOpen, kNoMemory };
+
     FileView() = default;
     ~FileView() { close(); }
     FileView(const FileView&) = delete;
     FileView& operator=(const FileView&) = delete;
 
-    // Maps the first length bytes of file, all of which it must hold.
-    // False where the system has no such mapping, another view is open,
-    // the file is shorter or the mapping fails.
-    bool open(std::FILE* file, int64_t length);
+    // Opens path (a regular file only, never blocking on a FIFO) and has
+    // its bytes, mapped with map where the system can, else read.
+    // kCantOpen: no such file can be opened; kNoMemory: it opened but its
+    // bytes could not be had.
+    Opened open(const char* path, bool map);
     void close();
-    bool is_open() const { return bytes_ != nullptr; }
 
-    // The bytes [offset, offset + size) of the view where they lie, or null
-    // when they lie outside it, no view is open or the file has lost bytes
-    // under the view. Only release() tells whether what was read there was
-    // the file's.
-    const uint8_t* at(int64_t offset, size_t size) const;
-    // Closes the view; true when the file still held every byte of it and
-    // had lost none under it, so that every byte read there was the file's.
-    bool release();
+    const uint8_t* data() const { return bytes_; }
+    size_t size() const { return size_; }
+    // Whether every byte of the view was still the file's: always for bytes
+    // read; for a mapping, while the file lost none under it and still
+    // holds them all.
+    bool intact() const;
+    // The same without asking the system for the file's size: whether no
+    // page of a mapping was lost (cheap enough for every row).
+    bool intact_so_far() const;
+    // The bytes the file holds now (0 when that cannot be told).
+    size_t file_size_now() const;
 
 private:
-    // Whether a page of the view was replaced since it was opened.
-    bool lost() const;
+    bool map_file();
+    bool read_file();
 
-    // Only the Linux build maps files; elsewhere these stay unused.
-    [[maybe_unused]] std::FILE* file_ = nullptr;
+    std::FILE* file_ = nullptr;
     const uint8_t* bytes_ = nullptr;
-    size_t length_ = 0;
+    size_t size_ = 0;
+    bool mapped_ = false;
+    MallocBuffer<uint8_t> read_;  // the bytes read, when not mapped
 };
 
 #endif

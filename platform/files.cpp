@@ -10,7 +10,6 @@
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 #endif
 #if defined(__linux__)
@@ -95,42 +94,6 @@ int64_t tell_file(std::FILE* file)
 
 #if defined(__linux__)
 
-int64_t read_scattered(std::FILE* file, int64_t offset, const ReadPiece* pieces, int count)
-{
-    if (count < 0 || count > kMaxReadPieces || offset < 0) {
-        return -1;
-    }
-    struct iovec vectors[kMaxReadPieces];
-    for (int i = 0; i < count; ++i) {
-        vectors[i].iov_base = pieces[i].data;
-        vectors[i].iov_len = pieces[i].size;
-    }
-    // The system may stop short of the end (a signal, a huge request): what
-    // it gave is kept and the rest asked for again.
-    int64_t total = 0;
-    int first = 0;
-    while (first < count) {
-        const ssize_t got = preadv(fileno(file), vectors + first, count - first, static_cast<off_t>(offset + total));
-        if (got < 0) {
-            return -1;
-        }
-        if (got == 0) {
-            break;  // the end of the file
-        }
-        total += got;
-        size_t left = static_cast<size_t>(got);
-        while (first < count && left >= vectors[first].iov_len) {
-            left -= vectors[first].iov_len;
-            ++first;
-        }
-        if (first < count) {
-            vectors[first].iov_base = static_cast<char*>(vectors[first].iov_base) + left;
-            vectors[first].iov_len -= left;
-        }
-    }
-    return total;
-}
-
 int64_t file_size(std::FILE* file)
 {
     struct stat status;
@@ -138,11 +101,6 @@ int64_t file_size(std::FILE* file)
         return -1;
     }
     return static_cast<int64_t>(status.st_size);
-}
-
-void expect_reads(std::FILE* file, int64_t offset, int64_t length)
-{
-    posix_fadvise(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
 }
 
 void start_writeback(std::FILE* file)
@@ -154,14 +112,7 @@ void start_writeback(std::FILE* file)
 
 #else
 
-void expect_reads(std::FILE*, int64_t, int64_t) {}
-
 void start_writeback(std::FILE*) {}
-
-int64_t read_scattered(std::FILE*, int64_t, const ReadPiece*, int)
-{
-    return -1;
-}
 
 int64_t file_size(std::FILE*)
 {

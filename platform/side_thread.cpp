@@ -53,11 +53,6 @@ struct SideThread::Handle {
 bool SideThread::start(Job job, void* context)
 {
     join();
-#if defined(VASTRELMON_NO_SIDE_THREAD)
-    (void)job;
-    (void)context;
-    return false;
-#endif
     // On a single processor the two threads would only take turns, and
     // the waiting side's spin would cost the other its time. What counts is
     // where this process may run (taskset, cgroups), not what the machine

@@ -13,13 +13,6 @@ namespace {
 
 using bmp_writer::BmpRecipe;
 
-// Whether a picture left in its file may have the file mapped.
-#if defined(__linux__) && !defined(VASTRELMON_NO_MAPPED_ROWS)
-constexpr bool kCanMap = true;
-#else
-constexpr bool kCanMap = false;
-#endif
-
 BmpRecipe indexed_picture()
 {
     BmpRecipe recipe;
@@ -33,22 +26,14 @@ BmpRecipe indexed_picture()
 }
 
 // A big 8-bit picture whose every 64th row already uses the whole table
-// leaves its other rows in the file for the coder, which makes the GIF of
-// the picture read into memory. Cut after the load, the file is the read
-// failure of a file cut while its rows are read, and no GIF is left: cut
-// where the coder's first row is (bottom-up, interlaced), and where rows
-// gathered ahead on the second thread are (top-down, rows in order). A
-// picture the coder codes on one thread has its file mapped: cut under the
-// mapping where the coder's first row is, and within the mapping's last
-// page, whose bytes past the cut read as zeros.
+// leaves its other rows in the mapped file for the coder, which makes the
+// GIF of the picture read into memory. Cut after the load, the file is the
+// read failure of a file cut while its rows are read, and no GIF is left:
+// cut where the coder's first row is (bottom-up, interlaced), where rows
+// gathered ahead on the second thread are (top-down, rows in order), and
+// within the mapping's last page, whose bytes past the cut read as zeros.
 TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "without positioned reads the rows are all read at once";
-#endif
-#ifdef VASTRELMON_NO_ROWS_ON_DEMAND
-    GTEST_SKIP() << "built to read every row at once";
-#endif
     struct Cut {
         int height;
         bool top_down;
@@ -78,22 +63,26 @@ TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
         const std::string bytes = bmp_writer::build(recipe);
         write_file(path, bytes);
         uint32_t flags = cut.flags;
-        // Loaded with the file whole, coded whole or after the cut.
-        auto load_rows_in_file = [&](clBitMap* image, InputFile* input) {
-            ASSERT_EQ(load_bmp(&flags, -1, path.c_str(), image, false, input), 0);
-            ASSERT_TRUE(input->rows_in_file);
-            EXPECT_EQ(input->mapped, kCanMap && cut.height < 1024);
+        auto load_rows_in_file = [&](clBitMap* image, BmpInput* input) {
+            ASSERT_EQ(load_bmp(&flags, -1, MODE_NONE, path.c_str(), image, false, input), 0);
+            ASSERT_TRUE(input->rows.left);
         };
         const std::string from_file = dir_.file("file.gif");
         const std::string from_memory = dir_.file("memory.gif");
         {
             clBitMap image;
-            InputFile input;
+            BmpInput input;
             load_rows_in_file(&image, &input);
+            // The library's load reads every row into memory.
             clBitMap whole;
+            conversion::Rows rows;
+            conversion::Failure failure;
+            ASSERT_EQ(conversion::load(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                       conversion::Choices(), &whole, &rows, &failure),
+                      VASTRELMON_OK);
+            ASSERT_FALSE(rows.left);
             testing::internal::CaptureStdout();
             EXPECT_EQ(write_gif_file(flags, from_file.c_str(), &image, false, &input), 0);
-            EXPECT_EQ(load_bmp(&flags, -1, path.c_str(), &whole, false), 0);
             EXPECT_EQ(write_gif_file(flags, from_memory.c_str(), &whole, false), 0);
             testing::internal::GetCapturedStdout();
             EXPECT_TRUE(read_file(from_file) == read_file(from_memory));
@@ -101,7 +90,7 @@ TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
             std::filesystem::remove(from_memory);
         }
         clBitMap image;
-        InputFile input;
+        BmpInput input;
         load_rows_in_file(&image, &input);
         write_file(path, bytes.substr(0, bytes.size() * cut.quarters / 4 - cut.dropped));
 
@@ -112,36 +101,24 @@ TEST_F(BmpTest, RowsLeftInTheFileThatGoMissingAreTheReadFailure)
         EXPECT_FALSE(file_exists(output));
         const std::string failure = "Error :Fail To Read BMP File(340003)\n";
         for (bool loud : {false, true}) {
-            input.rows_in_file = true;
             testing::internal::CaptureStdout();
-            EXPECT_EQ(finish_load(&input, &image, loud, true), 1);
+            EXPECT_EQ(input.check_rows(loud), 1);
             EXPECT_EQ(testing::internal::GetCapturedStdout(),
                       loud ? failure + error_text(kBmpShortRead, 288, cut.record) : failure);
         }
     }
 }
 
-// A big true-colour picture stays in its file: its palette is built from
-// rows read a few at a time. A picture the coder codes on one thread gets
-// its indices in the same pass; a bigger one's coder reads each row again
-// as it comes to it. The GIF is the one of the picture read into memory;
-// rows that go missing before the palette is built, or before the coder
-// reads them, are the read failure of a file cut while its rows are read,
-// also when only the last row is cut (a mapped file's last page then reads
-// as zeros past the cut).
+// A true-colour picture stays in its mapped file: its palette is built from
+// the rows where they lie. A picture the coder codes on one thread gets its
+// indices in the same pass; a bigger one's coder reads each row again as it
+// comes to it. The GIF is the one of the picture read into memory; rows that
+// go missing before the palette is built, or before the coder reads them,
+// are the read failure of a file cut while its rows are read, also when only
+// the last row is cut (the mapping's last page then reads as zeros past the
+// cut).
 TEST_F(BmpTest, TrueColourRowsLeftInTheFile)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "without positioned reads the rows are all read at once";
-#endif
-#ifdef VASTRELMON_NO_TRUE_COLOR_IN_FILE
-    GTEST_SKIP() << "built to read every row at once";
-#endif
-#ifdef VASTRELMON_NO_NUMBERED_COLORS
-    const bool numbered = false;
-#else
-    const bool numbered = true;
-#endif
     const std::string failure = "Error :Fail To Read BMP File(340003)\n";
     // 24 bits, each row with a byte of padding; below and above the size
     // from which the coder has a second thread.
@@ -157,52 +134,46 @@ TEST_F(BmpTest, TrueColourRowsLeftInTheFile)
         const std::string bytes = bmp_writer::build(recipe);
         // The stages as a run goes through them, the file cut to `kept` bytes
         // after the load (cut_at 0) or after the palette (1); what they
-        // printed.
-        auto run = [&](InputFile* input, size_t kept, int cut_at, const std::string& output) {
+        // printed. in_memory: a colour mode to come has every row read.
+        auto run = [&](bool in_memory, size_t kept, int cut_at, const std::string& output) {
             write_file(path, bytes);
             uint32_t flags = kDefaultOptionFlags;
             clBitMap image;
+            BmpInput input;
             testing::internal::CaptureStdout();
-            EXPECT_EQ(load_bmp(&flags, -1, path.c_str(), &image, false, input), 0);
-            EXPECT_EQ(input != nullptr && input->rows_in_file, input != nullptr);
-            EXPECT_EQ(input != nullptr && input->mapped, input != nullptr && kCanMap && numbered && height == 600);
+            EXPECT_EQ(load_bmp(&flags, -1, in_memory ? MODE_GREY : MODE_NONE, path.c_str(), &image, false, &input), 0);
+            EXPECT_EQ(input.rows.left, !in_memory);
             if (cut_at == 0) {
                 write_file(path, bytes.substr(0, kept));
             }
-            if (convert_image(flags, MODE_NONE, &image, false, input) == 0) {
+            if (convert_image(flags, MODE_NONE, &image, false, &input) == 0) {
                 if (cut_at == 1) {
                     write_file(path, bytes.substr(0, kept));
                 }
-                const bool from_file = input != nullptr && input->rows_in_file && coder_takes_rows(flags, &image);
-                if (from_file || input == nullptr || finish_load(input, &image, false) == 0) {
-                    const int written =
-                        write_gif_file(flags, output.c_str(), &image, false, from_file ? input : nullptr);
-                    if (written == kGifRowsMissing) {
-                        EXPECT_EQ(finish_load(input, &image, false, true), 1);
-                    }
+                if (write_gif_file(flags, output.c_str(), &image, false, input.rows.left ? &input : nullptr) ==
+                    kGifRowsMissing) {
+                    EXPECT_EQ(input.check_rows(false), 1);
                 }
             }
             return testing::internal::GetCapturedStdout();
         };
         const std::string memory = dir_.file("memory.gif");
-        EXPECT_EQ(run(nullptr, bytes.size(), 2, memory), "");
-        InputFile whole;
-        EXPECT_EQ(run(&whole, bytes.size(), 2, dir_.file("file.gif")), "");
+        EXPECT_EQ(run(true, bytes.size(), 2, memory), "");
+        EXPECT_EQ(run(false, bytes.size(), 2, dir_.file("file.gif")), "");
         EXPECT_TRUE(read_file(dir_.file("file.gif")) == read_file(memory));
         for (const size_t dropped : {bytes.size() / 2, size_t{100}}) {
             for (int cut_at : {0, 1}) {
-            SCOPED_TRACE(cut_at);
-            SCOPED_TRACE(dropped);
-            InputFile cut;
-            const std::string output = dir_.file("cut" + std::to_string(cut_at) + ".gif");
-            // Indices taken with the palette need no row read again.
-            const bool whole_after_palette = cut_at == 1 && numbered && height == 600;
-            EXPECT_EQ(run(&cut, bytes.size() - dropped, cut_at, output), whole_after_palette ? "" : failure);
-            EXPECT_EQ(file_exists(output), whole_after_palette);
-            if (whole_after_palette) {
-                EXPECT_TRUE(read_file(output) == read_file(memory));
-            }
-            std::filesystem::remove(output);
+                SCOPED_TRACE(cut_at);
+                SCOPED_TRACE(dropped);
+                const std::string output = dir_.file("cut" + std::to_string(cut_at) + ".gif");
+                // Indices taken with the palette need no row read again.
+                const bool whole_after_palette = cut_at == 1 && height == 600;
+                EXPECT_EQ(run(false, bytes.size() - dropped, cut_at, output), whole_after_palette ? "" : failure);
+                EXPECT_EQ(file_exists(output), whole_after_palette);
+                if (whole_after_palette) {
+                    EXPECT_TRUE(read_file(output) == read_file(memory));
+                }
+                std::filesystem::remove(output);
             }
         }
         std::filesystem::remove(memory);

@@ -1,6 +1,6 @@
 // What the BMP reader tests share: a fixture that runs load_bmp on the bytes
-// of a BmpRecipe (or on a file) with the console output captured, and
-// switches back to the English texts afterwards.
+// of a BmpRecipe (written to a file) or on a file with the console output
+// captured, and switches back to the English texts afterwards.
 #ifndef VASTRELMON_TESTS_BMP_BMP_FIXTURE_H
 #define VASTRELMON_TESTS_BMP_BMP_FIXTURE_H
 
@@ -82,30 +82,26 @@ protected:
     // With it, load_bmp adds the picture's size and the error texts.
     bool verbose = false;
 
-    // load_bmp on a file; what it printed goes to printed.
+    // load_bmp on a file, every row read into memory (a colour mode to
+    // come); what it printed goes to printed.
     int load_path(const std::string& path, clBitMap* image, uint32_t* flags = nullptr,
                   int32_t transparent_index = -1)
     {
         uint32_t default_flags = kDefaultOptionFlags;
+        BmpInput input;
         testing::internal::CaptureStdout();
-        int result = load_bmp(flags != nullptr ? flags : &default_flags, transparent_index,
-                              path.c_str(), image, verbose);
+        int result = load_bmp(flags != nullptr ? flags : &default_flags, transparent_index, MODE_GREY,
+                              path.c_str(), image, verbose, &input);
         printed = testing::internal::GetCapturedStdout();
         return result;
     }
 
-    // load_bmp_from_memory on bytes; what it printed goes to printed.
     int load_bytes(const std::string& bytes, clBitMap* image, uint32_t* flags = nullptr,
                    int32_t transparent_index = -1)
     {
-        uint32_t default_flags = kDefaultOptionFlags;
-        testing::internal::CaptureStdout();
-        int result = load_bmp_from_memory(flags != nullptr ? flags : &default_flags,
-                                          transparent_index,
-                                          reinterpret_cast<const uint8_t*>(bytes.data()),
-                                          bytes.size(), image, verbose);
-        printed = testing::internal::GetCapturedStdout();
-        return result;
+        const std::string path = dir_.file("loaded.bmp");
+        write_file(path, bytes);
+        return load_path(path, image, flags, transparent_index);
     }
 
     int load(const bmp_writer::BmpRecipe& recipe, clBitMap* image, uint32_t* flags = nullptr,
@@ -114,20 +110,12 @@ protected:
         return load_bytes(bmp_writer::build(recipe), image, flags, transparent_index);
     }
 
-    // Opens file on the recipe's bytes, which the fixture keeps until the
-    // next call: in memory, or with on_disk written to a file first.
-    void open(clFile* file, const bmp_writer::BmpRecipe& recipe, bool on_disk = false)
+    // A reader of the recipe's bytes, which the fixture keeps until the
+    // next call.
+    BmpReader reader_of(const bmp_writer::BmpRecipe& recipe)
     {
         bytes_ = bmp_writer::build(recipe);
-        file->close();
-        if (on_disk) {
-            const std::string path = dir_.file("opened.bmp");
-            write_file(path, bytes_);
-            ASSERT_EQ(file->open(path.c_str()), 0);
-            return;
-        }
-        ASSERT_EQ(file->open_memory(reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size()),
-                  0);
+        return BmpReader(reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size());
     }
 
     TempDir dir_;

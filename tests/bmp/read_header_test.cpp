@@ -23,14 +23,14 @@ constexpr int kSmallColorFileBytes = 70;
 
 class ReadHeader : public BmpTest {
 protected:
-    // read_header of the recipe's bytes, opened afresh; the clFile keeps
-    // the outcome.
+    // read_header of the recipe's bytes, read afresh; file keeps the
+    // outcome.
     int read(const BmpRecipe& recipe, BmpInfo* info)
     {
-        open(&file, recipe);
+        file = reader_of(recipe);
         return file.read_header(info);
     }
-    clFile file;
+    BmpReader file{nullptr, 0};
 };
 
 TEST_F(ReadHeader, EveryHeaderSizeFindsTheTableAndRows)
