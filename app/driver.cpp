@@ -73,7 +73,8 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
         convert_image(option_flags, conversion_mode, image, verbose, &input) != 0) {
         return kExitFailure;
     }
-    const int written = write_gif_file(option_flags, output_name, image, verbose, input.rows.left ? &input : nullptr);
+    const int written = write_gif_file(option_flags, output_name, image, verbose, input.rows.left ? &input : nullptr,
+                                       input.rows.info.bit_count > clBitMap::kMaxIndexedDepth);
     if (written == kGifRowsMissing) {
         input.check_rows(verbose);
         return kExitFailure;

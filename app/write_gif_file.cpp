@@ -55,14 +55,8 @@ OutputOptions output_options()
 
 }  // namespace
 
-bool coder_takes_rows(uint32_t option_flags, const clBitMap* image)
-{
-    return (option_flags & FLAG_NO_LZW) == 0 && image->get_color_depth() == kGifMaxDepth &&
-           image->get_stored_bits() == kBytePerPixel;
-}
-
 int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMap* image,
-                   bool verbose, GifRowSource* rows)
+                   bool verbose, GifRowSource* rows, bool rows_ahead)
 {
     GifOutputJob job;
     job.image = image;
@@ -75,9 +69,10 @@ int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMa
         job.progress = show_progress;
     }
     job.rows = rows;
+    job.rows_ahead = rows_ahead;
     job.path = output_name;
     job.output = output_options();
-    job.write_behind = true;
+    job.helpers = true;
     GifOutputFailure failure;
     if (write_gif_output(job, &failure) == VASTRELMON_OK) {
         return 0;

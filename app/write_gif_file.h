@@ -24,12 +24,10 @@ constexpr int kGifRowsMissing = 3;
 // when the image has none (-1). With verbose, failures are followed by the
 // encoder's error text and the coder shows its progress line. rows: where
 // the coder reads the rows instead of the image's pixels (see
-// coder_takes_rows), or null.
+// the library's conversion::Rows), or null; with rows_ahead they cost the source work of
+// their own, and a big picture's are read on a second thread.
 int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMap* image,
-                   bool verbose, GifRowSource* rows = nullptr);
+                   bool verbose, GifRowSource* rows = nullptr, bool rows_ahead = false);
 
-// Whether the coder chosen by option_flags can take image's rows from a
-// GifRowSource: LZW at depth 8, one byte per pixel.
-bool coder_takes_rows(uint32_t option_flags, const clBitMap* image);
 
 #endif

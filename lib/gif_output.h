@@ -37,20 +37,22 @@ struct GifOutputJob {
     GifCoder coder = GifCoder::kLzw;
     GifProgress progress = nullptr;
     void* progress_context = nullptr;
-    // The rows of an 8-bit picture LZW codes, instead of the image's pixels.
+    // The rows of an 8-bit picture LZW codes, instead of the image's pixels;
+    // with rows_ahead, rows that cost the source work of their own.
     GifRowSource* rows = nullptr;
+    bool rows_ahead = false;
     // Where the GIF goes: sink, or else a new file at path.
     ByteSink* sink = nullptr;
     const char* path = nullptr;
     OutputOptions output;
-    // A big picture's file is written on a second thread while it is coded
-    // (only the timing changes). Off for the library: it starts no thread
-    // of its own.
-    bool write_behind = false;
+    // A big picture's rows are read ahead, and its file written, on second
+    // threads while it is coded (only the timing changes). Off for the
+    // library: it starts no thread of its own.
+    bool helpers = false;
 };
 
 // Pictures of at least this many pixels are worth a second thread.
-constexpr uint64_t kWriteBehindPixels = uint64_t{1} << 20;
+constexpr uint64_t kHelperPixels = uint64_t{1} << 20;
 
 // VASTRELMON_OK, or the failure filled in.
 vastrelmon_status write_gif_output(const GifOutputJob& job, GifOutputFailure* failure);

@@ -124,6 +124,14 @@ void SideWait::wait_until(Ready ready, const void* context)
     pthread_mutex_unlock(&state_->lock);
 }
 
+void SideWait::poll_until(Ready ready, const void* context, long pause_nanoseconds)
+{
+    const timespec pause = {0, pause_nanoseconds};
+    while (!ready(context)) {
+        nanosleep(&pause, nullptr);
+    }
+}
+
 void SideWait::wake_all()
 {
     if (state_ != nullptr && state_->sleepers.load() > 0) {
@@ -155,6 +163,8 @@ SideWait::~SideWait() {}
 // it will ever be: waiting could only hang. Every user waits only after a
 // successful start(), which never happens here.
 void SideWait::wait_until(Ready, const void*) {}
+
+void SideWait::poll_until(Ready, const void*, long) {}
 
 void SideWait::wake_all() {}
 

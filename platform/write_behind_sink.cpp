@@ -34,12 +34,14 @@ void WriteBehindSink::write_chunks()
             const WriteBehindSink* sink;
             int chunk;
         } look = {this, k};
-        wait_.wait_until(
+        // Mostly idle: it looks for work now and then, so that handing a
+        // chunk over costs the coder no wake-up.
+        wait_.poll_until(
             [](const void* context) {
                 const Look* l = static_cast<const Look*>(context);
                 return l->sink->waiting_[l->chunk].load() != 0 || l->sink->quit_.load();
             },
-            &look);
+            &look, kPollNanoseconds);
         const size_t size = waiting_[k].load();
         if (size == 0) {
             return;  // quit, with nothing left to write
@@ -58,7 +60,6 @@ void WriteBehindSink::hand_over()
         return;
     }
     waiting_[filling_].store(filled_);
-    wait_.wake_all();
     filling_ = (filling_ + 1) % kChunks;
     filled_ = 0;
     wait_.wait_until([](const void* context) { return static_cast<const std::atomic<size_t>*>(context)->load() == 0; },

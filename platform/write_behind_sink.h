@@ -39,7 +39,10 @@ public:
 
 private:
     static constexpr int kChunks = 4;
-    static constexpr size_t kChunkBytes = size_t{1} << 20;
+    static constexpr size_t kChunkBytes = size_t{256} << 10;
+    // How often the idle writer looks for a chunk: well below the time the
+    // coder takes to fill one.
+    static constexpr long kPollNanoseconds = 50000;
 
     static void run(void* self) { static_cast<WriteBehindSink*>(self)->write_chunks(); }
     void write_chunks();
