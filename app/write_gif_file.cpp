@@ -73,14 +73,14 @@ int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMa
     job.path = output_name;
     job.output = output_options();
     job.helpers = true;
-    GifOutputFailure failure;
+    conversion::Failure failure;
     if (write_gif_output(job, &failure) == VASTRELMON_OK) {
         return 0;
     }
     if (failure.rows_missing) {
         return kGifRowsMissing;
     }
-    print_message(failure.message, failure.argument);
+    print_message(failure.id, failure.argument);
     if (failure.status == VASTRELMON_ERROR_OUTPUT_EXISTS) {
         return kGifOutputExisted;
     }

@@ -42,17 +42,6 @@ vastrelmon_status report(vastrelmon_result* result, vastrelmon_status status, Me
     return status;
 }
 
-// Fills failure and returns its status.
-vastrelmon_status fill(Failure* failure, vastrelmon_status status, MessageId id,
-                       MessageArgument argument = MessageArgument(), const char* detail = "")
-{
-    failure->status = status;
-    failure->id = id;
-    failure->argument = argument;
-    std::snprintf(failure->detail, sizeof failure->detail, "%s", detail);
-    return status;
-}
-
 // What a failed read of the BMP means to a caller.
 vastrelmon_status read_failure(const BmpReader& reader, Failure* failure)
 {
@@ -323,13 +312,13 @@ vastrelmon_status encode(const Choices& choices, bool transparency, const clBitM
     }
     job.sink = sink;
     job.path = gif_path;
-    GifOutputFailure failure;
+    Failure failure;
     const vastrelmon_status status = write_gif_output(job, &failure);
     if (status == VASTRELMON_ERROR_CANCELLED) {
         return refuse(result, status, "cancelled by the progress callback");
     }
     if (status != VASTRELMON_OK) {
-        return report(result, status, failure.message, failure.argument, failure.detail);
+        return report(result, failure);
     }
     return VASTRELMON_OK;
 }

@@ -12,6 +12,7 @@
 #include "console/messages.h"
 #include "gif/gif_settings.h"
 #include "image/true_color_palette.h"
+#include "lib/failure.h"
 #include "platform/error_record.h"
 #include "vastrelmon.h"
 
@@ -33,15 +34,6 @@ struct Choices {
     // The caller's coder can take an 8-bit picture's rows, or a true-colour
     // one's indices, from Rows as it comes to them (the program's LZW coder).
     bool rows_for_coder = false;
-};
-
-// A failure as the program prints it (message, its argument, and with /v
-// the failing object's text) and the library's status for it.
-struct Failure {
-    vastrelmon_status status = VASTRELMON_OK;
-    MessageId id = MSG_BMP_READ_FAILED;
-    MessageArgument argument;
-    char detail[kErrorTextSize] = {};
 };
 
 // Fills result (may be null) with failure.

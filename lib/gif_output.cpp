@@ -10,6 +10,9 @@
 
 const char kGifComment[] = "Conv. by Vastrelmon(Prj.Quorvel)@Dremmick";
 
+using conversion::Failure;
+using conversion::fill;
+
 namespace {
 
 const ErrorEntry kCannotOpen = {0x3F0009, 161, "file don't open.[%s]"};
@@ -23,17 +26,7 @@ public:
     bool write(const void*, size_t) override { return true; }
 };
 
-vastrelmon_status fill(GifOutputFailure* failure, vastrelmon_status status, MessageId message,
-                       MessageArgument argument = MessageArgument(), const char* detail = "")
-{
-    failure->status = status;
-    failure->message = message;
-    failure->argument = argument;
-    std::snprintf(failure->detail, sizeof failure->detail, "%s", detail);
-    return status;
-}
-
-vastrelmon_status fill_entry(GifOutputFailure* failure, vastrelmon_status status, MessageId message,
+vastrelmon_status fill_entry(Failure* failure, vastrelmon_status status, MessageId message,
                              MessageArgument argument, const ErrorEntry& entry, const char* path)
 {
     uint32_t code = 0;
@@ -44,7 +37,7 @@ vastrelmon_status fill_entry(GifOutputFailure* failure, vastrelmon_status status
 
 // A description the encoder refused, as the step that hands it over would
 // have reported it.
-vastrelmon_status check_failure(const clGIFFile& gif, int32_t depth, GifOutputFailure* failure)
+vastrelmon_status check_failure(const clGIFFile& gif, int32_t depth, Failure* failure)
 {
     const vastrelmon_status status =
         gif.error_code == kGifNoMemory ? VASTRELMON_ERROR_NO_MEMORY : VASTRELMON_ERROR_INVALID_ARGUMENT;
@@ -65,7 +58,7 @@ vastrelmon_status check_failure(const clGIFFile& gif, int32_t depth, GifOutputFa
 
 }  // namespace
 
-vastrelmon_status write_gif_output(const GifOutputJob& job, GifOutputFailure* failure)
+vastrelmon_status write_gif_output(const GifOutputJob& job, Failure* failure)
 {
     const clBitMap& image = *job.image;
     GifPicture picture;

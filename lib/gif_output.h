@@ -1,14 +1,13 @@
 // The last step of a conversion, the program's and the library's: an
 // indexed picture through the encoder to memory, or to a file that gets its
-// name only once it is complete. A failure comes back as the program
-// reports it: its message, the message's argument and the detail /v adds.
+// name only once it is complete.
 // Private to lib/ and app/.
 #ifndef VASTRELMON_LIB_GIF_OUTPUT_H
 #define VASTRELMON_LIB_GIF_OUTPUT_H
 
 #include <cstdint>
 
-#include "console/messages.h"
+#include "lib/failure.h"
 #include "gif/gif_settings.h"
 #include "platform/byte_sink.h"
 #include "platform/error_record.h"
@@ -19,16 +18,6 @@ class clBitMap;
 
 // The comment every GIF carries, the program's and the library's.
 extern const char kGifComment[];
-
-struct GifOutputFailure {
-    vastrelmon_status status = VASTRELMON_OK;
-    MessageId message = MSG_SUCCESS;
-    MessageArgument argument;
-    char detail[kErrorTextSize] = {};
-    // The coder could not have a row from the row source: the caller
-    // reports its own read failure instead.
-    bool rows_missing = false;
-};
 
 struct GifOutputJob {
     const clBitMap* image = nullptr;  // indexed, depth 1..8
@@ -55,6 +44,6 @@ struct GifOutputJob {
 constexpr uint64_t kHelperPixels = uint64_t{1} << 20;
 
 // VASTRELMON_OK, or the failure filled in.
-vastrelmon_status write_gif_output(const GifOutputJob& job, GifOutputFailure* failure);
+vastrelmon_status write_gif_output(const GifOutputJob& job, conversion::Failure* failure);
 
 #endif
