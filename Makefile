@@ -9,7 +9,7 @@ EXAMPLE_GIF = examples/example.gif
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all build run test check test-deps check-deps unit-tests plain-tests sanitize-tests tsan-tests windows windows-tests \
+.PHONY: all build run test check test-deps check-deps unit-tests sanitize-tests tsan-tests windows windows-tests \
         install-tests install uninstall package package-deb package-zip \
         bench microbench fuzz clean
 
@@ -27,12 +27,11 @@ run: build
 # The everyday loop: one build and every unit and end-to-end test on it.
 test: unit-tests
 
-# Everything: the tests of `make test`, the same again with every speed
-# helper switched off and again under
+# Everything: the tests of `make test`, the same again under
 # AddressSanitizer/UndefinedBehaviorSanitizer/LeakSanitizer, the second
 # threads under ThreadSanitizer, the Windows build under Wine when MinGW-w64
 # and Wine are installed, and the installation, manual pages and packages.
-check: unit-tests plain-tests sanitize-tests tsan-tests windows-tests install-tests python-tests web-tests
+check: unit-tests sanitize-tests tsan-tests windows-tests install-tests python-tests web-tests
 
 test-deps:
 	@sh tools/ensure-test-deps.sh
@@ -45,29 +44,25 @@ unit-tests: test-deps
 	cmake --build build-test -j $(JOBS)
 	cd build-test && ctest --output-on-failure -j $(JOBS)
 
-# The same tests with every speed helper switched off: the plain ways they
-# stand in for must stay right, as each helper can be turned off on its own.
-plain-tests: test-deps
-	cmake -S . -B build-plain -DCMAKE_BUILD_TYPE=Release -DVASTRELMON_TESTS=ON -DVASTRELMON_HELPERS=OFF
-	cmake --build build-plain -j $(JOBS)
-	cd build-plain && ctest --output-on-failure -j $(JOBS)
-
 sanitize-tests: test-deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVASTRELMON_TESTS=ON -DVASTRELMON_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
-# The speed helpers' second threads under ThreadSanitizer: the coder test
-# that runs them, then the program on pictures big enough for all of them;
-# and the library called from eight threads at once.
+# The second threads under ThreadSanitizer: rows read from an input cut
+# while they are read ahead, a full disk while the file is written behind,
+# the program on pictures big enough for both; and the library called from
+# eight threads at once.
 TSAN_APP_TESTS = BmpTest.RowsLeftInTheFileThatGoMissingAreTheReadFailure
+TSAN_E2E_TESTS = Faults.FullDiskWhileABigPictureIsCodedIsTheSameFailure
 TSAN_LIB_TESTS = Library.ThreadsConvertAtOnceAsOneAtATime
 tsan-tests: test-deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASTRELMON_TESTS=ON -DVASTRELMON_TSAN=ON
-	cmake --build build-tsan --target test_app test_lib vastrelmon bmpgen -j $(JOBS)
+	cmake --build build-tsan --target test_app test_lib test_e2e vastrelmon bmpgen -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_app --gtest_filter='$(TSAN_APP_TESTS)'
 	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_lib --gtest_filter='$(TSAN_LIB_TESTS)'
+	TSAN_OPTIONS=halt_on_error=1 ./build-tsan/tests/test_e2e --gtest_filter='$(TSAN_E2E_TESTS)'
 	TSAN_OPTIONS=halt_on_error=1 sh tools/run_big_pictures.sh build-tsan
 
 # The library compiled with Emscripten for browsers and Node.js: in
@@ -162,5 +157,5 @@ fuzz: test-deps
 	sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) build-test build-plain build-asan build-tsan build-trial build-bench build-fuzz build-windows \
+	rm -rf $(BUILD) build-test build-asan build-tsan build-trial build-bench build-fuzz build-windows \
 	  build-package build-install build-web build-python

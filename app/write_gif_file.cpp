@@ -26,16 +26,27 @@ bool show_progress(void*, int32_t percent)
     return true;
 }
 
-// How the output is written. Builds with VASTRELMON_OUTPUT_HOOKS (the test
-// and benchmark builds) let two environment variables change it:
+// How the output is written, and which second threads help. Builds with
+// VASTRELMON_OUTPUT_HOOKS (the test and benchmark builds) let three
+// environment variables change it: VASTRELMON_HELPERS=none, no-read-ahead
+// or no-write-behind leaves out the second threads named, to measure what
+// they buy;
 // VASTRELMON_OUTPUT_METHOD=link|rename|in-place starts at that fallback, for
 // the end-to-end tests of each; VASTRELMON_OUTPUT_SYNC=0 leaves out the
 // syncs, to measure what they cost, and =fail-folder makes the folder's sync
-// fail, as a failing disk would. The program itself reads no environment.
-OutputOptions output_options()
+// fail, as a failing disk would. The program itself reads no environment
+// and has both helpers.
+void choose_output(GifOutputJob* job)
 {
-    OutputOptions options;
+    OutputOptions& options = job->output;
+    job->read_ahead = true;
+    job->write_behind = true;
 #ifdef VASTRELMON_OUTPUT_HOOKS
+    if (const char* helpers = std::getenv("VASTRELMON_HELPERS")) {
+        const bool none = std::strcmp(helpers, "none") == 0;
+        job->read_ahead = !none && std::strcmp(helpers, "no-read-ahead") != 0;
+        job->write_behind = !none && std::strcmp(helpers, "no-write-behind") != 0;
+    }
     if (const char* method = std::getenv("VASTRELMON_OUTPUT_METHOD")) {
         if (std::strcmp(method, "link") == 0) {
             options.first = OutputMethod::kHiddenLink;
@@ -50,7 +61,6 @@ OutputOptions output_options()
         options.fail_folder_sync = std::strcmp(sync, "fail-folder") == 0;
     }
 #endif
-    return options;
 }
 
 }  // namespace
@@ -69,10 +79,11 @@ int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMa
         job.progress = show_progress;
     }
     job.rows = rows;
-    job.rows_ahead = rows_ahead;
     job.path = output_name;
-    job.output = output_options();
-    job.helpers = true;
+    choose_output(&job);
+    // Rows that are only copied are not worth reading ahead (6400 x 4800
+    // photo8: 117 against 103 ms).
+    job.read_ahead = job.read_ahead && rows_ahead;
     conversion::Failure failure;
     if (write_gif_output(job, &failure) == VASTRELMON_OK) {
         return 0;

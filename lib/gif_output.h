@@ -26,18 +26,18 @@ struct GifOutputJob {
     GifCoder coder = GifCoder::kLzw;
     GifProgress progress = nullptr;
     void* progress_context = nullptr;
-    // The rows of an 8-bit picture LZW codes, instead of the image's pixels;
-    // with rows_ahead, rows that cost the source work of their own.
+    // The rows of an 8-bit picture LZW codes, instead of the image's pixels.
     GifRowSource* rows = nullptr;
-    bool rows_ahead = false;
     // Where the GIF goes: sink, or else a new file at path.
     ByteSink* sink = nullptr;
     const char* path = nullptr;
     OutputOptions output;
-    // A big picture's rows are read ahead, and its file written, on second
-    // threads while it is coded (only the timing changes). Off for the
+    // Second threads for a big picture, while it is coded: one reads the
+    // rows ahead (for rows that cost their source work of their own), one
+    // writes the file behind. Only the timing changes. Off for the
     // library: it starts no thread of its own.
-    bool helpers = false;
+    bool read_ahead = false;
+    bool write_behind = false;
 };
 
 // Pictures of at least this many pixels are worth a second thread.
