@@ -55,8 +55,9 @@ for kind, width, height in workloads:
                 os.rename(target, reference)
             elif not filecmp.cmp(reference, target, shallow=False):
                 sys.exit("%s wrote other bytes on %s" % (v or "all", kind))
-    os.remove(reference)
-    os.remove(source)
+    for leftover in (reference, source, os.path.join(work, "out.gif")):
+        if os.path.exists(leftover):
+            os.remove(leftover)
     medians = {v: statistics.median(times[v]) for v in variants}
     base = medians[""]
     cells = ["%7.4f (%+5.1f%%)" % (medians[v], 100.0 * (medians[v] - base) / base) for v in variants]

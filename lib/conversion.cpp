@@ -259,7 +259,7 @@ vastrelmon_status make_palette(clBitMap* image, Rows* rows, Failure* failure)
         // fresh pages would.
         const BmpInfo& info = rows->info;
         const size_t width = static_cast<size_t>(info.width);
-        const bool numbered = !rows->for_coder || width * static_cast<size_t>(info.height) < kHelperPixels;
+        const bool numbered = !rows->for_coder || width * static_cast<size_t>(info.height) < kReadAheadPixels;
         bool all = true;
         for (int32_t y = 0; y < info.height && all; ++y) {
             const uint8_t* row = rows->reader.row(info, y);

@@ -79,7 +79,7 @@ vastrelmon_status write_gif_output(const GifOutputJob& job, Failure* failure)
     const uint64_t pixels = static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height);
     RowsAhead ahead(job.rows, picture.width, picture.height, picture.interlace);
     if (job.rows != nullptr) {
-        picture.rows = job.read_ahead && pixels >= kHelperPixels && ahead.start() ? &ahead : job.rows;
+        picture.rows = job.read_ahead && pixels >= kReadAheadPixels && ahead.start() ? &ahead : job.rows;
     } else {
         picture.pixels = image.pixels();
         picture.stored_bits = image.get_stored_bits();
@@ -102,7 +102,8 @@ vastrelmon_status write_gif_output(const GifOutputJob& job, Failure* failure)
     if (sink == nullptr) {
         file_refused = !file.open(job.path, job.output);
         sink = file_refused ? static_cast<ByteSink*>(&discard) : &file;
-        if (!file_refused && job.write_behind && pixels >= kHelperPixels && behind.start()) {
+        if (!file_refused && job.write_behind && picture.rows != &ahead && pixels >= kWriteBehindPixels &&
+            behind.start()) {
             sink = &behind;
         }
     }

@@ -32,16 +32,19 @@ struct GifOutputJob {
     ByteSink* sink = nullptr;
     const char* path = nullptr;
     OutputOptions output;
-    // Second threads for a big picture, while it is coded: one reads the
-    // rows ahead (for rows that cost their source work of their own), one
-    // writes the file behind. Only the timing changes. Off for the
-    // library: it starts no thread of its own.
+    // A second thread for a big picture, while it is coded: it reads the
+    // rows ahead (rows that cost their source work of their own), or else
+    // writes the file behind. One at most: on two processors a third
+    // thread costs more than it saves (bench/RESULTS.md). Only the timing
+    // changes. Off for the library: it starts no thread of its own.
     bool read_ahead = false;
     bool write_behind = false;
 };
 
-// Pictures of at least this many pixels are worth a second thread.
-constexpr uint64_t kHelperPixels = uint64_t{1} << 20;
+// Pictures of at least this many pixels are worth reading ahead, and of
+// at least the second many worth writing behind.
+constexpr uint64_t kReadAheadPixels = uint64_t{1} << 20;
+constexpr uint64_t kWriteBehindPixels = uint64_t{1} << 23;
 
 // VASTRELMON_OK, or the failure filled in.
 vastrelmon_status write_gif_output(const GifOutputJob& job, conversion::Failure* failure);

@@ -17,4 +17,11 @@ for kind in photo24 photo8 noise8 dither1; do
         }
     done
 done
+# Big enough for the file to be written behind.
+"$build/bmpgen" noise8 3000 3000 "$work/behind.bmp" >/dev/null
+rm -f "$work/out.gif"
+(cd "$work" && "$build/vastrelmon" behind.bmp out.gif >/dev/null) || {
+    echo "run failed: noise8 3000 x 3000" >&2
+    exit 1
+}
 echo "big pictures converted"
