@@ -347,10 +347,10 @@ bool find_codes(const LzwJob& job, Table* table, BatchPacker* packer)
 // a batch at a time and packed in runs. With it, each code is emitted right
 // after its match and the line printed in between. Table and emitter are
 // local objects, so their state stays in registers.
-template <int kValueBits, bool kShowProgress>
+template <int kValueBits, bool kShowProgress, bool kSmall = false>
 LzwOutcome code_pixels(const LzwJob& job)
 {
-    LzwStringTable<kValueBits> table;
+    LzwStringTable<kValueBits, kSmall> table;
     if (!table.allocate()) {
         return LzwOutcome::kNoTable;
     }
@@ -418,6 +418,14 @@ const LzwLoop kQuietLoops[] = {code_pixels<1, false>, code_pixels<2, false>, cod
 const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, code_pixels<3, true>,
                                  code_pixels<4, true>, code_pixels<5, true>, code_pixels<6, true>,
                                  code_pixels<7, true>, code_pixels<8, true>};
+// Tiny pictures, quiet: the small table, whose few pages cost them less
+// than the big one's (64 x 64 photo8: 0.3 ms of a 1.1 ms run).
+const LzwLoop kSmallLoops[] = {code_pixels<1, false, true>, code_pixels<2, false, true>,
+                               code_pixels<3, false, true>, code_pixels<4, false, true>,
+                               code_pixels<5, false, true>, code_pixels<6, false, true>,
+                               code_pixels<7, false, true>, code_pixels<8, false, true>};
+// Pictures of at most this many pixels take the small table.
+constexpr uint64_t kSmallTablePixels = uint64_t{1} << 14;
 
 }  // namespace
 
@@ -445,7 +453,9 @@ int clGIFFile::encode_lzw(const GifPicture& picture)
                         &length,
                         &reports};
     // The table has a column for every value the pixels can hold.
-    const LzwLoop* loops = picture.progress != nullptr ? kShowingLoops : kQuietLoops;
+    const LzwLoop* loops = picture.progress != nullptr ? kShowingLoops
+                           : count <= kSmallTablePixels ? kSmallLoops
+                                                        : kQuietLoops;
     switch (loops[picture.color_depth - 1](job)) {
     case LzwOutcome::kNoTable:
         return fail(this, kTableMemory);

@@ -73,14 +73,20 @@ constexpr size_t round_up(size_t value, size_t unit)
 
 }  // namespace lzw_table
 
-template <int kValueBits>
+// kSmall: the table of a tiny picture, whose few thousand strings do not
+// pay for the parts above (their pages would cost it more than its whole
+// coding): only the hashed rows, at every depth, 32 KiB emptied at once at
+// a clear code.
+template <int kValueBits, bool kSmall = false>
 class LzwStringTable {
 public:
-    static constexpr bool kHasLeaps = kValueBits <= lzw_table::kMaxLeapBits;
-    // Depths 5 to 8: hashed rows, run lists, tagged two-pixel strings and
-    // the bits that say which rows are in use.
-    static constexpr bool kHasBits = !kHasLeaps;
+    static constexpr bool kHasLeaps = kValueBits <= lzw_table::kMaxLeapBits && !kSmall;
+    // Depths 5 to 8: run lists, tagged two-pixel strings and the bits that
+    // say which rows are in use; the rows are hashed there, and in a small
+    // table.
+    static constexpr bool kHasBits = kValueBits > lzw_table::kMaxLeapBits && !kSmall;
     static constexpr bool kHasRuns = kHasBits;
+    static constexpr bool kHashed = kHasBits || kSmall;
     static constexpr size_t kLeapPixels = lzw_table::kLeapKeyBits / kValueBits;
 
     LzwStringTable() : entries_(nullptr), written_top_(nullptr) {}
@@ -103,6 +109,10 @@ public:
     // Forgets every string.
     void reset()
     {
+        if constexpr (kSmall) {
+            std::memset(entries_ + kRowStart, 0, kRowEntries * sizeof(uint16_t));
+            return;
+        }
         for (const uint32_t* slot = written_list(); slot != written_top_; ++slot) {
             entries_[*slot] = lzw_table::kNoString;
         }
@@ -121,7 +131,7 @@ public:
     // one-pixel string.
     uint32_t child(uint32_t code, uint32_t pixel) const
     {
-        if constexpr (kHasBits) {
+        if constexpr (kHashed) {
             const uint32_t key = code << kValueBits | pixel;
             for (size_t slot = hash_home(key);; slot = (slot + 1) & kHashMask) {
                 const uint32_t entry = hashed(slot);
@@ -138,7 +148,7 @@ public:
     }
     void add_child(uint32_t code, uint32_t pixel, uint32_t new_code)
     {
-        if constexpr (kHasBits) {
+        if constexpr (kHashed) {
             const uint32_t key = code << kValueBits | pixel;
             size_t slot = hash_home(key);
             while (hashed(slot) != kEmptySlot) {
@@ -148,8 +158,10 @@ public:
             const size_t at = kRowStart + 2 * slot;
             const uint32_t entry = key << kSlotCodeBits | new_code;
             std::memcpy(entries_ + at, &entry, sizeof entry);
-            *written_top_++ = static_cast<uint32_t>(at);
-            *written_top_++ = static_cast<uint32_t>(at + 1);
+            if constexpr (!kSmall) {
+                *written_top_++ = static_cast<uint32_t>(at);
+                *written_top_++ = static_cast<uint32_t>(at + 1);
+            }
         } else {
             add_at(row_slot(code, pixel), new_code);
         }
@@ -201,16 +213,23 @@ public:
     void add_leap(uint32_t code, uint32_t key, uint32_t new_code) { add_at(leap_slot(code, key), new_code); }
 
     // Depths 5 to 8: whether the row of code holds any string.
-    bool row_in_use(uint32_t code) const { return bit(code); }
+    bool row_in_use(uint32_t code) const { return kSmall || bit(code); }
     // Depths 5 to 8, for a one-pixel string value and another pixel: the
     // code of that two-pixel string or kNoString, and giving it a code.
     uint32_t root(uint32_t value, uint32_t pixel) const
     {
+        if constexpr (kSmall) {
+            return child(value, pixel);
+        }
         const uint32_t entry = roots()[pair_slot(value, pixel)];
         return entry >> kGenerationShift == generation_ ? entry & kTaggedCodeMask : lzw_table::kNoString;
     }
     void add_root(uint32_t value, uint32_t pixel, uint32_t new_code)
     {
+        if constexpr (kSmall) {
+            add_child(value, pixel, new_code);
+            return;
+        }
         roots()[pair_slot(value, pixel)] = static_cast<uint16_t>(generation_ << kGenerationShift | new_code);
     }
 
@@ -238,7 +257,7 @@ private:
     static constexpr size_t kWrittenOffset = kBitWords * sizeof(uint64_t);
     // Every code writes at most two entries: its row (both halves of a
     // hashed slot) or run length, and its leap.
-    static constexpr size_t kWrittenLimit = 2 * kCodeLimit;
+    static constexpr size_t kWrittenLimit = kSmall ? 0 : 2 * kCodeLimit;
     // From here on, offsets count 16-bit entries from the block's start.
     static constexpr size_t kRunLengthStart = (kWrittenOffset + kWrittenLimit * sizeof(uint32_t)) / sizeof(uint16_t);
     static constexpr size_t kRunBlocks = kHasRuns ? kCodeLimit : 0;
@@ -259,7 +278,7 @@ private:
     static constexpr uint32_t kSlotCodeBits = kMaxCodeWidth;
     static constexpr uint32_t kSlotCodeMask = (1u << kSlotCodeBits) - 1;
     static_assert(kValueBits + 2 * kMaxCodeWidth <= 32, "a slot holds its key and its code");
-    static constexpr size_t kRowEntries = kHasBits ? 2 * kHashSlots : static_cast<size_t>(kCodeLimit) << kValueBits;
+    static constexpr size_t kRowEntries = kHashed ? 2 * kHashSlots : static_cast<size_t>(kCodeLimit) << kValueBits;
     static constexpr size_t kLeapStart = kRowStart + kRowEntries;
     static constexpr size_t kLeapEntries =
         kHasLeaps ? static_cast<size_t>(kCodeLimit) << (kLeapPixels * kValueBits) : 0;

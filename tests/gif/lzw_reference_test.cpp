@@ -284,10 +284,12 @@ TEST(LzwReference, SmallPicturesEveryDepthModeAndRowOrder)
     }
 }
 
+// The biggest picture coded with the small string table, and one coded
+// with the big one.
 TEST(LzwReference, ManyTableResetsEveryDepthAndContent)
 {
     unsigned seed = 100;
-    for (const auto& size : {std::make_pair(300, 211)}) {
+    for (const auto& size : {std::make_pair(128, 128), std::make_pair(300, 211)}) {
         for (int depth = 1; depth <= 8; ++depth) {
             for (Content content : kContents) {
                 for (CoderMode mode : {LZW, PLAIN, PLAIN_BIGGEST}) {
