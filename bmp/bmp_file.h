@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "bmp/bit_fields.h"
 #include "platform/error_record.h"
 
 // Error codes of BmpReader.
@@ -83,11 +84,15 @@ public:
     // past the row's end).
     int read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, bool packed = false);
 
-    // For rows kept as stored (8 or 24 bits, coding kRowsAsStored): whether
-    // the bytes hold every stored row whole, and the row'th row (the top row
-    // is 0) where it lies in them, unpadded, once they do.
+    // For rows of 8, 16, 24 or 32 bits, not run-length coded: whether the
+    // bytes hold every stored row whole, and the row'th row (the top row is
+    // 0) where it lies in them, unpadded, once they do.
     bool holds_every_row(const BmpInfo& info) const;
     const uint8_t* row(const BmpInfo& info, int32_t row) const;
+    // The same for a true-colour picture, as blue, green, red: where it
+    // lies for 24 bits, else decoded into scratch (3 x width bytes); after
+    // a successful read_header of the same info.
+    const uint8_t* colour_row(const BmpInfo& info, int32_t row, uint8_t* scratch) const;
     // Records the failure read_pixels would find in the first size bytes of
     // the file (which lost the others): error 0x340003 (288).
     void fail_cut_rows(const BmpInfo& info, size_t size);
@@ -108,6 +113,7 @@ private:
 
     const uint8_t* data_;
     size_t size_;
+    bit_fields::Layout fields_;  // of a 16- or 32-bit file's masks
 };
 
 #endif

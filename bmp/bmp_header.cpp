@@ -96,8 +96,8 @@ int BmpReader::read_masks(uint32_t compression, size_t* at, BmpInfo* info)
             info->masks[i] = read_le32(bytes + 4 * i);
         }
     }
-    bit_fields::Layout layout;
-    if (!bit_fields::make_layout(info->masks, bits, &layout)) {
+    // Kept for colour_row.
+    if (!bit_fields::make_layout(info->masks, bits, &fields_)) {
         return fail(this, kMasks);
     }
     return 0;

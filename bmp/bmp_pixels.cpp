@@ -165,16 +165,26 @@ int BmpReader::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_c
 
 bool BmpReader::holds_every_row(const BmpInfo& info) const
 {
-    if (info.coding != kRowsAsStored || (info.bit_count != 8 && info.bit_count != kTrueColorBits)) {
+    if (info.coding == kRunLength8 || info.coding == kRunLength4 ||
+        (info.bit_count != 8 && info.bit_count != kTrueColorBits)) {
         return false;
     }
-    return row_bytes_held(info, size_) / row_stride(row_length(info.width, info.bit_count)) >= info.height;
+    return row_bytes_held(info, size_) / row_stride(row_length(info.width, file_bit_count(info))) >= info.height;
 }
 
 const uint8_t* BmpReader::row(const BmpInfo& info, int32_t row) const
 {
     const int64_t stored = info.top_down ? row : info.height - 1 - row;
-    return data_ + info.pixel_offset + stored * row_stride(row_length(info.width, info.bit_count));
+    return data_ + info.pixel_offset + stored * row_stride(row_length(info.width, file_bit_count(info)));
+}
+
+const uint8_t* BmpReader::colour_row(const BmpInfo& info, int32_t row, uint8_t* scratch) const
+{
+    if (info.coding != kBitFields16 && info.coding != kBitFields32) {
+        return this->row(info, row);
+    }
+    bit_fields::to_bgr(this->row(info, row), info.width, fields_, scratch);
+    return scratch;
 }
 
 void BmpReader::fail_cut_rows(const BmpInfo& info, size_t size)

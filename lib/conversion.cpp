@@ -174,11 +174,10 @@ vastrelmon_status take_options(const vastrelmon_options* options, Choices* choic
 
 bool Rows::read_row(int32_t row, uint8_t* out)
 {
-    const uint8_t* stored = reader.row(info, row);
     if (info.bit_count == clBitMap::kTrueColorDepth) {
-        colors.index(stored, static_cast<size_t>(info.width), out);
+        colors.index(reader.colour_row(info, row, colour_row.get()), static_cast<size_t>(info.width), out);
     } else {
-        std::memcpy(out, stored, static_cast<size_t>(info.width));
+        std::memcpy(out, reader.row(info, row), static_cast<size_t>(info.width));
     }
     return true;
 }
@@ -210,6 +209,11 @@ vastrelmon_status load(const uint8_t* bmp, size_t size, const Choices& choices, 
         // memory. A transparent index means nothing to a true-colour
         // picture; the program says so and goes on without it.
         rows->left = choices.color_mode == MODE_NONE && reader.holds_every_row(info);
+        // 16- and 32-bit rows become blue, green, red a row at a time.
+        if (rows->left && info.coding != kRowsAsStored) {
+            rows->colour_row = allocate_buffer<uint8_t>(size_t{3} * static_cast<size_t>(info.width), false);
+            rows->left = rows->colour_row != nullptr;
+        }
         if (!rows->left && reader.read_pixels(&info, image->pixels(), image->get_data_size()) != 0) {
             return read_failure(reader, failure);
         }
@@ -262,7 +266,7 @@ vastrelmon_status make_palette(clBitMap* image, Rows* rows, Failure* failure)
         const bool numbered = !rows->for_coder || width * static_cast<size_t>(info.height) < kReadAheadPixels;
         bool all = true;
         for (int32_t y = 0; y < info.height && all; ++y) {
-            const uint8_t* row = rows->reader.row(info, y);
+            const uint8_t* row = rows->reader.colour_row(info, y, rows->colour_row.get());
             all = numbered ? rows->colors.add(row, width, image->pixels() + static_cast<size_t>(y) * width)
                            : rows->colors.add(row, width);
         }
@@ -276,7 +280,8 @@ vastrelmon_status make_palette(clBitMap* image, Rows* rows, Failure* failure)
         } else if (all && !(rows->for_coder && image->get_color_depth() == kGifMaxDepth)) {
             // The coder takes rows of depth 8 only.
             for (int32_t y = 0; y < info.height; ++y) {
-                rows->colors.index(rows->reader.row(info, y), width, image->pixels() + static_cast<size_t>(y) * width);
+                rows->colors.index(rows->reader.colour_row(info, y, rows->colour_row.get()), width,
+                                   image->pixels() + static_cast<size_t>(y) * width);
             }
             rows->left = false;
         }

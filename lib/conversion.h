@@ -14,6 +14,7 @@
 #include "image/true_color_palette.h"
 #include "lib/failure.h"
 #include "platform/error_record.h"
+#include "platform/malloc_buffer.h"
 #include "vastrelmon.h"
 
 class clBitMap;
@@ -53,6 +54,7 @@ public:
     bool left = false;  // the image lacks the rows that lie here
     bool for_coder = false;
     TrueColorPalette colors;  // of a true-colour picture left here
+    MallocBuffer<uint8_t> colour_row;  // a 16- or 32-bit row as blue, green, red
 };
 
 // Applies colour mode (the program's MODE_ values; MODE_NONE does nothing)
