@@ -74,24 +74,6 @@ std::FILE* open_regular_for_reading(const char* path)
 
 #endif
 
-int seek_file(std::FILE* file, int64_t offset, int whence)
-{
-#ifdef _WIN32
-    return _fseeki64(file, offset, whence);
-#else
-    return fseeko(file, static_cast<off_t>(offset), whence);
-#endif
-}
-
-int64_t tell_file(std::FILE* file)
-{
-#ifdef _WIN32
-    return _ftelli64(file);
-#else
-    return static_cast<int64_t>(ftello(file));
-#endif
-}
-
 #if defined(__linux__)
 
 int64_t file_size(std::FILE* file)

@@ -1,6 +1,5 @@
 // The few file operations whose semantics must be the same on every
-// platform: never block on a FIFO, refuse what is not a regular file, 64-bit
-// positions.
+// platform: never block on a FIFO, refuse what is not a regular file.
 #ifndef VASTRELMON_PLATFORM_FILES_H
 #define VASTRELMON_PLATFORM_FILES_H
 
@@ -15,11 +14,6 @@ bool output_name_exists(const char* path);
 // Opens an existing regular file for binary reading. Returns null when it
 // cannot be opened or is not a regular file (a folder, a FIFO, a device).
 std::FILE* open_regular_for_reading(const char* path);
-
-// 64-bit file positions on every platform (a long is 32 bits on Windows).
-// seek_file returns 0 on success; tell_file returns -1 on failure.
-int seek_file(std::FILE* file, int64_t offset, int whence);
-int64_t tell_file(std::FILE* file);
 
 // The size of the open file, or -1.
 int64_t file_size(std::FILE* file);
