@@ -7,8 +7,7 @@
 // touch as much as well over a hundred small ones, more than a small
 // picture needs of such a table, and the translation entries of a few
 // hundred kilobytes fit in the processor's cache of them anyway. Only the
-// timing changes; the build switch VASTRELMON_HUGE_PAGES=OFF takes plain
-// zero-filled memory for every table.
+// timing changes.
 #ifndef VASTRELMON_PLATFORM_TABLE_MEMORY_H
 #define VASTRELMON_PLATFORM_TABLE_MEMORY_H
 
