@@ -19,7 +19,6 @@ bool MemorySink::write(const void* data, size_t size)
 {
     if (size > capacity_ - size_) {
         if (size > SIZE_MAX - size_) {
-            out_of_memory_ = true;
             return false;
         }
         // Doubling keeps the copies of a growing GIF to about its size.
@@ -29,7 +28,6 @@ bool MemorySink::write(const void* data, size_t size)
         }
         void* grown = std::realloc(data_, capacity);
         if (grown == nullptr) {
-            out_of_memory_ = true;
             return false;
         }
         data_ = static_cast<uint8_t*>(grown);

@@ -31,8 +31,6 @@ public:
     bool write(const void* data, size_t size) override;
     size_t size() const { return size_; }
     const uint8_t* data() const { return data_; }
-    // Whether a write failed for want of memory.
-    bool out_of_memory() const { return out_of_memory_; }
     // Hands the bytes (from malloc; the caller frees them) and their count
     // over, leaving the sink empty. Null when there are none.
     uint8_t* take(size_t* size);
@@ -41,7 +39,6 @@ private:
     uint8_t* data_ = nullptr;
     size_t size_ = 0;
     size_t capacity_ = 0;
-    bool out_of_memory_ = false;
 };
 
 #endif

@@ -28,7 +28,6 @@ public:
     // Prepares final_path (see PendingOutput::open); false with errno set,
     // name_taken() when the name exists.
     bool open(const char* final_path, const OutputOptions& options = OutputOptions());
-    bool is_open() const { return stream_ != nullptr; }
 
     // False once any write to the file failed; nothing is taken after that.
     bool write(const void* data, size_t size) override;
