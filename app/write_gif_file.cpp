@@ -38,10 +38,10 @@ bool show_progress(void*, int32_t percent)
 // and has both helpers.
 void choose_output(GifOutputJob* job)
 {
-    OutputOptions& options = job->output;
     job->read_ahead = true;
     job->write_behind = true;
 #ifdef VASTRELMON_OUTPUT_HOOKS
+    OutputOptions& options = job->output;
     if (const char* helpers = std::getenv("VASTRELMON_HELPERS")) {
         const bool none = std::strcmp(helpers, "none") == 0;
         job->read_ahead = !none && std::strcmp(helpers, "no-read-ahead") != 0;
