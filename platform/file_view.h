@@ -56,7 +56,7 @@ private:
     std::FILE* file_ = nullptr;
     const uint8_t* bytes_ = nullptr;
     size_t size_ = 0;
-    bool mapped_ = false;
+    [[maybe_unused]] bool mapped_ = false;  // only where the input is mapped
     MallocBuffer<uint8_t> read_;  // the bytes read, when not mapped
 };
 
