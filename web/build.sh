@@ -20,7 +20,13 @@ CXXFLAGS="$CXXFLAGS -DVASTRELMON_VERSION_STRING='\"$VERSION\"'"
 
 newest_header=$(ls -t "$ROOT"/include/*.h "$ROOT"/*/*.h | head -n 1)
 cd "$ROOT"
-for source in lib/*.cpp platform/*.cpp console/*.cpp bmp/*.cpp image/*.cpp gif/*.cpp web/shim.cpp; do
+sources="lib/*.cpp platform/*.cpp console/*.cpp bmp/*.cpp image/*.cpp gif/*.cpp web/shim.cpp"
+# Objects of sources that are gone would be linked too.
+objects=""
+for source in $sources; do
+    objects="$objects $OUT/obj/$(echo "$source" | tr / _).o"
+done
+for source in $sources; do
     object="$OUT/obj/$(echo "$source" | tr / _).o"
     if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ "$newest_header" -nt "$object" ] ||
        [ "$0" -nt "$object" ]; then
@@ -31,7 +37,8 @@ done | xargs -r -n 2 -P "$JOBS" sh -c 'echo "emcc $0"; emcc '"$CXXFLAGS"' -c "$0
 # One module for browsers, their workers and Node.js alike: the wrapper
 # hands the generated loader the compiled WebAssembly, so the loader's own
 # ways of finding and fetching it are never used.
-emcc -O3 -fno-exceptions "$OUT"/obj/*.o -o "$OUT/vastrelmon-core.mjs" \
+# shellcheck disable=SC2086
+emcc -O3 -fno-exceptions $objects -o "$OUT/vastrelmon-core.mjs" \
     -sMODULARIZE=1 -sEXPORT_ES6=1 -sEXPORT_NAME=createVastrelmonCore \
     -sENVIRONMENT=web,worker -sFILESYSTEM=0 -sDYNAMIC_EXECUTION=0 \
     -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=4GB \
