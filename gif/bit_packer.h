@@ -18,9 +18,10 @@
 // whole bytes plus a partly filled last byte.
 //
 // The area may instead be a ring that the stream goes round and round, for
-// data that leaves for its file while it is being packed: a big picture's
-// coded data then takes a few megabytes of memory, touched again and again,
-// instead of fresh pages for all of it. The ring's size is a multiple of
+// data that leaves for its sink while it is being packed (the encoder's
+// way): a picture's coded data then takes a fixed few hundred kilobytes,
+// touched again and again, instead of fresh pages for all of it (the plain
+// area serves the tests of the packer alone). The ring's size is a multiple of
 // the 256 bytes of a framed sub-block, so a sub-block never straddles its
 // end. Before a sub-block is opened on ring bytes that held earlier data,
 // the packer asks its RingDrain to have those bytes sent on.

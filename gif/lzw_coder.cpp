@@ -260,7 +260,8 @@ LZW_INLINE uint32_t match(const uint8_t** at, const uint8_t* end, Table* table, 
 }
 
 // Emits a batch of codes as emit_string would one by one, with a clear code
-// wherever the table fills; false when the coded area is full.
+// wherever the table fills; false when the coded data may take no more
+// room, or the sink refused it.
 bool emit_batch(CodeEmitter* emitter, const uint16_t* codes, size_t count)
 {
     for (;;) {
@@ -288,7 +289,7 @@ public:
     static constexpr size_t kBatchCodes = 4096;
 
     explicit BatchPacker(CodeEmitter* emitter) : emitter_(emitter) {}
-    // Room for kBatchCodes codes, or null once the coded area is full.
+    // Room for kBatchCodes codes, or null once the coded data may take no more.
     uint16_t* claim() { return failed_ ? nullptr : batch_; }
     void submit(size_t count) { failed_ = failed_ || !emit_batch(emitter_, batch_, count); }
     bool failed() const { return failed_; }
