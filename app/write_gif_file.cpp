@@ -8,10 +8,8 @@
 
 #include "console/messages.h"
 #include "console/options.h"
-#include "gif/gif_file.h"
 #include "image/bitmap.h"
 #include "lib/gif_output.h"
-#include "platform/packed_rows.h"
 
 namespace {
 
@@ -72,9 +70,7 @@ int write_gif_file(uint32_t option_flags, const char* output_name, const clBitMa
     job.image = image;
     job.interlace = (option_flags & FLAG_INTERLACE) != 0;
     job.transparency = (option_flags & FLAG_TRANSPARENCY) != 0;
-    if (option_flags & FLAG_NO_LZW) {
-        job.coder = (option_flags & FLAG_BIGGEST) ? GifCoder::kPlainBiggest : GifCoder::kPlain;
-    }
+    job.coder = coder_for((option_flags & FLAG_NO_LZW) == 0, (option_flags & FLAG_BIGGEST) != 0);
     if (verbose) {
         job.progress = show_progress;
     }

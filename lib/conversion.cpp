@@ -308,8 +308,7 @@ vastrelmon_status encode(const Choices& choices, bool transparency, const clBitM
     job.image = &image;
     job.interlace = choices.interlace;
     job.transparency = transparency;
-    job.coder = choices.compress ? GifCoder::kLzw
-                                 : choices.widest_codes ? GifCoder::kPlainBiggest : GifCoder::kPlain;
+    job.coder = coder_for(choices.compress, choices.widest_codes);
     Progress progress = {choices.progress, choices.progress_context};
     if (choices.progress != nullptr) {
         job.progress = pass_progress;

@@ -46,6 +46,13 @@ struct GifOutputJob {
 constexpr uint64_t kReadAheadPixels = uint64_t{1} << 20;
 constexpr uint64_t kWriteBehindPixels = uint64_t{1} << 23;
 
+// The coder of the choices both front ends offer: LZW, or else one code a
+// pixel, its codes widening with widest.
+inline GifCoder coder_for(bool compress, bool widest)
+{
+    return compress ? GifCoder::kLzw : widest ? GifCoder::kPlainBiggest : GifCoder::kPlain;
+}
+
 // VASTRELMON_OK, or the failure filled in.
 vastrelmon_status write_gif_output(const GifOutputJob& job, conversion::Failure* failure);
 

@@ -2,6 +2,16 @@
 
 #include <cstring>
 
+namespace {
+
+// Whether the chunk whose count of waiting bytes is at context is free.
+bool chunk_free(const void* context)
+{
+    return static_cast<const std::atomic<size_t>*>(context)->load() == 0;
+}
+
+}  // namespace
+
 WriteBehindSink::~WriteBehindSink()
 {
     if (running_) {
@@ -62,8 +72,7 @@ void WriteBehindSink::hand_over()
     waiting_[filling_].store(filled_);
     filling_ = (filling_ + 1) % kChunks;
     filled_ = 0;
-    wait_.wait_until([](const void* context) { return static_cast<const std::atomic<size_t>*>(context)->load() == 0; },
-                     &waiting_[filling_]);
+    wait_.wait_until(chunk_free, &waiting_[filling_]);
 }
 
 bool WriteBehindSink::write(const void* data, size_t size)
@@ -94,8 +103,7 @@ bool WriteBehindSink::drain()
         hand_over();
     }
     for (int k = 0; running_ && k < kChunks; ++k) {
-        wait_.wait_until([](const void* context) { return static_cast<const std::atomic<size_t>*>(context)->load() == 0; },
-                         &waiting_[k]);
+        wait_.wait_until(chunk_free, &waiting_[k]);
     }
     return !failed_.load() && next_->drain();
 }
