@@ -74,7 +74,7 @@ int run_stages(int argc, const char* const* argv, clBitMap* image)
         return kExitFailure;
     }
     const int written = write_gif_file(option_flags, output_name, image, verbose, input.rows.left ? &input : nullptr,
-                                       input.rows.info.bit_count > clBitMap::kMaxIndexedDepth);
+                                       input.rows.cost_work());
     if (written == kGifRowsMissing) {
         input.check_rows(verbose);
         return kExitFailure;

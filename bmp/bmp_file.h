@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "bmp/bit_fields.h"
+#include "bmp/run_length.h"
 #include "platform/error_record.h"
 
 // Error codes of BmpReader.
@@ -93,6 +94,15 @@ public:
     // lies for 24 bits, else decoded into scratch (3 x width bytes); after
     // a successful read_header of the same info.
     const uint8_t* colour_row(const BmpInfo& info, int32_t row, uint8_t* scratch) const;
+    // For run-length coded rows instead of read_pixels: checks the codes
+    // as it would, with the same errors, and notes where each of the
+    // info.height stored rows starts (starts) and the indices the picture
+    // holds (used, 256 flags). Error 0x340002 (255) too.
+    int scan_run_length(const BmpInfo& info, run_length::RowStart* starts, bool* used);
+    // Then the row'th row (the top row is 0), each index through map (256
+    // entries), one a byte into out; false when the codes no longer hold it.
+    bool run_length_row(const BmpInfo& info, const run_length::RowStart* starts, int32_t row, const uint8_t* map,
+                        uint8_t* out) const;
     // Records the failure read_pixels would find in the first size bytes of
     // the file (which lost the others): error 0x340003 (288).
     void fail_cut_rows(const BmpInfo& info, size_t size);
@@ -107,6 +117,8 @@ private:
     // The run-length coded rows into pixels (out_row bytes a row). Errors
     // 0x340003 (292), 0x340004 (296, 299).
     int read_run_length(const BmpInfo& info, uint8_t* pixels, int64_t out_row, bool packed);
+    // The error of a run-length result, or 0.
+    int run_length_failure(const run_length::Result& result);
     // Up to count bytes from offset on (fewer at the end), as a pointer;
     // *got tells how many.
     const uint8_t* bytes_at(int64_t offset, size_t count, size_t* got) const;

@@ -43,6 +43,11 @@ int64_t row_bytes_held(const BmpInfo& info, size_t size)
     return info.pixel_offset >= 0 && end > info.pixel_offset ? end - info.pixel_offset : 0;
 }
 
+int run_length_bits(const BmpInfo& info)
+{
+    return info.coding == kRunLength8 ? 8 : 4;
+}
+
 }  // namespace
 
 int BmpReader::read_run_length(const BmpInfo& info, uint8_t* pixels, int64_t out_row, bool packed)
@@ -50,8 +55,32 @@ int BmpReader::read_run_length(const BmpInfo& info, uint8_t* pixels, int64_t out
     size_t size = 0;
     const uint8_t* codes = bytes_at(info.pixel_offset, size_, &size);
     const run_length::Picture picture = {pixels, out_row, info.width, info.height, packed};
-    const run_length::Result result =
-        run_length::decode(codes, size, info.coding == kRunLength8 ? 8 : 4, picture);
+    return run_length_failure(run_length::decode(codes, size, run_length_bits(info), picture));
+}
+
+int BmpReader::scan_run_length(const BmpInfo& info, run_length::RowStart* starts, bool* used)
+{
+    if (info.pixel_offset < 0) {
+        return fail(this, kPixelsSeek);
+    }
+    size_t size = 0;
+    const uint8_t* codes = bytes_at(info.pixel_offset, size_, &size);
+    return run_length_failure(
+        run_length::scan(codes, size, run_length_bits(info), info.width, info.height, starts, used));
+}
+
+bool BmpReader::run_length_row(const BmpInfo& info, const run_length::RowStart* starts, int32_t row,
+                               const uint8_t* map, uint8_t* out) const
+{
+    size_t size = 0;
+    const uint8_t* codes = bytes_at(info.pixel_offset, size_, &size);
+    const int32_t stored = info.height - 1 - row;
+    return run_length::decode_row(codes, size, run_length_bits(info), info.width, info.height, stored,
+                                  starts[stored], map, out);
+}
+
+int BmpReader::run_length_failure(const run_length::Result& result)
+{
     switch (result.outcome) {
     case run_length::Outcome::kComplete:
         return 0;

@@ -52,6 +52,9 @@ public:
         }
     }
 
+    // The codes of row y start at offset at, column x.
+    void enter(int32_t, int32_t, size_t) const {}
+
     // Pixel x of row y as a 4-bit index.
     static void put(uint8_t* out, int32_t x, uint8_t index)
     {
@@ -60,20 +63,74 @@ public:
                             : static_cast<uint8_t>((byte & 0xF0) | index);
     }
 
-    // Index 0 from pixel x of row y on, up to pixel to_x of row to_y (not
-    // included), rows past the last left out.
-    void clear_to(int32_t y, int32_t x, int32_t to_y, int32_t to_x) const
+private:
+    const Picture& p_;
+};
+
+// Draws nothing: notes where rows start and which indices are drawn.
+class Recorder {
+public:
+    Recorder(RowStart* starts, int32_t height, bool* used) : starts_(starts), height_(height), used_(used) {}
+
+    void fill(int32_t, int32_t from, int32_t to, uint8_t a, uint8_t b) const
     {
-        for (; y < to_y && y < p_.height; ++y, x = 0) {
-            fill(y, x, p_.width, 0, 0);
+        used_[a] = used_[a] || to > from;
+        used_[b] = used_[b] || to > from + 1;
+    }
+    void copy(int32_t, int32_t from, int32_t to, const uint8_t* indices) const
+    {
+        for (int32_t i = 0; i < to - from; ++i) {
+            used_[indices[i]] = true;
         }
-        if (y == to_y && y < p_.height && x < to_x) {
-            fill(y, x, to_x, 0, 0);
+    }
+    void enter(int32_t y, int32_t x, size_t at) const
+    {
+        if (y < height_) {
+            starts_[y] = {at, x};
         }
     }
 
 private:
-    const Picture& p_;
+    RowStart* starts_;
+    int32_t height_;
+    bool* used_;
+};
+
+// Draws one row, one index a byte, each through a map.
+class RowCanvas {
+public:
+    RowCanvas(int32_t y, const uint8_t* map, uint8_t* out) : y_(y), map_(map), out_(out) {}
+
+    void fill(int32_t y, int32_t from, int32_t to, uint8_t a, uint8_t b) const
+    {
+        if (y != y_) {
+            return;
+        }
+        a = map_[a];
+        b = map_[b];
+        if (a == b) {
+            std::memset(out_ + from, a, static_cast<size_t>(to - from));
+            return;
+        }
+        for (int32_t x = from; x < to; ++x) {
+            out_[x] = ((x - from) & 1) == 0 ? a : b;
+        }
+    }
+    void copy(int32_t y, int32_t from, int32_t to, const uint8_t* indices) const
+    {
+        if (y != y_) {
+            return;
+        }
+        for (int32_t x = from; x < to; ++x) {
+            out_[x] = map_[indices[x - from]];
+        }
+    }
+    void enter(int32_t, int32_t, size_t) const {}
+
+private:
+    int32_t y_;
+    const uint8_t* map_;
+    uint8_t* out_;
 };
 
 // The column count pixels on from x, at most the row's end: the rest of a
@@ -83,24 +140,44 @@ int32_t advance(int32_t x, int count, int32_t width)
     return static_cast<int32_t>(std::min<int64_t>(width, int64_t{x} + count));
 }
 
-template <bool kPacked>
-Result decode_into(const uint8_t* codes, size_t size, int bits, const Picture& picture)
+// Where the codes are read and the pixels drawn: x reaches at most the
+// row's end, y at most height (after the last row's end of line).
+struct Position {
+    size_t at;
+    int32_t x;
+    int32_t y;
+};
+
+// Goes through the codes from p, drawing on canvas, to the end of the
+// bitmap or of the codes, or until a row past last_row is reached (then
+// kComplete).
+template <class Draw>
+Result walk(const uint8_t* codes, size_t size, int bits, int32_t width, int32_t height, Position p,
+            int64_t last_row, const Draw& canvas)
 {
-    const Canvas<kPacked> canvas(picture);
-    const int32_t width = picture.width;
-    const int32_t height = picture.height;
-    // The position: x reaches at most the row's end, y at most height (after
-    // the last row's end of line).
-    int32_t x = 0;
-    int32_t y = 0;
-    size_t at = 0;
+    size_t at = p.at;
+    int32_t x = p.x;
+    int32_t y = p.y;
     uint8_t literal[255];
     auto cut = [&]() {
         // Codes that end where every pixel has been drawn need no end code.
         const bool done = y >= height || (y == height - 1 && x == width);
         return Result{done ? Outcome::kComplete : Outcome::kCut, y};
     };
-    while (true) {
+    // Index 0 from the position on, up to pixel to_x of row to_y (not
+    // included), rows past the last left out.
+    auto clear_to = [&](int32_t to_y, int32_t to_x) {
+        int32_t cy = y;
+        int32_t cx = x;
+        const int64_t end = last_row < height ? last_row + 1 : height;
+        for (; cy < to_y && cy < end; ++cy, cx = 0) {
+            canvas.fill(cy, cx, width, 0, 0);
+        }
+        if (cy == to_y && cy < end && cx < to_x) {
+            canvas.fill(cy, cx, to_x, 0, 0);
+        }
+    };
+    while (y <= last_row) {
         if (size - at < 2) {
             return cut();
         }
@@ -122,13 +199,14 @@ Result decode_into(const uint8_t* codes, size_t size, int bits, const Picture& p
             continue;
         }
         if (second == kEndOfLine) {
-            canvas.clear_to(y, x, y + 1, 0);
+            clear_to(y + 1, 0);
             y = std::min(height, y + 1);
             x = 0;
+            canvas.enter(y, x, at);
             continue;
         }
         if (second == kEndOfBitmap) {
-            canvas.clear_to(y, x, height, 0);
+            clear_to(height, 0);
             return {Outcome::kComplete, y};
         }
         if (second == kDelta) {
@@ -144,9 +222,12 @@ Result decode_into(const uint8_t* codes, size_t size, int bits, const Picture& p
             if ((right != 0 || up != 0) && int64_t{y} + up >= height) {
                 return {Outcome::kBelowLastRow, y};
             }
-            canvas.clear_to(y, x, y + up, x + right);
+            clear_to(y + up, x + right);
             x += right;
             y += up;
+            if (up != 0) {
+                canvas.enter(y, x, at);
+            }
             continue;
         }
         // An absolute run: second indices as they are, its bytes padded to
@@ -175,20 +256,48 @@ Result decode_into(const uint8_t* codes, size_t size, int bits, const Picture& p
         }
         x = end;
     }
+    return {Outcome::kComplete, y};
 }
+
+constexpr int64_t kEveryRow = INT64_MAX;
 
 }  // namespace
 
 Result decode(const uint8_t* codes, size_t size, int bits, const Picture& picture)
 {
-    if (picture.packed && picture.width % 2 != 0) {
+    const Position first = {0, 0, 0};
+    if (!picture.packed) {
+        return walk(codes, size, bits, picture.width, picture.height, first, kEveryRow, Canvas<false>(picture));
+    }
+    if (picture.width % 2 != 0) {
         // The unused half of each row's last byte stays 0, as in a stored row.
         for (int32_t y = 0; y < picture.height; ++y) {
             picture.top[y * picture.row_bytes + picture.row_bytes - 1] = 0;
         }
     }
-    return picture.packed ? decode_into<true>(codes, size, bits, picture)
-                          : decode_into<false>(codes, size, bits, picture);
+    return walk(codes, size, bits, picture.width, picture.height, first, kEveryRow, Canvas<true>(picture));
+}
+
+Result scan(const uint8_t* codes, size_t size, int bits, int32_t width, int32_t height, RowStart* starts,
+            bool* used)
+{
+    std::fill(starts, starts + height, RowStart{0, width});
+    starts[0] = {0, 0};
+    std::fill(used, used + 256, false);
+    return walk(codes, size, bits, width, height, {0, 0, 0}, kEveryRow, Recorder(starts, height, used));
+}
+
+bool decode_row(const uint8_t* codes, size_t size, int bits, int32_t width, int32_t height, int32_t y,
+                const RowStart& start, const uint8_t* map, uint8_t* out)
+{
+    const int32_t from = std::min(start.x, width);
+    std::memset(out, map[0], static_cast<size_t>(from));
+    if (from == width) {
+        return true;
+    }
+    const Result result =
+        walk(codes, size, bits, width, height, {std::min(start.at, size), from, y}, y, RowCanvas(y, map, out));
+    return result.outcome == Outcome::kComplete;
 }
 
 }  // namespace run_length

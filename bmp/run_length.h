@@ -1,6 +1,7 @@
-// The run-length coded rows of 8- and 4-bit pictures drawn into a picture.
-// A pure function over bytes: it reads only the codes it is given and
-// writes only the picture's rows. Private to bmp/.
+// The run-length coded rows of 8- and 4-bit pictures: drawn into a picture
+// at once, or checked once and then drawn a row at a time. Pure functions
+// over bytes: they read only the codes they are given and write only the
+// rows they are given. Used through BmpReader.
 #ifndef VASTRELMON_BMP_RUN_LENGTH_H
 #define VASTRELMON_BMP_RUN_LENGTH_H
 
@@ -37,6 +38,27 @@ struct Picture {
 // beyond the end of their row are dropped. On anything but kComplete the
 // picture holds what was drawn so far and must not be used.
 Result decode(const uint8_t* codes, size_t size, int bits, const Picture& picture);
+
+// Where the codes of a stored row begin: the offset of its first code and
+// the column it draws first, the pixels before it being index 0. A row no
+// code draws in (one a delta skips, or past an end of bitmap) starts at
+// its end.
+struct RowStart {
+    size_t at;
+    int32_t x;
+};
+
+// Goes through the codes as decode does, to the same result, drawing
+// nothing: notes where each of the height stored rows starts (starts) and
+// flags the indices the picture holds (used, 256 flags, cleared first).
+Result scan(const uint8_t* codes, size_t size, int bits, int32_t width, int32_t height, RowStart* starts,
+            bool* used);
+
+// Draws stored row y of codes that scan found complete, from start, one
+// index a byte through map (256 entries), into out (width bytes). False
+// when the codes no longer say where the row ends.
+bool decode_row(const uint8_t* codes, size_t size, int bits, int32_t width, int32_t height, int32_t y,
+                const RowStart& start, const uint8_t* map, uint8_t* out);
 
 }  // namespace run_length
 

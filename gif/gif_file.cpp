@@ -79,12 +79,10 @@ int clGIFFile::check(const GifPicture& picture)
     }
     failed_check_ = kPixelCheck;
     // An empty picture has nothing to code and no room for a code. Only the
-    // LZW coder at depth 8, where no index needs a check, takes its rows
-    // from elsewhere.
+    // LZW coder takes its rows from elsewhere, checking each as it comes.
     const bool packed = is_packed(picture.stored_bits);
     if (count == 0 || (picture.pixels == nullptr) == (picture.rows == nullptr) ||
-        (picture.rows != nullptr &&
-         (picture.coder != GifCoder::kLzw || packed || picture.color_depth != kGifMaxDepth))) {
+        (picture.rows != nullptr && (picture.coder != GifCoder::kLzw || packed))) {
         return fail(this, kIllegalData);
     }
     if (packed) {

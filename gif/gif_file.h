@@ -33,7 +33,8 @@ constexpr int32_t kGifNoTransparency = -1;
 // indices below 2^color_depth, rows top first: either in memory at pixels,
 // stored_bits each (8: one byte per index; 1 or 4: rows packed as a BMP
 // stores them, without padding, see platform/packed_rows.h), or, for the
-// LZW coder at depth 8 only, read from rows as the coder needs them.
+// LZW coder only, read from rows as the coder needs them (a row holding an
+// index of 2^color_depth or more counts as missing).
 // Everything pointed to stays the caller's and unchanged during encode.
 struct GifPicture {
     int32_t width = 0;   // 0..65535

@@ -439,7 +439,7 @@ int clGIFFile::encode_lzw(const GifPicture& picture)
     }
     GifOrderWindow pixels;
     if (!pixels.start(picture.pixels, picture.width, picture.height, picture.interlace, picture.stored_bits,
-                      picture.rows)) {
+                      picture.rows, picture.color_depth)) {
         rows_missing_ = pixels.rows_missing();
         return fail(this, rows_missing_ ? kRowsMissing : kWindowMemory);
     }

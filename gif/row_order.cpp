@@ -63,10 +63,11 @@ int32_t GifRows::next()
 }
 
 bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced,
-                           int stored_bits, GifRowSource* source)
+                           int stored_bits, GifRowSource* source, int depth)
 {
     picture_ = pixels;
     source_ = source;
+    depth_ = depth;
     rows_missing_ = false;
     width_ = static_cast<size_t>(width);
     stored_bits_ = stored_bits;
@@ -97,7 +98,8 @@ bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height,
 bool GifOrderWindow::copy_row(int32_t row, uint8_t* out) const
 {
     if (source_ != nullptr) {
-        return source_->read_row(row, out);
+        // A value the table has no entry for would code as a clear code.
+        return source_->read_row(row, out) && (depth_ == 8 || (combined_bits(out, width_) >> depth_) == 0);
     }
     const uint8_t* stored = picture_ + static_cast<size_t>(row) * row_bytes_;
     if (is_packed(stored_bits_)) {

@@ -51,12 +51,12 @@ public:
 
     // pixels holds width x height values, rows top first, stored_bits each
     // (see row_bytes); it must stay unchanged while the window is in use.
-    // With source, the rows come from there instead (one byte per pixel;
-    // pixels is not read). False when the buffer an interlaced or packed
-    // picture needs cannot be had, or a row cannot be read (rows_missing()
-    // tells which).
+    // With source, the rows come from there instead (one byte per pixel,
+    // each below 2^depth, else the row counts as missing; pixels is not
+    // read). False when the buffer an interlaced or packed picture needs
+    // cannot be had, or a row cannot be read (rows_missing() tells which).
     bool start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced,
-               int stored_bits = kBytePerPixel, GifRowSource* source = nullptr);
+               int stored_bits = kBytePerPixel, GifRowSource* source = nullptr, int depth = 8);
 
     GifOrderWindow() = default;
     GifOrderWindow(const GifOrderWindow&) = delete;
@@ -88,6 +88,7 @@ private:
     int stored_bits_ = kBytePerPixel;
     int32_t height_ = 0;
     GifRowSource* source_ = nullptr;
+    int depth_ = 8;
     bool rows_missing_ = false;
     GifRows rows_{0, false};
     int32_t pending_row_ = -1;  // the next row to copy, -1: none left

@@ -95,11 +95,13 @@ public:
     // build_palette for depth 24; both in place.
     int compact_palette();
     // compact_palette looks at every kSampleRowStep-th row of an 8-bit
-    // picture first, from the top row on. Whether those rows alone use all
-    // 256 entries: compact_palette then reads no other row and leaves the
-    // picture as it is.
+    // picture first, from the top row on: when those rows alone use all 256
+    // entries, it reads no other row and leaves the picture as it is.
     static constexpr int32_t kSampleRowStep = 64;
-    bool sampled_rows_fill_table() const;
+    // compact_palette for pixels that lie elsewhere (and are read through
+    // map): used flags the indices they hold. map gets each index's new
+    // one; the pixels here are left as they are.
+    int compact_palette(const bool* used, uint8_t* map);
 
     // Replaces every index i by map[i] and moves the palette along. On a
     // packed picture the new indices are kept to the stored bits.

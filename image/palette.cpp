@@ -139,14 +139,6 @@ int flag_used_packed(const uint8_t* pixels, size_t width, size_t height, int bit
 
 }  // namespace
 
-bool clBitMap::sampled_rows_fill_table() const
-{
-    bool used[kPaletteEntries] = {};
-    return pixels() != nullptr && color_depth_ == 8 && stored_bits_ == 8 &&
-           sample_fills_table(pixels(), static_cast<size_t>(width_), static_cast<size_t>(height_), entries_in_use(),
-                              used);
-}
-
 int clBitMap::compact_palette()
 {
     if (pixels() == nullptr) {
@@ -180,6 +172,41 @@ int clBitMap::compact_palette()
         transparent_index_ = used[transparent_index_] ? map[transparent_index_] : -1;
     }
     remap_indices(map);
+    color_depth_ = new_depth;
+    return 0;
+}
+
+int clBitMap::compact_palette(const bool* used, uint8_t* map)
+{
+    if (color_depth_ != 1 && color_depth_ != 4 && color_depth_ != 8) {
+        return fail(this, kCompactDepth, color_depth_);
+    }
+    const int entries = entries_in_use();
+    int used_count = 0;
+    for (int index = 0; index < kPaletteEntries; ++index) {
+        map[index] = static_cast<uint8_t>(index);
+        used_count += index < entries && used[index] ? 1 : 0;
+    }
+    if (used_count == entries) {
+        return 0;
+    }
+    const int new_depth = bits_for_count(static_cast<uint32_t>(used_count), color_depth_);
+    if (new_depth <= 0) {
+        return fail(this, kCompactResult, new_depth);
+    }
+    uint8_t saved[kPaletteBytes];
+    std::memcpy(saved, palette_, sizeof saved);
+    std::memset(palette_, 0, sizeof palette_);
+    int next = 0;
+    for (int index = 0; index < entries; ++index) {
+        map[index] = used[index] ? static_cast<uint8_t>(next) : 0;
+        if (used[index]) {
+            std::memcpy(palette_ + 3 * next++, saved + 3 * index, 3);
+        }
+    }
+    if (transparent_index_ >= 0 && transparent_index_ < kPaletteEntries) {
+        transparent_index_ = transparent_index_ < entries && used[transparent_index_] ? map[transparent_index_] : -1;
+    }
     color_depth_ = new_depth;
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "lib/conversion.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -71,6 +72,30 @@ bool pass_progress(void* context, int32_t percent)
 {
     const Progress* progress = static_cast<const Progress*>(context);
     return percent == kGifProgressFinished || progress->callback(progress->context, percent) == 0;
+}
+
+// The indices an 8-bit picture's rows hold where they lie: every 64th row
+// first, which mostly shows them all (a photograph's last new colour may
+// turn up only 60 % of the way down, but somewhere in every 64th row), the
+// other rows only while one is missing.
+void flag_used_rows(const Rows& rows, bool* used)
+{
+    const size_t width = static_cast<size_t>(rows.info.width);
+    auto flag = [&](int32_t y) {
+        const uint8_t* row = rows.reader.row(rows.info, y);
+        for (size_t x = 0; x < width; ++x) {
+            used[row[x]] = true;
+        }
+    };
+    for (int32_t y = 0; y < rows.info.height; y += clBitMap::kSampleRowStep) {
+        flag(y);
+    }
+    for (int32_t y = 0; y < rows.info.height && std::count(used, used + kPaletteEntries, true) < kPaletteEntries;
+         ++y) {
+        if (y % clBitMap::kSampleRowStep != 0) {
+            flag(y);
+        }
+    }
 }
 
 }  // namespace
@@ -176,6 +201,13 @@ bool Rows::read_row(int32_t row, uint8_t* out)
 {
     if (info.bit_count == clBitMap::kTrueColorDepth) {
         colors.index(reader.colour_row(info, row, colour_row.get()), static_cast<size_t>(info.width), out);
+    } else if (starts != nullptr) {
+        return reader.run_length_row(info, starts.get(), row, map, out);
+    } else if (remap) {
+        const uint8_t* in = reader.row(info, row);
+        for (int32_t x = 0; x < info.width; ++x) {
+            out[x] = map[in[x]];
+        }
     } else {
         std::memcpy(out, reader.row(info, row), static_cast<size_t>(info.width));
     }
@@ -187,6 +219,9 @@ vastrelmon_status load(const uint8_t* bmp, size_t size, const Choices& choices, 
 {
     rows->reader = BmpReader(bmp, size);
     rows->for_coder = choices.rows_for_coder;
+    for (int i = 0; i < kPaletteEntries; ++i) {
+        rows->map[i] = static_cast<uint8_t>(i);
+    }
     BmpReader& reader = rows->reader;
     BmpInfo info;
     if (reader.read_header(&info) != 0) {
@@ -223,15 +258,23 @@ vastrelmon_status load(const uint8_t* bmp, size_t size, const Choices& choices, 
     if (reader.read_table(&info, palette) != 0) {
         return read_failure(reader, failure);
     }
-    // A big 8-bit picture whose every 64th row already uses the whole table
-    // needs no other row before the coder reads it where it lies.
-    if (choices.rows_for_coder && reader.holds_every_row(info) &&
-        static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) >= kRowsLeftPixels) {
-        for (int32_t y = 0; y < info.height; y += clBitMap::kSampleRowStep) {
-            std::memcpy(image->pixels() + static_cast<size_t>(y) * static_cast<size_t>(info.width),
-                        reader.row(info, y), static_cast<size_t>(info.width));
+    // Run-length coded rows are checked now and drawn as the coder comes to
+    // them: no picture in memory, and no pass over one for the palette. A
+    // colour mode, as for true colour, has them in memory.
+    if (choices.rows_for_coder && choices.color_mode == MODE_NONE &&
+        (info.coding == kRunLength8 || info.coding == kRunLength4)) {
+        rows->starts = allocate_buffer<run_length::RowStart>(static_cast<size_t>(info.height), false);
+        if (rows->starts != nullptr && reader.scan_run_length(info, rows->starts.get(), rows->used) != 0) {
+            return read_failure(reader, failure);
         }
-        rows->left = image->sampled_rows_fill_table();
+        rows->left = rows->starts != nullptr;
+    }
+    // A big 8-bit picture's rows are read where they lie, for the indices
+    // they hold and then by the coder.
+    if (!rows->left && choices.rows_for_coder && reader.holds_every_row(info) &&
+        static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) >= kRowsLeftPixels) {
+        flag_used_rows(*rows, rows->used);
+        rows->left = true;
     }
     if (!rows->left && reader.read_pixels(&info, image->pixels(), image->get_data_size(), packed) != 0) {
         return read_failure(reader, failure);
@@ -248,7 +291,12 @@ vastrelmon_status make_palette(clBitMap* image, Rows* rows, Failure* failure)
 {
     if (image->get_color_depth() <= clBitMap::kMaxIndexedDepth) {
         // A picture of a single index keeps its depth and palette.
-        image->compact_palette();
+        if (rows->left) {
+            image->compact_palette(rows->used, rows->map);
+            rows->remap = std::count(rows->used, rows->used + kPaletteEntries, true) < kPaletteEntries;
+        } else {
+            image->compact_palette();
+        }
         return VASTRELMON_OK;
     }
     if (!rows->left) {

@@ -42,12 +42,15 @@ vastrelmon_status report(vastrelmon_result* result, const Failure& failure);
 
 // A loaded picture's rows that stay in the BMP's bytes, which must then
 // outlive it: a true-colour picture's (its palette is built from there),
-// and for Choices::rows_for_coder a big 8-bit one's whose every 64th row
-// uses the whole table. The coder may read them from here, a true-colour
-// row turned into indices on its way.
+// and for Choices::rows_for_coder a run-length coded or big 8-bit one's.
+// The coder may read them from here, a true-colour row turned into
+// indices, an indexed one drawn or copied through the compacted table, on
+// its way.
 class Rows : public GifRowSource {
 public:
     bool read_row(int32_t row, uint8_t* out) override;
+    // Whether a row is more than a copy: worth reading ahead.
+    bool cost_work() const { return info.bit_count > 8 || starts != nullptr || remap; }
 
     BmpReader reader{nullptr, 0};
     BmpInfo info = {};  // width 0 until the header is read
@@ -55,6 +58,13 @@ public:
     bool for_coder = false;
     TrueColorPalette colors;  // of a true-colour picture left here
     MallocBuffer<uint8_t> colour_row;  // a 16- or 32-bit row as blue, green, red
+    // Of indexed rows: the indices they hold, each index's place in the
+    // compacted table (none moves until make_palette), and whether that
+    // moves any; where run-length coded rows start.
+    bool used[kPaletteEntries] = {};
+    uint8_t map[kPaletteEntries] = {};
+    bool remap = false;
+    MallocBuffer<run_length::RowStart> starts;
 };
 
 // Applies colour mode (the program's MODE_ values; MODE_NONE does nothing)

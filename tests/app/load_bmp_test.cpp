@@ -28,10 +28,10 @@ BmpRecipe indexed_picture()
 // Only where the input is mapped: elsewhere (Windows) it is read whole into
 // memory first, and a file cut afterwards changes nothing.
 #ifndef _WIN32
-// A big 8-bit picture whose every 64th row already uses the whole table
-// leaves its other rows in the mapped file for the coder, which makes the
-// GIF of the picture read into memory. Cut after the load, the file is the
-// read failure of a file cut while its rows are read, and no GIF is left:
+// A big 8-bit picture leaves its rows in the mapped file for the coder,
+// which makes the GIF of the picture read into memory. Cut after the load,
+// the file is the read failure of a file cut while its rows are read, and
+// no GIF is left:
 // cut where the coder's first row is (bottom-up, interlaced), within the
 // rows it takes in order (top-down), and within the mapping's last page,
 // whose bytes past the cut read as zeros.
