@@ -1,6 +1,7 @@
 #!/bin/sh
 # The second-thread helpers on trial: runs the benchmark build's program on
-# the four 6400 x 4800 workloads (and a 2000 x 1500 noise8 and photo24, in
+# the 6400 x 4800 workloads (a screenshot-like picture run-length coded and
+# stored plainly besides; and a 2000 x 1500 noise8 and photo24, in
 # the one-to-five-megapixel range) with every helper, with each one left
 # out, and with none (VASTRELMON_HELPERS), in turns run by run, so a change
 # in the machine's load hits all of them alike. Prints the median of the
@@ -28,7 +29,8 @@ import filecmp, os, statistics, subprocess, sys, tempfile, time
 build, runs = sys.argv[1], int(sys.argv[2])
 variants = ["", "no-read-ahead", "no-write-behind", "none"]
 workloads = [("photo24", 6400, 4800), ("photo8", 6400, 4800), ("dither1", 6400, 4800),
-             ("noise8", 6400, 4800), ("noise8", 2000, 1500), ("photo24", 2000, 1500)]
+             ("noise8", 6400, 4800), ("screen8rle", 6400, 4800), ("screen8", 6400, 4800),
+             ("noise8", 2000, 1500), ("photo24", 2000, 1500)]
 work = tempfile.mkdtemp(prefix="helpers-trial-")
 print("%d runs per variant, median wall time of the whole process in seconds" % runs)
 print("%-18s %s" % ("", " ".join("%18s" % (v or "all") for v in variants)))

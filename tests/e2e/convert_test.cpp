@@ -323,13 +323,16 @@ TEST(Convert, TinyPicturesAtEveryDepth)
     }
 }
 
-// A big 8-bit picture whose every 64th row already uses the whole table is
-// coded from rows read out of the file one at a time: both row orders,
-// padded rows, every coder and a colour mode.
-TEST(Convert, BigPictureWithAFullTableInEveryOrderAndCoder)
+// Big indexed pictures are coded from rows read out of the file one at a
+// time, read ahead where a row is more than a copy: a full table in both
+// row orders, a table the picture uses a part of, and run-length coded rows
+// of 8 and 4 bits with skipped pixels; padded rows, every coder and a
+// colour mode.
+TEST(Convert, BigIndexedPicturesFromRowsInTheFile)
 {
-    const int width = 1203;  // a byte of padding per row; about a megabyte in all
+    const int width = 1203;  // a byte of padding per 8-bit row; about a megabyte in all
     const int height = 900;
+    std::vector<Picture> big;
     for (bool top_down : {false, true}) {
         Picture picture = indexed_picture(8, width, height, 256);
         picture.name = top_down ? "top-down 8-bit" : "8-bit";
@@ -343,6 +346,19 @@ TEST(Convert, BigPictureWithAFullTableInEveryOrderAndCoder)
                 picture.colors.push_back(rgb(picture.recipe.palette[v]));
             }
         }
+        big.push_back(picture);
+    }
+    big.push_back(indexed_picture(8, width, height, 40));
+    big.back().name = "8-bit, 40 entries used";
+    for (int bits : {8, 4}) {
+        big.push_back(indexed_picture(bits, width, height, bits == 8 ? 40 : 5));
+        big.back().name = std::to_string(bits) + "-bit run-length";
+        bmp_writer::RunLengthCoding coding;
+        coding.skip_zeros = true;
+        big.back().recipe.compression = bits == 8 ? 1 : 2;
+        big.back().recipe.run_length = coding;
+    }
+    for (const Picture& picture : big) {
         for (const char* options : {"", "/i", "/u", "/v"}) {
             convert_and_check(picture, options, "");
         }
