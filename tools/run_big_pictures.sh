@@ -6,7 +6,7 @@ set -eu
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for kind in photo24 photo8 noise8 dither1; do
+for kind in photo24 photo8 noise8 dither1 screen8rle screen8; do
     "$build/bmpgen" "$kind" 1600 1200 "$work/$kind.bmp" >/dev/null
     for options in "" "/u" "/v"; do
         rm -f "$work/out.gif"
