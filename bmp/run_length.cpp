@@ -52,7 +52,6 @@ public:
         }
     }
 
-    // The codes of row y start at offset at, column x.
     void enter(int32_t, int32_t, size_t) const {}
 
     // Pixel x of row y as a 4-bit index.
@@ -150,7 +149,10 @@ struct Position {
 
 // Goes through the codes from p, drawing on canvas, to the end of the
 // bitmap or of the codes, or until a row past last_row is reached (then
-// kComplete).
+// kComplete). A canvas draws pixels [from, to) of stored row y with
+// fill(y, from, to, a, b) (a, b, a, ...) and copy(y, from, to, indices),
+// and hears with enter(y, x, at) that the codes of row y start at offset
+// at, column x.
 template <class Draw>
 Result walk(const uint8_t* codes, size_t size, int bits, int32_t width, int32_t height, Position p,
             int64_t last_row, const Draw& canvas)

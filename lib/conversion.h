@@ -32,8 +32,9 @@ struct Choices {
     int32_t color_mode = 0;
     vastrelmon_progress progress = nullptr;
     void* progress_context = nullptr;
-    // The caller's coder can take an 8-bit picture's rows, or a true-colour
-    // one's indices, from Rows as it comes to them (the program's LZW coder).
+    // The caller's coder can take an indexed picture's rows, or a
+    // true-colour one's indices, from Rows as it comes to them (the
+    // program's LZW coder).
     bool rows_for_coder = false;
 };
 
