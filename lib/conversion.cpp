@@ -78,7 +78,7 @@ bool pass_progress(void* context, int32_t percent)
 // first, which mostly shows them all (a photograph's last new colour may
 // turn up only 60 % of the way down, but somewhere in every 64th row), the
 // other rows only while one is missing.
-void flag_used_rows(const Rows& rows, bool* used)
+void flag_rows_in_file(const Rows& rows, bool* used)
 {
     const size_t width = static_cast<size_t>(rows.info.width);
     auto flag = [&](int32_t y) {
@@ -273,7 +273,7 @@ vastrelmon_status load(const uint8_t* bmp, size_t size, const Choices& choices, 
     // they hold and then by the coder.
     if (!rows->left && choices.rows_for_coder && reader.holds_every_row(info) &&
         static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) >= kRowsLeftPixels) {
-        flag_used_rows(*rows, rows->used);
+        flag_rows_in_file(*rows, rows->used);
         rows->left = true;
     }
     if (!rows->left && reader.read_pixels(&info, image->pixels(), image->get_data_size(), packed) != 0) {
