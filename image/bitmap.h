@@ -102,10 +102,6 @@ public:
     // map): used flags the indices they hold. map gets each index's new
     // one; the pixels here are left as they are.
     int compact_palette(const bool* used, uint8_t* map);
-
-    // Replaces every index i by map[i] and moves the palette along. On a
-    // packed picture the new indices are kept to the stored bits.
-    void remap_indices(const uint8_t* map);
     int build_palette();
     // build_palette for a true-colour picture whose pixels are elsewhere
     // (its file): colors holds them all, and takes the table's order; the
@@ -126,8 +122,6 @@ public:
 
 private:
     size_t pixel_count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
-    // remap_indices for a packed picture; reachable / targets as there.
-    void remap_packed(const uint8_t* map, const uint8_t* saved, const bool* reachable, int targets);
     bool is_indexed() const { return color_depth_ <= kMaxIndexedDepth; }
     // Palette entries an indexed picture may address: 2^color_depth.
     int entries_in_use() const { return 1 << color_depth_; }

@@ -157,22 +157,26 @@ int clBitMap::compact_palette()
     if (used_count == entries) {
         return 0;
     }
-    const int new_depth = bits_for_count(static_cast<uint32_t>(used_count), color_depth_);
-    if (new_depth <= 0) {
-        return fail(this, kCompactResult, new_depth);
+    uint8_t map[kPaletteEntries];
+    if (compact_palette(used, map) != 0) {
+        return 1;
     }
-    uint8_t map[kPaletteEntries] = {};
-    int next = 0;
-    for (int index = 0; index < entries; ++index) {
-        if (used[index]) {
-            map[index] = static_cast<uint8_t>(next++);
+    // Packed rows: every byte at once, each of its pixels mapped (padding
+    // pixels are 0, and so stay: 0 maps to 0 whether used or not).
+    const int bits = stored_bits_;
+    uint8_t byte_map[kPaletteEntries];
+    for (int value = 0; value < kPaletteEntries; ++value) {
+        int mapped = bits == 8 ? map[value] : 0;
+        for (int j = 0; j < 8 && bits < 8; j += bits) {
+            mapped |= map[(value >> j) & ((1 << bits) - 1)] << j;
         }
+        byte_map[value] = static_cast<uint8_t>(mapped);
     }
-    if (transparent_index_ >= 0 && transparent_index_ < kPaletteEntries) {
-        transparent_index_ = used[transparent_index_] ? map[transparent_index_] : -1;
+    uint8_t* bytes = pixels();
+    const size_t total = bits == 8 ? pixel_count() : row_bytes() * static_cast<size_t>(height_);
+    for (size_t i = 0; i < total; ++i) {
+        bytes[i] = byte_map[bytes[i]];
     }
-    remap_indices(map);
-    color_depth_ = new_depth;
     return 0;
 }
 
@@ -185,7 +189,7 @@ int clBitMap::compact_palette(const bool* used, uint8_t* map)
     int used_count = 0;
     for (int index = 0; index < kPaletteEntries; ++index) {
         map[index] = static_cast<uint8_t>(index);
-        used_count += index < entries && used[index] ? 1 : 0;
+        used_count += used[index] ? 1 : 0;
     }
     if (used_count == entries) {
         return 0;
@@ -194,13 +198,15 @@ int clBitMap::compact_palette(const bool* used, uint8_t* map)
     if (new_depth <= 0) {
         return fail(this, kCompactResult, new_depth);
     }
+    // Unused indices, and any beyond the table, become 0.
     uint8_t saved[kPaletteBytes];
     std::memcpy(saved, palette_, sizeof saved);
     std::memset(palette_, 0, sizeof palette_);
+    std::memset(map, 0, kPaletteEntries);
     int next = 0;
     for (int index = 0; index < entries; ++index) {
-        map[index] = used[index] ? static_cast<uint8_t>(next) : 0;
         if (used[index]) {
+            map[index] = static_cast<uint8_t>(next);
             std::memcpy(palette_ + 3 * next++, saved + 3 * index, 3);
         }
     }
@@ -209,89 +215,6 @@ int clBitMap::compact_palette(const bool* used, uint8_t* map)
     }
     color_depth_ = new_depth;
     return 0;
-}
-
-void clBitMap::remap_indices(const uint8_t* map)
-{
-    uint8_t saved[kPaletteBytes];
-    std::memcpy(saved, palette_, sizeof saved);
-    std::memset(palette_, 0, sizeof palette_);
-    // Entries can only be written at the new indices the map leads to; once
-    // all of them are, the rest of the pixels need no test.
-    bool reachable[kPaletteEntries] = {};
-    for (int i = 0; i < kPaletteEntries; ++i) {
-        reachable[map[i]] = true;
-    }
-    const int targets = count_flags(reachable);
-    bool written[kPaletteEntries] = {};
-    int done = 0;
-    if (stored_bits_ < 8) {
-        remap_packed(map, saved, reachable, targets);
-        return;
-    }
-    const size_t count = pixel_count();
-    size_t i = 0;
-    for (; i < count && done < targets; ++i) {
-        const uint8_t old_index = pixels()[i];
-        const uint8_t new_index = map[old_index];
-        pixels()[i] = new_index;
-        if (!written[new_index]) {
-            written[new_index] = true;
-            ++done;
-            std::memcpy(palette_ + 3 * new_index, saved + 3 * old_index, 3);
-        }
-    }
-    for (; i < count; ++i) {
-        pixels()[i] = map[pixels()[i]];
-    }
-}
-
-void clBitMap::remap_packed(const uint8_t* map, const uint8_t* saved, const bool* reachable, int targets)
-{
-    const int bits = stored_bits_;
-    const int mask = (1 << bits) - 1;
-    const size_t width = static_cast<size_t>(width_);
-    const size_t stride = row_bytes();
-    // The palette as the pixels come, until every entry they can reach is
-    // written. A packed row holds only indices below 2^bits.
-    bool written[kPaletteEntries] = {};
-    int done = 0;
-    for (int target = 0; target < kPaletteEntries; ++target) {
-        // Entries no index of this picture can lead to are never written.
-        bool possible = false;
-        for (int index = 0; index <= mask; ++index) {
-            possible = possible || map[index] == target;
-        }
-        if (reachable[target] && !possible) {
-            --targets;
-        }
-    }
-    for (size_t row = 0; row < static_cast<size_t>(height_) && done < targets; ++row) {
-        const uint8_t* line = pixels() + row * stride;
-        for (size_t x = 0; x < width && done < targets; ++x) {
-            const uint8_t old_index = packed_index(line, x, bits);
-            const uint8_t new_index = map[old_index];
-            if (!written[new_index]) {
-                written[new_index] = true;
-                ++done;
-                std::memcpy(palette_ + 3 * new_index, saved + 3 * old_index, 3);
-            }
-        }
-    }
-    // Then every byte at once: each of its pixels mapped, kept to its bits.
-    uint8_t byte_map[kPaletteEntries];
-    for (int value = 0; value < kPaletteEntries; ++value) {
-        int mapped = 0;
-        for (int j = 0; j < 8; j += bits) {
-            mapped |= (map[(value >> j) & mask] & mask) << j;
-        }
-        byte_map[value] = static_cast<uint8_t>(mapped);
-    }
-    uint8_t* bytes = pixels();
-    const size_t total = stride * static_cast<size_t>(height_);
-    for (size_t i = 0; i < total; ++i) {
-        bytes[i] = byte_map[bytes[i]];
-    }
 }
 
 int clBitMap::build_palette()

@@ -191,7 +191,7 @@ TEST(PaletteReference, BuildPaletteAsTheLinearSearchAndStableSort)
     }
 }
 
-// ---- compact_palette and remap_indices ---------------------------------------
+// ---- compact_palette -----------------------------------------------------------
 
 Outcome reference_remap(Outcome in, const uint8_t* map, size_t count)
 {
@@ -344,25 +344,6 @@ TEST(PaletteReference, CompactPaletteAsTheOneByOneScan)
                 }
             }
         }
-    }
-}
-
-// remap_indices is public: any map, also one that sends several indices to
-// the same one, which then gets the entry of whichever came first.
-TEST(PaletteReference, RemapIndicesWithAnyMap)
-{
-    std::mt19937 random(9);
-    for (int trial = 0; trial < 60; ++trial) {
-        clBitMap image;
-        make_indexed_picture(&image, 8, 97, 31, 1 + static_cast<int>(random() % 256), false, &random);
-        uint8_t map[256];
-        const unsigned targets = 1 + random() % (trial % 3 == 0 ? 4 : 256);
-        for (uint8_t& m : map) {
-            m = static_cast<uint8_t>(random() % targets);
-        }
-        const Outcome wanted = reference_remap(outcome_of(image, 0), map, 97 * 31);
-        image.remap_indices(map);
-        EXPECT_EQ(difference(outcome_of(image, 0), wanted), "") << "trial " << trial;
     }
 }
 
