@@ -10,9 +10,9 @@ pictures through vastrelmon.bulk, a thread pool and the README's xargs recipe.
    replacing a file): files per second through
    - `find . -iname '*.bmp' -print0 | xargs -0 -P "$(nproc)" -n 1 vastrelmon`
      with the program of `make build`;
-   - a concurrent.futures thread pool reading each file, calling
-     vastrelmon.convert and writing the GIF as vastrelmon.bulk does
-     (target: at least 3 x the xargs rate);
+   - a concurrent.futures thread pool of two threads per core, each reading
+     a group of 64 BMPs, calling vastrelmon.convert and writing the GIFs
+     as vastrelmon.bulk writes a group (target: at least 3 x the xargs rate);
    - vastrelmon.bulk.convert_tree on a local cluster of one worker process
      per core, started beforehand (target: at least the xargs rate); the
      cluster's start is timed apart.
@@ -65,15 +65,15 @@ def in_memory(bmpgen, folder, runs):
 
 
 def thread_pool(folder, threads):
-    def one(path):
-        try:
-            bulk._write_new(bulk.LocalFileSystem(), path[:-3] + "gif", vastrelmon.convert(Path(path).read_bytes()))
-        except vastrelmon.Error as error:
-            return f"{path}: {error}"
+    def one(paths):
+        gifs = [(path[:-3] + "gif", vastrelmon.convert(Path(path).read_bytes())) for path in paths]
+        return [f"{path}: {outcome}" for (path, _), outcome in zip(gifs, bulk._write_local(gifs))
+                if outcome is not True]
     paths = [os.path.join(top, name) for top, _, names in os.walk(folder) for name in names
              if name.lower().endswith(".bmp")]
+    groups = [paths[start:start + bulk.GROUP] for start in range(0, len(paths), bulk.GROUP)]
     with ThreadPoolExecutor(threads) as pool:
-        failures = [failure for failure in pool.map(one, paths) if failure]
+        failures = [failure for failures in pool.map(one, groups) for failure in failures]
     assert not failures, failures[:3]
 
 
@@ -83,7 +83,7 @@ def folder_rates(bmpgen, program, folder, files):
     subprocess.run([bmpgen, "photo8", "64", "64", sample], check=True, capture_output=True)
     data = sample.read_bytes()
     cores = os.cpu_count() or 1
-    pool_threads = 4 * cores  # the syncs wait on the disk, so more threads than cores
+    pool_threads = 2 * cores  # the syncs of one group overlap the conversion of another
     runs = {}
 
     def tree(name):

@@ -28,6 +28,28 @@ def test_object_store_urls_and_bad_arguments(picture):
         bulk.convert_tree("memory://no-such-folder", scheduler="sync")
 
 
+@pytest.mark.parametrize("fallbacks", [False, True])
+def test_a_group_written_together_keeps_each_files_promise(picture, tmp_path, monkeypatch, fallbacks):
+    if fallbacks:  # neither syncfs nor unnamed files: each file synced alone, hidden temporaries
+        monkeypatch.setattr(bulk, "_syncfs", None)
+        monkeypatch.delattr(bulk.os, "O_TMPFILE")
+    source = str(picture("photo8", 20, 10))
+    cut = tmp_path / "cut.bmp"
+    cut.write_bytes(b"BM")
+    (tmp_path / "taken.gif").write_bytes(b"mine")
+    (tmp_path / "a file").write_bytes(b"")
+    pairs = [(source, str(tmp_path / "new" / "a.gif")), (source, str(tmp_path / "taken.gif")),
+             (source, str(tmp_path / "a file" / "b.gif")), (str(tmp_path / "missing.bmp"), str(tmp_path / "m.gif")),
+             (str(cut), str(tmp_path / "cut.gif"))]
+    local = bulk.LocalFileSystem()
+    records = [(outcome, kind) for outcome, _, kind, _ in bulk._convert_batch(pairs, local, local, {})]
+    assert records == [("converted", ""), ("skipped", ""), ("failed", "io"), ("failed", "io"),
+                       ("failed", "cut-bmp")]
+    assert (tmp_path / "new" / "a.gif").read_bytes() == vastrelmon.convert(open(source, "rb").read())
+    assert (tmp_path / "taken.gif").read_bytes() == b"mine"
+    assert sorted(p.name for p in tmp_path.rglob("*")) == ["a file", "a.gif", "cut.bmp", "new", "taken.gif"]
+
+
 @pytest.fixture(scope="module")
 def client():
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,

@@ -29,6 +29,7 @@ from __future__ import annotations
 
 import argparse
 import contextlib
+import ctypes
 import os
 import sys
 import tempfile
@@ -78,70 +79,122 @@ class Summary:
         return "\n".join(lines)
 
 
-def _is_local(fs: Any) -> bool:
-    return isinstance(fs, LocalFileSystem)
+# syncfs(2), where the C library has it (Linux): one flush of the file
+# system for a group of GIFs, where each file's own sync would wait on the
+# disk once per file.
+try:
+    _syncfs = ctypes.CDLL(None, use_errno=True).syncfs
+except (AttributeError, OSError, TypeError):
+    _syncfs = None
+
+# GIFs written, synced and named together; bounds the descriptors held open.
+GROUP = 64
 
 
-def _write_local(path: str, data: bytes) -> bool:
-    """Writes data under path unless the name is taken (then False): an
-    unnamed file (or a hidden temporary) synced, then linked to its name,
-    then the folder synced so the name reaches the disk too."""
-    folder, name = os.path.split(os.path.abspath(path))
-    os.makedirs(folder, exist_ok=True)
-    folder_descriptor = os.open(folder, os.O_RDONLY | getattr(os, "O_DIRECTORY", 0))
-    try:
+class _Unnamed:
+    """A GIF's bytes in an unnamed file (O_TMPFILE) of its folder, or where
+    there is none a hidden temporary, waiting for its name."""
+
+    def __init__(self, path: str, data: bytes) -> None:
+        self.folder, self.name = os.path.split(os.path.abspath(path))
+        os.makedirs(self.folder, exist_ok=True)
         try:
-            descriptor, temporary = os.open(folder, os.O_TMPFILE | os.O_WRONLY, 0o666), None
+            self.descriptor, self.temporary = os.open(self.folder, os.O_TMPFILE | os.O_WRONLY, 0o666), None
         except (AttributeError, OSError):
-            descriptor, temporary = tempfile.mkstemp(prefix=".vastrelmon-", suffix=".tmp", dir=folder)
+            self.descriptor, self.temporary = tempfile.mkstemp(prefix=".vastrelmon-", suffix=".tmp",
+                                                               dir=self.folder)
         try:
             view = memoryview(data)
             while view:
-                view = view[os.write(descriptor, view):]
-            os.fdatasync(descriptor) if hasattr(os, "fdatasync") else os.fsync(descriptor)
-            try:
-                # linkat with AT_SYMLINK_FOLLOW, which a folder descriptor makes
-                # os.link use, names the unnamed file; neither way replaces.
-                os.link(f"/proc/self/fd/{descriptor}" if temporary is None else temporary, name,
-                        dst_dir_fd=folder_descriptor, follow_symlinks=True)
-            except FileExistsError:
-                return False
-        finally:
-            os.close(descriptor)
-            if temporary is not None:
-                os.unlink(temporary)
-        with contextlib.suppress(OSError):  # file systems that cannot sync folders
-            os.fsync(folder_descriptor)
-    finally:
-        os.close(folder_descriptor)
-    return True
+                view = view[os.write(self.descriptor, view):]
+        except BaseException:
+            self.close()
+            raise
+
+    def link(self, folder_descriptor: int) -> bool:
+        """Gives the file its name; False when the name is taken. linkat
+        with AT_SYMLINK_FOLLOW, which a folder descriptor makes os.link
+        use, names the unnamed file; neither way replaces."""
+        try:
+            os.link(f"/proc/self/fd/{self.descriptor}" if self.temporary is None else self.temporary, self.name,
+                    dst_dir_fd=folder_descriptor, follow_symlinks=True)
+        except FileExistsError:
+            return False
+        return True
+
+    def close(self) -> None:
+        os.close(self.descriptor)
+        if self.temporary is not None:
+            os.unlink(self.temporary)
 
 
-def _write_new(fs: Any, path: str, data: bytes) -> bool:
-    """Writes a new file; False when path exists, which is left alone."""
-    if _is_local(fs):
-        return _write_local(path, data)
-    if fs.exists(path):
-        return False
-    fs.pipe_file(path, data)
-    return True
-
-
-def _convert_one(pair: Tuple[str, str], source_fs: Any, target_fs: Any,
-                 options: dict) -> Tuple[str, str, str, str]:
-    bmp, gif = pair
+def _write_local(gifs: List[Tuple[str, bytes]]) -> List["bool | OSError"]:
+    """Writes each (path, data) as a new file, each named only once it is
+    complete and on the disk, as the program writes one: True when written,
+    False when the name was taken (that file is left alone), or the error.
+    The group's data is flushed in one step, then each file's own sync
+    confirms it (and reports its errors) without a wait of its own; then
+    the names, then each folder synced once so the names reach the disk."""
+    outcomes: List["bool | OSError"] = [False] * len(gifs)
+    waiting: List[Tuple[int, _Unnamed]] = []
+    folders: dict = {}
     try:
-        made = _write_new(target_fs, gif, vastrelmon.convert(source_fs.cat_file(bmp), **options))
+        for n, (path, data) in enumerate(gifs):
+            try:
+                waiting.append((n, _Unnamed(path, data)))
+            except OSError as error:
+                outcomes[n] = error
+        if _syncfs is not None and waiting:
+            _syncfs(waiting[0][1].descriptor)  # a failure shows in the syncs below
+        for n, gif in waiting:
+            try:
+                os.fdatasync(gif.descriptor) if hasattr(os, "fdatasync") else os.fsync(gif.descriptor)
+                if gif.folder not in folders:
+                    folders[gif.folder] = os.open(gif.folder, os.O_RDONLY | getattr(os, "O_DIRECTORY", 0))
+                outcomes[n] = gif.link(folders[gif.folder])
+            except OSError as error:
+                outcomes[n] = error
+        for descriptor in folders.values():
+            with contextlib.suppress(OSError):  # file systems that cannot sync folders
+                os.fsync(descriptor)
+    finally:
+        for _, gif in waiting:
+            with contextlib.suppress(OSError):
+                gif.close()
+        for descriptor in folders.values():
+            os.close(descriptor)
+    return outcomes
+
+
+def _convert_one(pair: Tuple[str, str], source_fs: Any, options: dict) -> "bytes | Failure":
+    try:
+        return vastrelmon.convert(source_fs.cat_file(pair[0]), **options)
     except vastrelmon.Error as error:
-        return ("failed", bmp, error.kind, error.message)
+        return Failure(pair[0], error.kind, error.message)
     except OSError as error:
-        return ("failed", bmp, "io", str(error))
-    return ("converted" if made else "skipped", bmp, "", "")
+        return Failure(pair[0], "io", str(error))
 
 
-# Threads of one batch: most of a small picture's time is its syncs waiting
-# on the disk (and reads from a store), which then overlap; the
-# conversion itself runs without the GIL.
+def _write_new(target_fs: Any, gifs: List[Tuple[str, bytes]]) -> List["bool | OSError"]:
+    """Writes each (path, data) unless the name is taken (then False), or
+    its error. An object store has no exclusive create: the name is checked
+    just before the write."""
+    if isinstance(target_fs, LocalFileSystem):
+        return _write_local(gifs)
+    outcomes: List["bool | OSError"] = []
+    for path, data in gifs:
+        try:
+            made = not target_fs.exists(path)
+            if made:
+                target_fs.pipe_file(path, data)
+            outcomes.append(made)
+        except OSError as error:
+            outcomes.append(error)
+    return outcomes
+
+
+# Threads of one batch: reads from a store wait, and the conversion runs
+# without the GIL, so they overlap.
 BATCH_THREADS = 4
 
 
@@ -149,8 +202,22 @@ def _convert_batch(pairs: List[Tuple[str, str]], source_fs: Any, target_fs: Any,
                    options: dict) -> List[Tuple[str, str, str, str]]:
     """On a worker: converts each (BMP, GIF) pair, as ("converted" |
     "skipped" | "failed", BMP path, kind, message)."""
+    records = []
     with ThreadPoolExecutor(BATCH_THREADS) as pool:
-        return list(pool.map(lambda pair: _convert_one(pair, source_fs, target_fs, options), pairs))
+        for start in range(0, len(pairs), GROUP):
+            group = pairs[start:start + GROUP]
+            made = list(pool.map(lambda pair: _convert_one(pair, source_fs, options), group))
+            written = iter(_write_new(target_fs, [(gif, data) for (_, gif), data in zip(group, made)
+                                                   if not isinstance(data, Failure)]))
+            for (bmp, _), data in zip(group, made):
+                outcome = data if isinstance(data, Failure) else next(written)
+                if isinstance(outcome, Failure):
+                    records.append(("failed", bmp, outcome.kind, outcome.message))
+                elif isinstance(outcome, OSError):
+                    records.append(("failed", bmp, "io", str(outcome)))
+                else:
+                    records.append(("converted" if outcome else "skipped", bmp, "", ""))
+    return records
 
 
 def _pairs(source: str, target: Optional[str]) -> Tuple[Any, Any, List[Tuple[str, str]], int]:
