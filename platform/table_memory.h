@@ -3,10 +3,13 @@
 // (a megabyte or more), on 2 MiB pages. A search that jumps about 2 MiB then
 // needs one address translation entry instead of 512, and a big picture's
 // run takes one page fault for the table instead of hundreds. A smaller
-// table comes from the heap: a program that converts many pictures then
-// reuses the same memory, where a mapping of its own would cost each
-// picture a round of page faults; the translation entries of a few hundred
-// kilobytes fit in the processor's cache of them anyway. Only the timing
+// table stays on 4 KiB pages, all had at once: a 2 MiB page costs its first
+// touch as much as well over a hundred small ones, more than a small
+// picture needs of such a table, and the translation entries of a few
+// hundred kilobytes fit in the processor's cache of them anyway. A tiny
+// picture's table (under 64 KiB) comes from the heap: a program converting
+// many tiny pictures then reuses the same memory, where a mapping of its
+// own would cost each picture more than its coding. Only the timing
 // changes.
 #ifndef VASTRELMON_PLATFORM_TABLE_MEMORY_H
 #define VASTRELMON_PLATFORM_TABLE_MEMORY_H

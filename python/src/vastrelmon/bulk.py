@@ -16,7 +16,9 @@ so each task does enough work to outweigh its cost.
 A local GIF gets its name only once it is complete and on the disk, in one
 step that fails if the name is taken, as the program does: nothing half
 written is ever seen under a GIF's name, and a kill leaves nothing (Linux)
-or at most a hidden `.vastrelmon-XXXXXXXX.tmp`. An object store publishes
+or at most a hidden `.vastrelmon-XXXXXXXX.tmp`. GIFs are written in groups
+of GROUP, whose data reach the disk in one flush rather than one wait per
+file. An object store publishes
 each object whole; there the name is checked just before the write, as
 stores have no exclusive create.
 
