@@ -25,9 +25,8 @@ int bit_count(uint32_t mask)
     return count;
 }
 
-// A channel of width bits becomes 8 by repeating its bits from the top
-// (abcde gives abcdeabc, one bit 0 or 255), so that its full value is
-// white and zero black; a wider one keeps its top 8 bits.
+// A channel of width bits becomes 8 by repeating its bits from the top (abcde gives abcdeabc, one bit 0 or
+// 255), so that its full value is white and zero black; a wider one keeps its top 8 bits.
 bool make_channel(uint32_t mask, Channel* out)
 {
     out->mask = mask;

@@ -1,6 +1,5 @@
-// 16- and 32-bit pixels whose colours lie in bit fields: the masks' check
-// and the pixels turned into blue, green, red bytes. Pure functions over
-// bytes. Private to bmp/.
+// 16- and 32-bit pixels whose colours lie in bit fields: the masks' check and the pixels turned into blue,
+// green, red bytes. Pure functions over bytes. Private to bmp/.
 #ifndef VASTRELMON_BMP_BIT_FIELDS_H
 #define VASTRELMON_BMP_BIT_FIELDS_H
 
@@ -25,13 +24,11 @@ struct Layout {
     Channel red, green, blue;
 };
 
-// Builds the layout of red, green and blue masks for bits-bit pixels. False
-// when a mask is not one run of bits, two masks share a bit or a mask
-// reaches past the pixel; an empty mask is allowed and reads as 0.
+// Builds the layout of red, green and blue masks for bits-bit pixels. False when a mask is not one run of
+// bits, two masks share a bit or a mask reaches past the pixel; an empty mask is allowed and reads as 0.
 bool make_layout(const uint32_t masks[3], int bits, Layout* out);
 
-// width pixels of row (2 or 4 bytes each, little-endian) as blue, green, red
-// to out (3 x width bytes).
+// width pixels of row (2 or 4 bytes each, little-endian) as blue, green, red to out (3 x width bytes).
 void to_bgr(const uint8_t* row, int32_t width, const Layout& layout, uint8_t* out);
 
 }  // namespace bit_fields

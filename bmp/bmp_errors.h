@@ -1,5 +1,4 @@
-// Every failure BmpReader can record, with its fixed line number and text.
-// Private to bmp/.
+// Every failure BmpReader can record, with its fixed line number and text. Private to bmp/.
 #ifndef VASTRELMON_BMP_BMP_ERRORS_H
 #define VASTRELMON_BMP_BMP_ERRORS_H
 

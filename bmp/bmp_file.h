@@ -1,11 +1,9 @@
-// BmpReader: one BMP file's bytes, already in memory, checked and unpacked:
-// the header, the colour table and the pixel rows.
+// BmpReader: checks and unpacks one in-memory BMP file: the header, the colour table and the pixel rows.
 //
-// Call order: read_header -> read_table (1, 4, 8 bits) -> read_pixels. Each
-// read finds its own place in the bytes, so any of them may be repeated.
-// Every operation returns 0 on success and 1 on failure, leaving the code and
-// text of the failure in error_code / error_text; a success clears neither.
-// The bytes are never copied and must outlive the reader.
+// Call order: read_header -> read_table (1, 4, 8 bits) -> read_pixels. Each read finds its own place in the
+// bytes, so any of them may be repeated. Every operation returns 0 on success and 1 on failure, leaving the
+// code and text of the failure in error_code / error_text; a success clears neither. The bytes are never
+// copied and must outlive the reader.
 #ifndef VASTRELMON_BMP_BMP_FILE_H
 #define VASTRELMON_BMP_BMP_FILE_H
 
@@ -32,8 +30,7 @@ enum BmpCoding : uint8_t {
     kBitFields32 = 4,   // the same in 32 bits
 };
 
-// The header values that read_header validated. Offsets are 64-bit so that
-// no field value can wrap them around.
+// The header values that read_header validated. Offsets are 64-bit so no field value can wrap them around.
 struct BmpInfo {
     uint8_t is_core;         // 1: 12-byte core header, 3-byte table entries
     int32_t width;           // 1 .. INT32_MAX
@@ -52,8 +49,7 @@ inline bool is_supported_bit_count(int bits)
     return bits == 1 || bits == 4 || bits == 8 || bits == 24;
 }
 
-// The bits a pixel takes in the file: 16 or 32 for bit fields, else
-// bit_count.
+// The bits a pixel takes in the file: 16 or 32 for bit fields, else bit_count.
 inline int file_bit_count(const BmpInfo& info)
 {
     return info.coding == kBitFields16 ? 16 : info.coding == kBitFields32 ? 32 : info.bit_count;
@@ -64,47 +60,37 @@ public:
     // size bytes at data; null data is a reader with nothing to read.
     BmpReader(const uint8_t* data, size_t size);
 
-    // Checks the headers into *info (which must not be null). *info is
-    // cleared first and filled only on success. Errors 0x340002 (82),
-    // 0x340003 (108, 133, 149, 169, 172), 0x340004 (116 .. 216).
+    // Checks the headers into *info (which must not be null). *info is cleared first and filled only on
+    // success. Errors 0x340002 (82), 0x340003 (108, 133, 149, 169, 172), 0x340004 (116 .. 216).
     int read_header(BmpInfo* info);
-    // The 2^bit_count-entry colour table into palette (256 x red, green,
-    // blue; entries beyond the table are left alone). Errors 0x340006 (351,
-    // 357, 363), 0x340002 (373), 0x340003 (396).
+    // The 2^bit_count-entry colour table into palette (256 x red, green, blue; entries beyond the table are
+    // left alone). Errors 0x340006 (351, 357, 363), 0x340002 (373), 0x340003 (396).
     int read_table(const BmpInfo* info, uint8_t* palette);
-    // Writes the picture into pixels top row first, one byte per pixel for
-    // 1, 4 and 8 bits, blue, green, red for 24 bits. pixel_capacity is the
-    // size of the pixels buffer; a picture that does not fit is refused as a
-    // bad third argument. With packed, 1- and 4-bit rows stay as stored,
-    // without their padding: ceil(width x bits / 8) bytes each, the unused
-    // low bits of the last byte cleared. The rows before a cut are written.
-    // Errors 0x340006 (239, 245, 329), 0x340002 (255), 0x340007 (277),
-    // 0x340003 (288: the bytes of the first row cut short and its place
-    // among the stored rows). Run-length coded rows: also 0x340003 (292: the
-    // codes end early) and 0x340004 (296: a row past the last; 299: a delta
-    // past the row's end).
+    // Writes the picture into pixels top row first, one byte per pixel for 1, 4 and 8 bits, blue, green, red
+    // for 24 bits. pixel_capacity is the size of the pixels buffer; a picture that does not fit is refused as
+    // a bad third argument. With packed, 1- and 4-bit rows stay as stored, without their padding:
+    // ceil(width x bits / 8) bytes each, the unused low bits of the last byte cleared. The rows before a cut
+    // are written. Errors 0x340006 (239, 245, 329), 0x340002 (255), 0x340007 (277), 0x340003 (288: the bytes
+    // of the first row cut short and its place among the stored rows). Run-length coded rows: also 0x340003
+    // (292: the codes end early) and 0x340004 (296: a row past the last; 299: a delta past the row's end).
     int read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_capacity, bool packed = false);
 
-    // For rows of 8, 16, 24 or 32 bits, not run-length coded: whether the
-    // bytes hold every stored row whole, and the row'th row (the top row is
-    // 0) where it lies in them, unpadded, once they do.
+    // For rows of 8, 16, 24 or 32 bits, not run-length coded: whether the bytes hold every stored row whole,
+    // and the row'th row (the top row is 0) where it lies in them, unpadded, once they do.
     bool holds_every_row(const BmpInfo& info) const;
     const uint8_t* row(const BmpInfo& info, int32_t row) const;
-    // The same for a true-colour picture, as blue, green, red: where it
-    // lies for 24 bits, else decoded into scratch (3 x width bytes); after
-    // a successful read_header of the same info.
+    // The same for a true-colour picture, as blue, green, red: where it lies for 24 bits, else decoded into
+    // scratch (3 x width bytes); after a successful read_header of the same info.
     const uint8_t* colour_row(const BmpInfo& info, int32_t row, uint8_t* scratch) const;
-    // For run-length coded rows instead of read_pixels: checks the codes
-    // as it would, with the same errors, and notes where each of the
-    // info.height stored rows starts (starts) and the indices the picture
-    // holds (used, 256 flags). Error 0x340002 (255) too.
+    // For run-length coded rows instead of read_pixels: checks the codes as it would, with the same errors,
+    // and notes where each of the info.height stored rows starts (starts) and the indices the picture holds
+    // (used, 256 flags). Error 0x340002 (255) too.
     int scan_run_length(const BmpInfo& info, run_length::RowStart* starts, bool* used);
-    // Then the row'th row (the top row is 0), each index through map (256
-    // entries), one a byte into out; false when the codes no longer hold it.
+    // Then the row'th row (the top row is 0), each index through map (256 entries), one a byte into out;
+    // false when the codes no longer hold it.
     bool run_length_row(const BmpInfo& info, const run_length::RowStart* starts, int32_t row, const uint8_t* map,
                         uint8_t* out) const;
-    // Records the failure read_pixels would find in the first size bytes of
-    // the file (which lost the others): error 0x340003 (288).
+    // Records the failure read_pixels would find in the file's first size bytes (it lost the rest): 0x340003 (288).
     void fail_cut_rows(const BmpInfo& info, size_t size);
 
     uint32_t error_code;
@@ -114,13 +100,11 @@ private:
     // The red, green and blue masks of a 16- or 32-bit file, read at *at,
     // into info, checked. Errors 0x340003 (172), 0x340004 (216).
     int read_masks(uint32_t compression, size_t* at, BmpInfo* info);
-    // The run-length coded rows into pixels (out_row bytes a row). Errors
-    // 0x340003 (292), 0x340004 (296, 299).
+    // The run-length coded rows into pixels (out_row bytes a row). Errors 0x340003 (292), 0x340004 (296, 299).
     int read_run_length(const BmpInfo& info, uint8_t* pixels, int64_t out_row, bool packed);
     // The error of a run-length result, or 0.
     int run_length_failure(const run_length::Result& result);
-    // Up to count bytes from offset on (fewer at the end), as a pointer;
-    // *got tells how many.
+    // Up to count bytes from offset on (fewer at the end), as a pointer; *got tells how many.
     const uint8_t* bytes_at(int64_t offset, size_t count, size_t* got) const;
 
     const uint8_t* data_;

@@ -44,19 +44,16 @@ constexpr uint32_t kRle4 = 2;
 constexpr uint32_t kBitFields = 3;
 constexpr uint32_t kAlphaBitFields = 6;  // the same, with an alpha mask too
 
-// Header sizes: the first with every field up to the bit count; the
-// information layout, after which bit-field masks follow; the first with
-// the masks inside; OS/2's own, in which compression 3 and 4 mean other
-// codings.
+// Header sizes: the first with every field up to the bit count; the information layout, after which bit-field
+// masks follow; the first with the masks inside; OS/2's own, in which compression 3 and 4 mean other codings.
 constexpr uint32_t kLeastHeaderSize = 16;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kMasksInsideSize = 52;
 constexpr uint32_t kOs2HeaderSize = 64;
 constexpr size_t kMaskBytes = 12;  // red, green, blue; an alpha mask is not needed
 
-// How the pixels of bits-bit pixels under this compression are stored, or
-// -1 when this reader does not read them (embedded JPEG or PNG, OS/2's own
-// codings, a coding for another bit count).
+// How the pixels of bits-bit pixels under this compression are stored, or -1 when this reader does not read
+// them (embedded JPEG or PNG, OS/2's own codings, a coding for another bit count).
 int coding_of(uint32_t compression, int bits, uint32_t header_size)
 {
     switch (compression) {
@@ -85,8 +82,7 @@ int BmpReader::read_masks(uint32_t compression, size_t* at, BmpInfo* info)
     if (compression == kUncompressed) {
         std::memcpy(info->masks, bits == 16 ? bit_fields::kDefault16 : bit_fields::kDefault32, sizeof info->masks);
     } else {
-        // Right after a 40-byte header, else in the header after its first
-        // 40 bytes: where the reading stopped either way.
+        // After a 40-byte header, else within the header past its first 40 bytes: where reading stopped either way.
         size_t got = 0;
         const uint8_t* bytes = bytes_at(static_cast<int64_t>(*at), kMaskBytes, &got);
         if (got != kMaskBytes) {
@@ -199,8 +195,7 @@ int BmpReader::read_header(BmpInfo* out)
     if (!is_supported_bit_count(info.bit_count)) {
         return fail(this, kBitDepth);
     }
-    // Run-length codes climb from the bottom row; a top-down file has no
-    // agreed meaning for them.
+    // Run-length codes climb from the bottom row; a top-down file has no agreed meaning for them.
     if (stored_height < 0 && (info.coding == kRunLength8 || info.coding == kRunLength4)) {
         return fail(this, kTopDownRunLength);
     }

@@ -22,8 +22,7 @@ constexpr int kTrueColorBytes = 3;
 // Every stored row is padded to a multiple of this many bytes.
 constexpr int64_t kRowAlignment = 4;
 
-// Bytes of one stored row before its padding. width is at most INT32_MAX, so
-// 64 bits hold every product.
+// Bytes of one stored row before its padding. width is at most INT32_MAX, so 64 bits hold every product.
 int64_t row_length(int64_t width, int bits)
 {
     return bits == kTrueColorBits ? width * kTrueColorBytes : (width * bits + 7) / 8;
@@ -35,8 +34,7 @@ int64_t row_stride(int64_t length)
     return (length + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
 }
 
-// The stored rows' bytes that size bytes of file hold from the first row
-// on (none when the rows start past them).
+// The stored rows' bytes that size bytes of file hold from the first row on (none when rows start past them).
 int64_t row_bytes_held(const BmpInfo& info, size_t size)
 {
     const int64_t end = static_cast<int64_t>(size);
@@ -137,8 +135,7 @@ int BmpReader::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_c
     if (!is_supported_bit_count(info->bit_count)) {
         return fail(this, kPixelsBitCount);
     }
-    // The picture's bits a pixel decide what is written, the file's what is
-    // read.
+    // The picture's bits a pixel decide what is written, the file's what is read.
     const int depth = info->bit_count;
     const int bits = file_bit_count(*info);
     // The picture must fit the caller's buffer before a single byte is
@@ -162,8 +159,7 @@ int BmpReader::read_pixels(const BmpInfo* info, uint8_t* pixels, int64_t pixel_c
     }
     const int64_t length = row_length(info->width, bits);
     const int64_t stride = row_stride(length);
-    // The rows that the bytes hold whole are stored before a cut is
-    // reported, as if each had been read on its own.
+    // Rows the bytes hold whole are stored before a cut is reported, as if each had been read on its own.
     const int64_t held = row_bytes_held(*info, size_);
     const int32_t whole = static_cast<int32_t>(std::min<int64_t>(info->height, held / stride));
     // The bits of a packed row's last byte that hold pixels.

@@ -147,12 +147,10 @@ struct Position {
     int32_t y;
 };
 
-// Goes through the codes from p, drawing on canvas, to the end of the
-// bitmap or of the codes, or until a row past last_row is reached (then
-// kComplete). A canvas draws pixels [from, to) of stored row y with
-// fill(y, from, to, a, b) (a, b, a, ...) and copy(y, from, to, indices),
-// and hears with enter(y, x, at) that the codes of row y start at offset
-// at, column x.
+// Goes through the codes from p, drawing on canvas, to the end of the bitmap or of the codes, or until a row
+// past last_row is reached (then kComplete). A canvas draws pixels [from, to) of stored row y with
+// fill(y, from, to, a, b) (a, b, a, ...) and copy(y, from, to, indices), and hears with enter(y, x, at) that
+// the codes of row y start at offset at, column x.
 template <class Draw>
 Result walk(const uint8_t* codes, size_t size, int bits, int32_t width, int32_t height, Position p,
             int64_t last_row, const Draw& canvas)
@@ -166,8 +164,7 @@ Result walk(const uint8_t* codes, size_t size, int bits, int32_t width, int32_t 
         const bool done = y >= height || (y == height - 1 && x == width);
         return Result{done ? Outcome::kComplete : Outcome::kCut, y};
     };
-    // Index 0 from the position on, up to pixel to_x of row to_y (not
-    // included), rows past the last left out.
+    // Index 0 from the position on, up to pixel to_x of row to_y (not included), rows past the last left out.
     auto clear_to = [&](int32_t to_y, int32_t to_x) {
         int32_t cy = y;
         int32_t cx = x;
@@ -232,8 +229,7 @@ Result walk(const uint8_t* codes, size_t size, int bits, int32_t width, int32_t 
             }
             continue;
         }
-        // An absolute run: second indices as they are, its bytes padded to
-        // an even count.
+        // An absolute run: second indices as they are, its bytes padded to an even count.
         const size_t count = second;
         const size_t bytes = bits == 8 ? count : (count + 1) / 2;
         if (size - at < bytes) {

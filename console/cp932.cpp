@@ -9,9 +9,8 @@ struct Cp932Entry {
     uint16_t bytes;  // lead byte in the upper half
 };
 
-// Every non-ASCII character of the Japanese texts, by code point. A test
-// compares the converted catalogue with the system's own converter, so an
-// entry that is missing or wrong shows there.
+// Every non-ASCII character of the Japanese texts, by code point. A test compares the converted catalogue
+// with the system's own converter, so an entry that is missing or wrong shows there.
 constexpr Cp932Entry kTable[] = {
     {u'あ', 0x82A0}, {u'い', 0x82A2}, {u'が', 0x82AA}, {u'き', 0x82AB}, {u'く', 0x82AD}, {u'さ', 0x82B3},
     {u'し', 0x82B5}, {u'す', 0x82B7}, {u'せ', 0x82B9}, {u'た', 0x82BD}, {u'つ', 0x82C2}, {u'て', 0x82C4},

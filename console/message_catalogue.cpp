@@ -1,6 +1,5 @@
-// The message catalogue. Both columns are written here as the user reads
-// them; the Japanese texts are UTF-8 and become code page 932 bytes when
-// they are printed on such a console (console/cp932.h).
+// The message catalogue. Both columns are written here as the user reads them; the Japanese texts are UTF-8
+// and become code page 932 bytes when they are printed on such a console (console/cp932.h).
 #include "console/messages.h"
 
 const MessageRow MessageCatalogue[kMessageCount] = {

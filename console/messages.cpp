@@ -35,9 +35,8 @@ bool speaks_utf8()
     return language == ConsoleLanguage::kEnglishUtf8 || language == ConsoleLanguage::kJapaneseUtf8;
 }
 
-// Text that may hold file names, in the bytes the console shows: names
-// come in the system's ANSI code page on Windows, which a UTF-8 console
-// would show as garbage, so there they are converted into out (out_size
+// Text that may hold file names, in the bytes the console shows: names come in the system's ANSI code page on
+// Windows, which a UTF-8 console would show as garbage, so there they are converted into out (out_size
 // bytes); otherwise, or when the conversion fails, the text as it is.
 const char* as_names_are_shown(const char* text, char* out, size_t out_size)
 {
@@ -101,8 +100,7 @@ void print_message(MessageId id, MessageArgument argument)
     bool fits = row.argument_kind == argument.kind &&
                 (argument.kind != ARG_STRING || argument.text != nullptr);
     if (row.argument_kind == ARG_NONE || !fits) {
-        // Without its argument a text is written as it is, so a stray
-        // conversion never reads garbage.
+        // Without its argument a text is written as it is, so a stray conversion never reads garbage.
         std::fputs(format, stdout);
         return;
     }

@@ -1,9 +1,8 @@
 // The bilingual message catalogue and the console's language.
 //
-// Every line the program shows comes from one table of 40 messages, each in
-// English (ASCII) and Japanese (kept as UTF-8). The console's language,
-// chosen once before the first message, decides the column and the bytes:
-// the Japanese texts go out as code page 932 bytes or as UTF-8.
+// Every line the program shows comes from one table of 40 messages, each in English (ASCII) and Japanese
+// (kept as UTF-8). The console's language, chosen once before the first message, decides the column and the
+// bytes: the Japanese texts go out as code page 932 bytes or as UTF-8.
 #ifndef VASTRELMON_CONSOLE_MESSAGES_H
 #define VASTRELMON_CONSOLE_MESSAGES_H
 
@@ -71,13 +70,11 @@ enum class ConsoleLanguage : uint8_t {
     kJapaneseUtf8,  // UTF-8; separators of U+2500
 };
 
-// The rule: a code page 932 console speaks Japanese in its bytes, a UTF-8
-// console speaks UTF-8, in Japanese when the user's messages are Japanese;
-// every other console English with separators of byte 205.
+// The rule: a code page 932 console speaks Japanese in its bytes, a UTF-8 console speaks UTF-8, in Japanese
+// when the user's messages are Japanese; every other console English with separators of byte 205.
 ConsoleLanguage language_for(const ConsoleLocale& locale);
 
-// Sets the language from what the system says (console_locale). Called
-// once, before the first message.
+// Sets the language from what the system says (console_locale). Called once, before the first message.
 void select_language();
 
 // Sets the language directly, and for UTF-8 output the code page that file
@@ -85,13 +82,11 @@ void select_language();
 void set_console_language(ConsoleLanguage language, int names_code_page = kUtf8CodePage);
 ConsoleLanguage console_language();
 
-// True when file names are code page 932 text, whose double-byte characters
-// may hold a '\' as their second byte: on a code page 932 console, and on a
-// UTF-8 one when the names come in code page 932 (Windows).
+// True when file names are code page 932 text, whose double-byte characters may hold a '\' as their second
+// byte: on a code page 932 console, and on a UTF-8 one when the names come in code page 932 (Windows).
 bool console_names_are_double_byte();
 
-// The one argument a message takes: none, a NUL-terminated string, or a
-// 32-bit integer. Converts implicitly from either.
+// A message's one argument: none, a NUL-terminated string or a 32-bit integer; converts implicitly from either.
 struct MessageArgument {
     MessageArgument() = default;
     MessageArgument(const char* string) : kind(ARG_STRING), text(string) {}
@@ -102,21 +97,17 @@ struct MessageArgument {
     int32_t value = 0;
 };
 
-// Prints message id (0..39; anything else prints nothing) in the console's
-// language. A string argument is cut to 127 bytes and written as it is; only
-// for UTF-8 output are names in another code page converted (Windows,
-// names_to_utf8). An argument that does not fit the row's kind (none
-// where one is needed, a null string, an integer for a string) leaves the
-// text unformatted.
+// Prints message id (0..39; anything else prints nothing) in the console's language. A string argument is cut
+// to 127 bytes and written as it is; only for UTF-8 output are names in another code page converted (Windows,
+// names_to_utf8). An argument that does not fit the row's kind (none where one is needed, a null string, an
+// integer for a string) leaves the text unformatted.
 void print_message(MessageId id, MessageArgument argument = MessageArgument());
 
-// Prints a rule: width spaces (clamped to 4..39), 79 - 2 * width fill
-// characters (see ConsoleLanguage), a line feed.
+// Prints width spaces (clamped to 4..39), 79 - 2 * width fill characters (see ConsoleLanguage), a line feed.
 void print_separator(int32_t width);
 
-// Writes text to standard output as it is, never as a format; for UTF-8
-// output it is converted as the names in print_message are, since the
-// verbose error texts hold file names.
+// Writes text to standard output as it is, never as a format; for UTF-8 output it is converted as the names
+// in print_message are, since the verbose error texts hold file names.
 void print_verbatim(const char* text);
 
 #endif

@@ -4,8 +4,7 @@
 
 namespace {
 
-// Options are examined through a lower-cased copy of at most this many
-// characters.
+// Options are examined through a lower-cased copy of at most this many characters.
 constexpr size_t kOptionCopyChars = 261;
 constexpr int kMaxTransparentIndex = 255;
 
@@ -25,8 +24,7 @@ char lower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// True when name ends in the four characters ext (".bmp" or ".gif"), in any
-// case.
+// True when name ends in the four characters ext (".bmp" or ".gif"), in any case.
 bool has_extension(const char* name, size_t length, const char* ext)
 {
     if (length < 4) {
@@ -40,9 +38,8 @@ bool has_extension(const char* name, size_t length, const char* ext)
     return true;
 }
 
-// Options begin with '/'. On POSIX systems an absolute path begins with
-// '/' too; it always holds a second '/', which no option does, so such an
-// argument is taken for a file name.
+// Options begin with '/'. On POSIX systems an absolute path begins with '/' too; it always holds a second
+// '/', which no option does, so such an argument is taken for a file name.
 bool is_option(const char* argument)
 {
     if (argument[0] != '/') {
@@ -61,8 +58,7 @@ bool apply_option(const char* argument, uint32_t* flags, bool* help, bool* effec
 {
     size_t n = std::strlen(argument);
     if (n > kOptionCopyChars) {
-        // A longer option would be judged by a cut copy (a /t value could
-        // silently lose digits), so it is refused outright.
+        // Judged by a cut copy, a longer option could silently lose /t digits, so it is refused outright.
         return false;
     }
     char copy[kOptionCopyChars + 1];
@@ -167,8 +163,7 @@ uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversi
         return PARSE_HELP;
     }
 
-    // A longer name cannot be stored whole; cutting it could name another
-    // file, so it is refused.
+    // A longer name cannot be stored whole; cutting it could name another file, so it is refused.
     const char* input = argv[first_file];
     size_t input_length = std::strlen(input);
     if (input_length > kMaxPathChars || !has_extension(input, input_length, ".bmp")) {

@@ -1,5 +1,4 @@
-// The command line: options first (each beginning with '/'), then the input
-// BMP name, then optionally the output GIF name.
+// The command line: options (each beginning with '/'), then the input BMP name, optionally the output GIF name.
 #ifndef VASTRELMON_CONSOLE_OPTIONS_H
 #define VASTRELMON_CONSOLE_OPTIONS_H
 
@@ -34,11 +33,10 @@ enum ConversionMode : int32_t {
 constexpr int kMaxPathChars = 260;
 constexpr int kPathBufferSize = 262;
 
-// Parses argv[1..argc-1]. Returns PARSE_INVALID, PARSE_HELP or the option
-// word; "--help" as the only argument is /h under its GNU name. input_name
-// and output_name are kPathBufferSize buffers. *verbose (print progress and
-// error details) is cleared first and set as soon as /v is seen, even when
-// the command later turns out invalid.
+// Parses argv[1..argc-1]. Returns PARSE_INVALID, PARSE_HELP or the option word; "--help" as the only argument
+// is /h under its GNU name. input_name and output_name are kPathBufferSize buffers. *verbose (print progress
+// and error details) is cleared first and set as soon as /v is seen, even when the command later turns out
+// invalid.
 uint32_t parse_command_line(int argc, const char* const* argv, int32_t* conversion_mode,
                             int32_t* transparent_index, char* input_name, char* output_name,
                             bool* verbose);

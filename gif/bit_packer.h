@@ -1,30 +1,24 @@
-// Packs variable-width codes least significant bit first into a byte area,
-// as GIF image data requires (the first code starts at bit 0 of the first
-// data byte), framed the way the file stores it: data sub-blocks of up to
-// 255 bytes, each after its length byte, and an empty sub-block at the end.
-// The area is then written to the file as it is, with no second copy.
+// Packs variable-width codes least significant bit first into a byte area, as GIF image data requires (the
+// first code starts at bit 0 of the first data byte), framed the way the file stores it: data sub-blocks of
+// up to 255 bytes, each after its length byte, and an empty sub-block at the end. The area is then written to
+// the file as it is, with no second copy.
 //
-// Bits gather in a 64-bit accumulator. After every code the whole bytes in
-// it are stored with one eight-byte write and dropped, so the accumulator
-// keeps fewer than 8 bits between calls and no branch depends on how full
-// it is; bytes of that write beyond the whole ones are rewritten by the next
-// code. Within 8 bytes of a sub-block's end (or of the area's end) the whole
-// bytes go out one at a time, so no write reaches a length byte or goes
-// past the area.
+// Bits gather in a 64-bit accumulator. After every code the whole bytes in it are stored with one eight-byte
+// write and dropped, so the accumulator keeps fewer than 8 bits between calls and no branch depends on how
+// full it is; bytes of that write beyond the whole ones are rewritten by the next code. Within 8 bytes of a
+// sub-block's end (or of the area's end) the whole bytes go out one at a time, so no write reaches a length
+// byte or goes past the area.
 //
-// The capacity counts data bytes, not length bytes. The guard refuses a
-// code as soon as the whole data bytes written so far reach the capacity,
-// even when no further bit would follow, so the usable room is capacity - 1
-// whole bytes plus a partly filled last byte.
+// The capacity counts data bytes, not length bytes. The guard refuses a code as soon as the whole data bytes
+// written so far reach the capacity, even when no further bit would follow, so the usable room is
+// capacity - 1 whole bytes plus a partly filled last byte.
 //
-// The area may instead be a ring that the stream goes round and round, for
-// data that leaves for its sink while it is being packed (the encoder's
-// way): a picture's coded data then takes a fixed few hundred kilobytes,
-// touched again and again, instead of fresh pages for all of it (the plain
-// area serves the tests of the packer alone). The ring's size is a multiple of
-// the 256 bytes of a framed sub-block, so a sub-block never straddles its
-// end. Before a sub-block is opened on ring bytes that held earlier data,
-// the packer asks its RingDrain to have those bytes sent on.
+// The area may instead be a ring that the stream goes round and round, for data that leaves for its sink
+// while it is being packed (the encoder's way): a picture's coded data then takes a fixed few hundred
+// kilobytes, touched again and again, instead of fresh pages for all of it (the plain area serves the tests
+// of the packer alone). The ring's size is a multiple of the 256 bytes of a framed sub-block, so a sub-block
+// never straddles its end. Before a sub-block is opened on ring bytes that held earlier data, the packer asks
+// its RingDrain to have those bytes sent on.
 #ifndef VASTRELMON_GIF_BIT_PACKER_H
 #define VASTRELMON_GIF_BIT_PACKER_H
 
@@ -36,9 +30,8 @@
 class RingDrain {
 public:
     virtual ~RingDrain() = default;
-    // The bytes before settled are final; returns how far the stream may
-    // now go in the ring (below that position no byte still waits to be
-    // taken), which is at least needed unless the bytes cannot be taken
+    // The bytes before settled are final; returns how far the stream may now go in the ring (below that
+    // position no byte still waits to be taken), which is at least needed unless the bytes cannot be taken
     // away (then less, and the packer stops).
     virtual size_t make_room(size_t needed, size_t settled) = 0;
 };
@@ -55,9 +48,8 @@ public:
         return capacity + capacity / kSubBlockBytes + 2;
     }
 
-    // area must hold area_bytes(capacity) bytes; nothing is written past
-    // them. With drain, area is instead a ring of ring_bytes, a multiple of
-    // kFramedBlockBytes.
+    // area must hold area_bytes(capacity) bytes; nothing is written past them. With drain, area is instead a
+    // ring of ring_bytes, a multiple of kFramedBlockBytes.
     BitPacker(uint8_t* area, size_t capacity, size_t ring_bytes = 0, RingDrain* drain = nullptr)
         : area_(area),
           out_(1),
@@ -84,8 +76,7 @@ public:
         pending_bits_ += static_cast<unsigned>(width);
         const unsigned whole = pending_bits_ / kByteBits;  // at most 2
         if (fast_end_ - out_ >= kWordBytes) {
-            // The word fits in the sub-block, and so do the whole bytes: the
-            // guard cannot fire.
+            // The word fits in the sub-block, and so do the whole bytes: the guard cannot fire.
             store_word(area_ + out_, pending_);
             out_ += whole;
         } else {
@@ -103,20 +94,17 @@ public:
         return true;
     }
 
-    // Appends count codes of one width (1 to 12), as count calls of put()
-    // would, with the same result. Away from a sub-block's end, four codes
-    // at a time are joined into one value first, so the accumulator takes
-    // one step per four codes instead of one per code. Returns false, and
-    // must then not be called again, when the area has filled up.
+    // Appends count codes of one width (1 to 12), as count calls of put() would, with the same result. Away
+    // from a sub-block's end, four codes at a time are joined into one value first, so the accumulator takes
+    // one step per four codes instead of one per code. Returns false, and must then not be called again, when
+    // the area has filled up.
     bool put_run(const uint16_t* codes, size_t count, int width)
     {
         const unsigned w = static_cast<unsigned>(width);
         while (count > 0) {
-            // Every code among the first `fast` starts at least a word before
-            // the sub-block's (or the area's) end, so put() would take its
-            // fast path for each: its start lies below out_ + (7 + i w) / 8.
-            // They go four at a time; the rest one by one through put(),
-            // which may open the next sub-block.
+            // Every code among the first `fast` starts at least a word before the sub-block's (or the area's)
+            // end, so put() would take its fast path for each: its start lies below out_ + (7 + i w) / 8.
+            // They go four at a time; the rest one by one through put(), which may open the next sub-block.
             const size_t room = fast_end_ - out_;
             size_t fast = room > kWordBytes ? (room - kWordBytes - 1) * kByteBits / w : 0;
             fast = (fast < count ? fast : count) / kGroupCodes * kGroupCodes;
@@ -132,9 +120,8 @@ public:
         return true;
     }
 
-    // Writes out the bits still pending (a partly filled last byte), the
-    // last sub-block's length and the empty sub-block that ends the data,
-    // and returns the length of the stream; 0 when a ring's drain failed.
+    // Writes out the bits still pending (a partly filled last byte), the last sub-block's length and the
+    // empty sub-block that ends the data, and returns the length of the stream; 0 when a ring's drain failed.
     size_t finish()
     {
         if (pending_bits_ > 0) {
@@ -171,11 +158,9 @@ private:
                static_cast<uint64_t>(codes[2]) << (2 * w) | static_cast<uint64_t>(codes[3]) << (3 * w);
     }
 
-    // Packs count codes (a multiple of kGroupCodes) of width w from codes
-    // on, four at a time, storing at at behind the pending bits, where the
-    // words stay within the sub-block; returns where the next whole byte
-    // goes. The width is fixed at compile time, so the shifts that join the
-    // codes are constants (640 x 480 noise: 0.04 ms less in all).
+    // Packs count codes (a multiple of kGroupCodes) of width w from codes on, four at a time, storing at at
+    // behind the pending bits, where the words stay within the sub-block; returns where the next whole byte
+    // goes. The width is fixed at compile time, so the shifts that join the codes are constants.
     template <unsigned w>
     uint8_t* pack_groups(uint8_t* at, const uint16_t* codes, size_t count)
     {
@@ -215,8 +200,7 @@ private:
         }
     }
 
-    // One byte, opening the next sub-block when the current one is full;
-    // false when a ring's drain failed.
+    // One byte, opening the next sub-block when the current one is full; false when a ring's drain failed.
     bool put_byte(uint8_t byte)
     {
         if (out_ == block_end_) {
@@ -234,9 +218,8 @@ private:
         return true;
     }
 
-    // Before bytes bytes are stored from out_ on, everything before out_
-    // being final: goes round to the ring's start at its end, and has the
-    // drain take what those bytes will replace.
+    // Before bytes bytes are stored from out_ on, everything before out_ being final: goes round to the
+    // ring's start at its end, and has the drain take what those bytes will replace.
     bool ring_room(size_t bytes)
     {
         if (out_ == ring_) {
@@ -250,8 +233,7 @@ private:
         return needed <= room_end_;
     }
 
-    // Little-endian whatever the machine; compilers merge this into one
-    // store where the machine is little-endian.
+    // Little-endian whatever the machine; compilers merge this into one store where the machine is too.
     static void store_word(uint8_t* at, uint64_t word)
     {
         at[0] = static_cast<uint8_t>(word);
@@ -275,9 +257,8 @@ private:
     size_t blocks_;       // length bytes written or reserved so far
     uint64_t pending_;       // bits not yet stored as whole bytes, the oldest lowest
     unsigned pending_bits_;  // below 8 between calls
-    // A ring: its size (0: the area is not one), the stream's bytes before
-    // its first byte, and how far the stream may go before the drain is
-    // asked again. Positions above are then the ring's own; limit_ stays
+    // A ring: its size (0: the area is not one), the stream's bytes before its first byte, and how far the
+    // stream may go before the drain is asked again. Positions above are then the ring's own; limit_ stays
     // one of the stream.
     size_t ring_;
     size_t wrapped_;

@@ -43,8 +43,7 @@ size_t CodedData::make_room(size_t, size_t settled)
 
 bool CodedData::finish(size_t length)
 {
-    // A sink that writes on another thread has found out by now whether
-    // the data could be written.
+    // A sink that writes on another thread has found out by now whether the data could be written.
     if (length != 0 && send(length) && !sink_->drain()) {
         refused_ = true;
     }

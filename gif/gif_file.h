@@ -1,13 +1,11 @@
 // clGIFFile: turns one indexed picture into one single-image GIF89a stream.
 //
-// The caller describes the picture once (GifPicture); encode checks the
-// description, then writes the stream to a byte sink in file order: the
-// header, colour table, comment, graphic control, image descriptor, the
-// image data as the coder produces it (through a small buffer of framed
-// sub-blocks, never the whole picture's data at once) and the trailer.
-// The encoder opens no file, starts no thread and prints nothing; the
-// sink decides where the bytes go and accounts for a failed write.
-// Every failure returns 1 and fills error_code and error_text.
+// The caller describes the picture once (GifPicture); encode checks the description, then writes the stream
+// to a byte sink in file order: the header, colour table, comment, graphic control, image descriptor, the
+// image data as the coder produces it (through a small buffer of framed sub-blocks, never the whole picture's
+// data at once) and the trailer. The encoder opens no file, starts no thread and prints nothing; the sink
+// decides where the bytes go and accounts for a failed write. Every failure returns 1 and fills error_code
+// and error_text.
 #ifndef VASTRELMON_GIF_GIF_FILE_H
 #define VASTRELMON_GIF_GIF_FILE_H
 
@@ -29,13 +27,11 @@ constexpr int kGifMinDepth = 1;
 constexpr int kGifMaxDepth = 8;
 constexpr int32_t kGifNoTransparency = -1;
 
-// One picture as the encoder takes it. The pixels are width x height
-// indices below 2^color_depth, rows top first: either in memory at pixels,
-// stored_bits each (8: one byte per index; 1 or 4: rows packed as a BMP
-// stores them, without padding, see platform/packed_rows.h), or, for the
-// LZW coder only, read from rows as the coder needs them (a row holding an
-// index of 2^color_depth or more counts as missing).
-// Everything pointed to stays the caller's and unchanged during encode.
+// One picture as the encoder takes it. The pixels are width x height indices below 2^color_depth, rows top
+// first: either in memory at pixels, stored_bits each (8: one byte per index; 1 or 4: rows packed as a BMP
+// stores them, without padding, see platform/packed_rows.h), or, for the LZW coder only, read from rows as
+// the coder needs them (a row holding an index of 2^color_depth or more counts as missing). Everything
+// pointed to stays the caller's and unchanged during encode.
 struct GifPicture {
     int32_t width = 0;   // 0..65535
     int32_t height = 0;  // 0..65535
@@ -61,23 +57,18 @@ public:
     clGIFFile(const clGIFFile&) = delete;
     clGIFFile& operator=(const clGIFFile&) = delete;
 
-    // Checks the description without writing: size 0x3F0006 (94) or
-    // 0x3F0007 (108: a size the machine cannot count), depth 0x3F0006
-    // (236), transparency 0x3F0006 (294), palette 0x3F0004 (694: none),
-    // pixels 0x3F0004 (470: none, an empty picture, or an index not below
-    // 2^depth; also rows given where only pixels can be coded). failed_check
-    // tells which.
+    // Checks the description without writing: size 0x3F0006 (94) or 0x3F0007 (108: a size the machine cannot
+    // count), depth 0x3F0006 (236), transparency 0x3F0006 (294), palette 0x3F0004 (694: none), pixels
+    // 0x3F0004 (470: none, an empty picture, or an index not below 2^depth; also rows given where only pixels
+    // can be coded). failed_check tells which.
     int check(const GifPicture& picture);
     Check failed_check() const { return failed_check_; }
 
-    // check, then the whole stream to sink. Further errors: 0x3F0007 (478:
-    // no buffer; 1299: no LZW table), 0x3F0004 (1336 LZW, 1166
-    // uncompressed: more than two bytes a pixel of coded data; 470: a row
-    // could not be had from picture.rows, see rows_missing; 1341: the
-    // progress callback asked to stop, see cancelled), and 0x3F000A with
-    // the line of the block the sink refused, its count
-    // the sink's own bytes of that block that reached their place. After a
-    // failure the sink may hold part of the stream: the caller abandons it.
+    // check, then the whole stream to sink. Further errors: 0x3F0007 (478: no buffer; 1299: no LZW table),
+    // 0x3F0004 (1336 LZW, 1166 uncompressed: more than two bytes a pixel of coded data; 470: a row could not
+    // be had from picture.rows, see rows_missing; 1341: the progress callback asked to stop, see cancelled),
+    // and 0x3F000A with the line of the block the sink refused, its count the sink's own bytes of that block
+    // that reached their place. After a failure the sink may hold part of the stream: the caller abandons it.
     int encode(const GifPicture& picture, ByteSink* sink);
     bool rows_missing() const { return rows_missing_; }
     bool cancelled() const { return cancelled_; }

@@ -1,5 +1,4 @@
-// The LZW coder: longest-match strings from a directly indexed table,
-// restarted with a clear code whenever the 12-bit code space is used up.
+// The LZW coder: longest-match strings, restarted with a clear code whenever the 12-bit code space is used up.
 #include "gif/gif_file.h"
 
 #include <cstdint>
@@ -11,12 +10,9 @@
 #include "gif/row_order.h"
 #include "gif/stream_blocks.h"
 
-// The match functions belong inside the coding loops: called, they would
-// take the table's state out of registers. The count of equal pixels, on
-// the other hand, stays out of them: inlined, its extra registers push the
-// loop's own state onto the stack on the path of the one-pixel matches,
-// which a noise-like picture takes for almost every code (about 15 % of its
-// search time).
+// The match functions belong inside the coding loops: called, they would take the table's state out of
+// registers. The count of equal pixels stays out of them: inlined, its extra registers push the loop's state
+// onto the stack on the path of one-pixel matches, which a noise-like picture takes for almost every code.
 #if defined(__GNUC__)
 #define LZW_INLINE inline __attribute__((always_inline))
 #define LZW_NOINLINE __attribute__((noinline))
@@ -29,8 +25,7 @@ namespace {
 
 const ErrorEntry kTableMemory = {kGifNoMemory, 1299, "can't allocate memory.[L]"};
 const ErrorEntry kAreaFull = {kGifIllegal, 1336, "not enough write area.[P]"};
-// A row of the picture could not be had from its source: the caller
-// reports its own failure rather than this one.
+// A row could not be had from its source: the caller reports its own failure rather than this one.
 const ErrorEntry kRowsMissing = {kGifIllegal, 470, "illegal data.[G]"};
 // The progress callback asked to stop; only a library caller's can.
 const ErrorEntry kCancelled = {kGifIllegal, 1341, "coding stopped by the caller.[L]"};
@@ -46,8 +41,7 @@ struct CoderReports {
     void* progress_context;
 };
 
-// Shows the share of pixels coded, in steps of 2 %, when it has changed;
-// false when the callback asks to stop.
+// Shows the share of pixels coded in steps of 2 % when it changes; false when the callback asks to stop.
 bool show_progress(const CoderReports& reports, size_t done, size_t total, int64_t* last_step)
 {
     int64_t step = kProgressSteps * static_cast<int64_t>(done) / static_cast<int64_t>(total);
@@ -81,17 +75,13 @@ LZW_INLINE uint32_t leap_key(const uint8_t* pixels)
     return key;
 }
 
-// Longest match for the string that starts at *position (below end), for
-// depths 1 to 4: from every string whose length is 1 more than a multiple
-// of the group, a whole group at a time while the table knows the leap,
-// then pixel by pixel through the rows. Every string whose length is 1 more
-// than a multiple of the group is also entered as a leap from the string
-// one group shorter, so a leap that is not known means that no string goes
-// that far, and the single steps that follow stop within the group.
-// Returns the code of the match and advances *position past it; a new
-// string (the match and the next pixel) gets new_code. Positions are
-// pointers: the coding loops keep one register for them instead of a start
-// and an index.
+// Longest match for the string that starts at *position (below end), for depths 1 to 4: from every string
+// whose length is 1 more than a multiple of the group, a whole group at a time while the table knows the
+// leap, then pixel by pixel through the rows. Every string whose length is 1 more than a multiple of the
+// group is also entered as a leap from the string one group shorter, so a leap that is not known means that
+// no string goes that far, and the single steps that follow stop within the group. Returns the code of the
+// match and advances *position past it; a new string (the match and the next pixel) gets new_code. Positions
+// are pointers: the coding loops keep one register for them instead of a start and an index.
 template <int kValueBits>
 LZW_INLINE uint32_t match_with_leaps(const uint8_t** position, const uint8_t* end,
                                      LzwStringTable<kValueBits>* table, uint32_t new_code)
@@ -153,11 +143,10 @@ LZW_INLINE uint32_t match_with_leaps(const uint8_t** position, const uint8_t* en
     return equal;
 }
 
-// Depths 5 to 8: follows the run of pixels equal to last that starts at *at
-// through the run list of *current, which ends with last. True when the
-// match ends within it: *current is the match and *at just past it, and a
-// new string has the code new_code. Otherwise *current is the string at the
-// run's end and **at the pixel after it, which differs from last.
+// Depths 5 to 8: follows the run of pixels equal to last that starts at *at through the run list of *current,
+// which ends with last. True when the match ends within it: *current is the match and *at just past it, and a
+// new string has the code new_code. Otherwise *current is the string at the run's end and **at the pixel
+// after it, which differs from last.
 template <typename Table>
 LZW_INLINE bool follow_run(const uint8_t** at, const uint8_t* end, uint32_t* current, uint32_t last, Table* table,
                            uint32_t new_code)
@@ -175,12 +164,10 @@ LZW_INLINE bool follow_run(const uint8_t** at, const uint8_t* end, uint32_t* cur
     return *at == end;
 }
 
-// Longest match for depths 5 to 8: a pixel equal to the one before it
-// extends the string through the run lists, and a run of them is taken at
-// once; any other pixel goes through the rows, which are read only when
-// the table's bits say they hold strings. The first step, from a one-pixel
-// string, whatever the pixel, is one read of the two-pixel strings' own
-// part. Same contract as match_with_leaps.
+// Longest match for depths 5 to 8: a pixel equal to the one before it extends the string through the run
+// lists, and a run of them is taken at once; any other pixel goes through the rows, which are read only when
+// the table's bits say they hold strings. The first step, from a one-pixel string, whatever the pixel, is one
+// read of the two-pixel strings' own part. Same contract as match_with_leaps.
 template <typename Table>
 LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end, Table* table, uint32_t new_code)
 {
@@ -204,8 +191,7 @@ LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end
         *position = at;
         return current;
     }
-    // The same steps as at the end of the loop below, written out once
-    // before it: folded into the loop, noise8's codes take 5 % longer.
+    // The same steps as at the end of the loop below, written out once before it: folded in, they slow it.
     pixel = *at;
     if constexpr (kRuns) {
         if (pixel == last) {
@@ -247,8 +233,7 @@ LZW_INLINE uint32_t match_with_runs(const uint8_t** position, const uint8_t* end
     }
 }
 
-// The longest match from *at on; the new string it ends with gets
-// new_code.
+// The longest match from *at on; the new string it ends with gets new_code.
 template <int kValueBits, typename Table>
 LZW_INLINE uint32_t match(const uint8_t** at, const uint8_t* end, Table* table, uint32_t new_code)
 {
@@ -259,9 +244,8 @@ LZW_INLINE uint32_t match(const uint8_t** at, const uint8_t* end, Table* table, 
     }
 }
 
-// Emits a batch of codes as emit_string would one by one, with a clear code
-// wherever the table fills; false when the coded data may take no more
-// room, or the sink refused it.
+// Emits a batch of codes as emit_string would one by one, with a clear code wherever the table fills; false
+// when the coded data may take no more room, or the sink refused it.
 bool emit_batch(CodeEmitter* emitter, const uint16_t* codes, size_t count)
 {
     for (;;) {
@@ -300,10 +284,9 @@ private:
     uint16_t batch_[kBatchCodes];
 };
 
-// The finding half: every match, handed over in order to the packer a
-// batch at a time. The table starts over where the packer puts a clear
-// code, after the string that took code 4095. False when a row of the
-// picture could not be had.
+// The finding half: every match, handed over in order to the packer a batch at a time. The table starts over
+// where the packer puts a clear code, after the string that took code 4095. False when a row of the picture
+// could not be had.
 template <int kValueBits, typename Table>
 bool find_codes(const LzwJob& job, Table* table, BatchPacker* packer)
 {
@@ -343,11 +326,10 @@ bool find_codes(const LzwJob& job, Table* table, BatchPacker* packer)
     return true;
 }
 
-// The whole coding, with the depth fixed at compile time so the lookups are
-// a few shifts and one read. Without the progress line, the codes are found
-// a batch at a time and packed in runs. With it, each code is emitted right
-// after its match and the line printed in between. Table and emitter are
-// local objects, so their state stays in registers.
+// The whole coding, with the depth fixed at compile time so the lookups are a few shifts and one read.
+// Without the progress line, the codes are found a batch at a time and packed in runs. With it, each code is
+// emitted right after its match and the line printed in between. Table and emitter are local objects, so
+// their state stays in registers.
 template <int kValueBits, bool kShowProgress, bool kSmall = false>
 LzwOutcome code_pixels(const LzwJob& job)
 {
@@ -410,8 +392,7 @@ LzwOutcome code_pixels(const LzwJob& job)
     return LzwOutcome::kDone;
 }
 
-// Each loop is compiled for one table width and with or without the
-// progress line, which keeps the quiet loop free of its bookkeeping.
+// One loop per depth, with or without the progress line: the quiet loop carries none of its bookkeeping.
 using LzwLoop = LzwOutcome (*)(const LzwJob&);
 const LzwLoop kQuietLoops[] = {code_pixels<1, false>, code_pixels<2, false>, code_pixels<3, false>,
                                code_pixels<4, false>, code_pixels<5, false>, code_pixels<6, false>,
@@ -419,8 +400,7 @@ const LzwLoop kQuietLoops[] = {code_pixels<1, false>, code_pixels<2, false>, cod
 const LzwLoop kShowingLoops[] = {code_pixels<1, true>, code_pixels<2, true>, code_pixels<3, true>,
                                  code_pixels<4, true>, code_pixels<5, true>, code_pixels<6, true>,
                                  code_pixels<7, true>, code_pixels<8, true>};
-// Tiny pictures, quiet: the small table, whose few pages cost them less
-// than the big one's (64 x 64 photo8: 0.3 ms of a 1.1 ms run).
+// Tiny pictures, quiet: the small table, whose few pages cost them less than the big one's.
 const LzwLoop kSmallLoops[] = {code_pixels<1, false, true>, code_pixels<2, false, true>,
                                code_pixels<3, false, true>, code_pixels<4, false, true>,
                                code_pixels<5, false, true>, code_pixels<6, false, true>,

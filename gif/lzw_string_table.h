@@ -1,46 +1,33 @@
-// The LZW string table: for every code and every pixel value, the code of
-// that string extended by that pixel, or kNoString. At depths 1 to 4 it is
-// indexed directly, with no hashing, so a lookup is one read: the rows, one
-// per code, hold one entry per pixel value the picture can contain (2^D of
-// them), so a 1-bit picture's rows take 16 KiB. At depths 5 to 8 the rows
-// would take 4096 x 2^D entries (2 MiB for 8 bits), of which a picture
-// uses a few thousand at a time, so there they are kept hashed instead: a
-// slot of 32 bits for each string (its prefix code and last pixel above,
-// its own code below) in an open-addressed table of twice as many slots as
-// there are codes, 32 KiB that stay in the first-level cache where the
-// 2 MiB did not. The whole block then takes under 300 KiB, on small pages
-// (see platform/table_memory.h).
+// The LZW string table: for every code and every pixel value, the code of that string extended by that pixel,
+// or kNoString. At depths 1 to 4 it is indexed directly, with no hashing, so a lookup is one read: the rows,
+// one per code, hold one entry per pixel value the picture can contain (2^D of them), so a 1-bit picture's
+// rows take 16 KiB. At depths 5 to 8 the rows would take 4096 x 2^D entries (2 MiB for 8 bits), of which a
+// picture uses a few thousand at a time, so there they are kept hashed instead: a slot of 32 bits for each
+// string (its prefix code and last pixel above, its own code below) in an open-addressed table of twice as
+// many slots as there are codes, 32 KiB that stay in the first-level cache where the 2 MiB did not. The whole
+// block then takes under 300 KiB, on small pages (see platform/table_memory.h).
 //
-// Two more directly indexed parts speed up the long matches of real
-// pictures, each holding strings that the rows then do not:
-// - runs, used at depths 5 to 8: the strings that extend a string by its
-//   own last pixel again and again. A smooth picture's strings mostly grow
-//   that way. Each string found through the rows (the run's base) has a
-//   list of them in order, one more pixel each, kept in blocks of
-//   kRunBlockCodes codes chained together, and the list's length. The coder
-//   counts the equal pixels ahead and takes the string that many steps on
-//   with a read or two, where a lookup per pixel would be a chain of
-//   dependent ones.
-// - leaps, at depths 1 to 4: the string extended by a whole group of pixels
-//   packed into one byte (8 pixels at depth 1), for the strings whose length
-//   is 1 more than a multiple of the group. The coder keeps them filled (see
-//   lzw_coder.cpp) and walks a long string a group at a time.
+// Two more directly indexed parts speed up long matches; each holds strings that the rows then do not:
+// - runs, used at depths 5 to 8: the strings that extend a string by its own last pixel again and again. A
+//   smooth picture's strings mostly grow that way. Each string found through the rows (the run's base) has a
+//   list of them in order, one more pixel each, kept in blocks of kRunBlockCodes codes chained together, and
+//   the list's length. The coder counts the equal pixels ahead and takes the string that many steps on with a
+//   read or two, where a lookup per pixel would be a chain of dependent ones.
+// - leaps, at depths 1 to 4: the string extended by a whole group of pixels packed into one byte (8 pixels at
+//   depth 1), for the strings whose length is 1 more than a multiple of the group. The coder keeps them
+//   filled (see lzw_coder.cpp) and walks a long string a group at a time.
 //
-// Forgetting every string at a clear code touches only the entries written
-// since the last one (at most two per code), not the whole table: a run
-// list is emptied by its length alone. At depths 5 to 8 the strings of two
-// pixels are the exception: every match starts with one, so they have a
-// part of their own, an entry of 16 bits for each pair of pixels that holds
-// the string's code and the generation of the table that gave it (the
-// count of clear codes so far, modulo 16). A clear code starts a new
-// generation, and every older entry reads as unknown: nothing is written
-// back, and a match's first step is one read. Only when the generations
-// come round again, every 15 clear codes, is the part emptied. A set of bits, one per code, says whether a row holds any
-// string: most rows of a picture as busy as noise never do, and the coder
-// then knows a string is new without a lookup.
+// Forgetting every string at a clear code touches only the entries written since the last one (at most two
+// per code), not the whole table: a run list is emptied by its length alone. At depths 5 to 8 the strings of
+// two pixels are the exception: every match starts with one, so they have a part of their own, an entry of
+// 16 bits for each pair of pixels that holds the string's code and the generation of the table that gave it
+// (the count of clear codes so far, modulo 16). A clear code starts a new generation, and every older entry
+// reads as unknown: nothing is written back, and a match's first step is one read. Only when the generations
+// come round again, every 15 clear codes, is the part emptied. A set of bits, one per code, says whether a
+// row holds any string: most rows of a picture as busy as noise never do, and the coder then knows a string
+// is new without a lookup.
 //
-// All parts live in one block at offsets fixed by the depth, so the coder
-// reaches every one of them from a single address.
+// All parts live in one block at offsets fixed by the depth, so the coder reaches each from one address.
 #ifndef VASTRELMON_GIF_LZW_STRING_TABLE_H
 #define VASTRELMON_GIF_LZW_STRING_TABLE_H
 
@@ -73,17 +60,15 @@ constexpr size_t round_up(size_t value, size_t unit)
 
 }  // namespace lzw_table
 
-// kSmall: the table of a tiny picture, whose few thousand strings do not
-// pay for the parts above (their pages would cost it more than its whole
-// coding): only the hashed rows, at every depth, 32 KiB emptied at once at
+// kSmall: the table of a tiny picture, whose few thousand strings do not pay for the parts above (their pages
+// would cost it more than its whole coding): only the hashed rows, at every depth, 32 KiB emptied at once at
 // a clear code.
 template <int kValueBits, bool kSmall = false>
 class LzwStringTable {
 public:
     static constexpr bool kHasLeaps = kValueBits <= lzw_table::kMaxLeapBits && !kSmall;
-    // Depths 5 to 8: run lists, tagged two-pixel strings and the bits that
-    // say which rows are in use; the rows are hashed there, and in a small
-    // table.
+    // Depths 5 to 8: run lists, tagged two-pixel strings and the bits that say which rows are in use; the
+    // rows are hashed there, and in a small table.
     static constexpr bool kHasBits = kValueBits > lzw_table::kMaxLeapBits && !kSmall;
     static constexpr bool kHasRuns = kHasBits;
     static constexpr bool kHashed = kHasBits || kSmall;
@@ -94,8 +79,7 @@ public:
     LzwStringTable(const LzwStringTable&) = delete;
     LzwStringTable& operator=(const LzwStringTable&) = delete;
 
-    // Once: takes the memory, every string unknown; false when it cannot be
-    // had. The block comes zero-filled, so nothing has to be cleared.
+    // Once: takes the memory, zero-filled so every string is unknown; false when it cannot be had.
     bool allocate()
     {
         entries_ = static_cast<uint16_t*>(allocate_table(kBlockBytes));
@@ -126,9 +110,8 @@ public:
         }
     }
 
-    // The rows: the code of string code extended by pixel, or kNoString.
-    // At depths 5 to 8 only for a code whose row is in use and that is not a
-    // one-pixel string.
+    // The rows: the code of string code extended by pixel, or kNoString. At depths 5 to 8 only for a code
+    // whose row is in use and that is not a one-pixel string.
     uint32_t child(uint32_t code, uint32_t pixel) const
     {
         if constexpr (kHashed) {
@@ -170,18 +153,15 @@ public:
         }
     }
 
-    // The runs, depths 5 to 8, for a run's base code: how many strings its
-    // list holds (the string extended by its last pixel once, twice, ...).
+    // Runs, depths 5 to 8: how many strings base's list holds (base extended by its last pixel once, twice, ...).
     uint32_t run_length(uint32_t base) const { return entries_[kRunLengthStart + base]; }
-    // The string that is base extended by its last pixel steps times, steps
-    // from 1 to run_length(base).
+    // The string that is base extended by its last pixel steps times, steps from 1 to run_length(base).
     uint32_t run_string(uint32_t base, size_t steps) const
     {
         return entries_[run_slot(base, steps)];
     }
-    // Gives the string one step longer than the list's last the code
-    // new_code, and returns the list's last string (the base itself for an
-    // empty list).
+    // Gives the string one step longer than the list's last the code new_code, and returns the list's last
+    // string (the base itself for an empty list).
     uint32_t extend_run(uint32_t base, uint32_t new_code)
     {
         const size_t length = run_length(base);
@@ -214,8 +194,7 @@ public:
 
     // Depths 5 to 8: whether the row of code holds any string.
     bool row_in_use(uint32_t code) const { return kSmall || bit(code); }
-    // Depths 5 to 8, for a one-pixel string value and another pixel: the
-    // code of that two-pixel string or kNoString, and giving it a code.
+    // Depths 5 to 8: the code of the two-pixel string (value, pixel), or kNoString; add_root gives it a code.
     uint32_t root(uint32_t value, uint32_t pixel) const
     {
         if constexpr (kSmall) {
@@ -234,17 +213,13 @@ public:
     }
 
 private:
-    // The block: first the parts every picture touches and that stay small
-    // (the bits, the list of written slots, the runs), then the ones that
-    // only a big picture fills: the tagged two-pixel strings, the rows and
-    // the leaps. A small picture's strings then lie in few pages, and at
-    // depths 1 to 4, whose block takes 2 MiB pages, in the first alone.
-    // The runs: each base's list length and first block, then the link from
-    // each block to the next, then the blocks. A block is taken by a code
-    // given to a run, so there are never more than codes.
-    //
-    // A tagged entry holds the generation above the code's 12 bits. The
-    // block comes zero-filled, and generation 0 is never used.
+    // The block: first the parts every picture touches and that stay small (the bits, the list of written
+    // slots, the runs), then the ones that only a big picture fills: the tagged two-pixel strings, the rows
+    // and the leaps. A small picture's strings then lie in few pages, and at depths 1 to 4, whose block takes
+    // 2 MiB pages, in the first alone. The runs: each base's list length and first block, then the link from
+    // each block to the next, then the blocks. A block is taken by a code given to a run, so there are never
+    // more than codes. A tagged entry holds the generation above the code's 12 bits; the block comes
+    // zero-filled, and generation 0 is never used.
     static constexpr size_t kPairs = size_t{1} << (2 * kValueBits);
     static constexpr size_t kRootEntries = kHasBits ? kPairs : 0;
     static constexpr uint32_t kGenerationShift = 12;
@@ -255,8 +230,7 @@ private:
     // Bits, depths 5 to 8: one per row.
     static constexpr size_t kBitWords = kHasBits ? kCodeLimit / lzw_table::kWordBits : 0;
     static constexpr size_t kWrittenOffset = kBitWords * sizeof(uint64_t);
-    // Every code writes at most two entries: its row (both halves of a
-    // hashed slot) or run length, and its leap.
+    // Every code writes at most two entries: its row (both halves of a hashed slot) or run length, and leap.
     static constexpr size_t kWrittenLimit = kSmall ? 0 : 2 * kCodeLimit;
     // From here on, offsets count 16-bit entries from the block's start.
     static constexpr size_t kRunLengthStart = (kWrittenOffset + kWrittenLimit * sizeof(uint32_t)) / sizeof(uint16_t);
@@ -268,9 +242,8 @@ private:
     static constexpr size_t kRootStart = kRunBlocksUsed + 1;
     // The hashed rows' 32-bit slots start at a multiple of 32 bits.
     static constexpr size_t kRowStart = lzw_table::round_up(kRootStart + kRootEntries, sizeof(uint32_t) / sizeof(uint16_t));
-    // The hashed rows: slots of two entries, empty while zero (a string's
-    // own code is never 0). Each code names at most one string there
-    // between two clear codes, so the table is never more than half full.
+    // The hashed rows: slots of two entries, empty while zero (a string's own code is never 0). Each code
+    // names at most one string there between two clear codes, so the table is never more than half full.
     static constexpr int kHashBits = kMaxCodeWidth + 1;
     static constexpr size_t kHashSlots = size_t{1} << kHashBits;
     static constexpr size_t kHashMask = kHashSlots - 1;
@@ -298,8 +271,7 @@ private:
         }
         return kRunBlockStart + block * lzw_table::kRunBlockCodes + index % lzw_table::kRunBlockCodes;
     }
-    // The count of blocks taken lives in the block too: the coder needs it
-    // seldom, and a register of its own would push busier state out.
+    // The count of blocks taken lives in the block: seldom needed, it leaves the registers to busier state.
     size_t new_block()
     {
         const size_t block = entries_[kRunBlocksUsed];
@@ -307,8 +279,7 @@ private:
         return block;
     }
 
-    // Fibonacci hashing: the top bits of the product spread the keys of
-    // neighbouring codes over the whole table.
+    // Fibonacci hashing: the top bits of the product spread neighbouring codes' keys over the whole table.
     static constexpr uint32_t kHashFactor = 0x9E3779B1u;
     static size_t hash_home(uint32_t key) { return (key * kHashFactor) >> (32 - kHashBits); }
     uint32_t hashed(size_t slot) const

@@ -13,9 +13,8 @@ struct InterlacePass {
 const InterlacePass kInterlacePasses[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
 const InterlacePass kTopToBottom[] = {{0, 1}};
 
-// Rows gathered per window, in bytes (besides the pixels kept from the
-// window before): few fresh pages and a window that stays in the cache, at
-// the cost of moving the kept pixels now and then.
+// Rows gathered per window, in bytes (besides the pixels kept from the window before): few fresh pages and a
+// window that stays in the cache, at the cost of moving the kept pixels now and then.
 constexpr size_t kWindowBytes = size_t{16} << 10;
 
 }  // namespace
@@ -83,8 +82,7 @@ bool GifOrderWindow::start(const uint8_t* pixels, int32_t width, int32_t height,
     }
     rows_ = GifRows(height, interlaced);
     pending_row_ = rows_.next();
-    // Room for the pixels kept and at least one row; a small picture gets
-    // only what it needs.
+    // Room for the pixels kept and at least one row; a small picture gets only what it needs.
     capacity_ = std::min(total, kMatchReach + std::max(kWindowBytes, width_));
     buffer_ = allocate_buffer<uint8_t>(capacity_, false);
     if (!buffer_) {

@@ -1,7 +1,6 @@
-// GIF row order: the pixels as the coders read them, row after row, either
-// top to bottom or in the four interlace passes. The coders read the
-// caller's picture where it is; only interlaced rows are gathered, a window
-// at a time, into a buffer that stays in the cache.
+// GIF row order: the pixels as the coders read them, row after row, either top to bottom or in the four
+// interlace passes. The coders read the caller's picture where it is; only interlaced rows are gathered, a
+// window at a time, into a buffer that stays in the cache.
 #ifndef VASTRELMON_GIF_ROW_ORDER_H
 #define VASTRELMON_GIF_ROW_ORDER_H
 
@@ -29,32 +28,25 @@ private:
     size_t pass_count_;
 };
 
-// The picture in GIF row order for the LZW coder, as a run of pixels that
-// covers a part of the picture (a window) at a time. A top-to-bottom picture
-// of one byte per pixel is one window: the picture itself. Interlaced rows,
-// and the rows of a packed picture (unpacked), are copied into a buffer of a
-// fixed size, and each new window keeps the pixels the coder has not
-// reached, so a match never has to look past a window's end: a string never
-// has more pixels than there are codes.
+// The picture in GIF row order for the LZW coder, as a run of pixels that covers a part of the picture (a
+// window) at a time. A top-to-bottom picture of one byte per pixel is one window: the picture itself.
+// Interlaced rows, and the rows of a packed picture (unpacked), are copied into a buffer of a fixed size, and
+// each new window keeps the pixels the coder has not reached, so a match never has to look past a window's
+// end: a string never has more pixels than there are codes.
 //
-// The rows may also come from a GifRowSource, one at a time as the window
-// needs them, straight into it; start and advance then return false when a
-// row cannot be had.
+// The rows may also come from a GifRowSource, one at a time as the window needs them, straight into it; start
+// and advance then return false when a row cannot be had.
 //
-// Usage: start -> code from pixels()[k] while k < reach() -> advance(k) ->
-// ... until last().
+// Usage: start -> code from pixels()[k] while k < reach() -> advance(k) -> ... until last().
 class GifOrderWindow {
 public:
-    // Pixels a match may look at beyond where it starts: the longest string,
-    // one more pixel and the leap entries' groups.
+    // Pixels a match may look at past its start: the longest string, one more pixel and a leap's group.
     static constexpr size_t kMatchReach = 4096 + 16;
 
-    // pixels holds width x height values, rows top first, stored_bits each
-    // (see row_bytes); it must stay unchanged while the window is in use.
-    // With source, the rows come from there instead (one byte per pixel,
-    // each below 2^depth, else the row counts as missing; pixels is not
-    // read). False when the buffer an interlaced or packed picture needs
-    // cannot be had, or a row cannot be read (rows_missing() tells which).
+    // pixels holds width x height values, rows top first, stored_bits each (see row_bytes), unchanged while
+    // the window is in use. With source, the rows come from there instead (one byte per pixel, each below
+    // 2^depth, else the row counts as missing; pixels is not read). False when the buffer an interlaced or
+    // packed picture needs cannot be had, or a row cannot be read (rows_missing() tells which).
     bool start(const uint8_t* pixels, int32_t width, int32_t height, bool interlaced,
                int stored_bits = kBytePerPixel, GifRowSource* source = nullptr, int depth = 8);
 
@@ -71,9 +63,8 @@ public:
     bool last() const { return last_; }
     // Where the coder may start a match: anywhere below this.
     size_t reach() const { return last_ ? count_ : count_ - kMatchReach; }
-    // Moves on: the pixels from done on stay, at the start of the window,
-    // and the next rows follow them. Only before the last window. False
-    // when a row cannot be read.
+    // Moves on: the pixels from done on stay, at the start of the window, and the next rows follow them. Only
+    // before the last window. False when a row cannot be read.
     bool advance(size_t done);
     bool rows_missing() const { return rows_missing_; }
 

@@ -1,6 +1,5 @@
-// The uncompressed coder: every pixel is its own one-pixel code, and clear
-// codes come often enough that a decoder never needs wider codes than the
-// mode allows. Any GIF decoder reads the result.
+// The uncompressed coder: every pixel is its own one-pixel code, and clear codes come often enough that a
+// decoder never needs wider codes than the mode allows. Any GIF decoder reads the result.
 #include "gif/gif_file.h"
 
 #include "gif/code_emitter.h"
@@ -35,14 +34,12 @@ int clGIFFile::encode_uncompressed(const GifPicture& picture)
                         CodedData::kRingBytes, &data);
     size_t k = 0;
 
-    // Without biggest mode the table is cleared just before the decoder's
-    // next string would need a code one bit wider than the first; in biggest
-    // mode only when the table is full, so the codes widen up to 12 bits.
+    // Without biggest mode the table is cleared just before the decoder's next string would need a code one
+    // bit wider than the first; in biggest mode only when the table is full, so the codes widen up to 12 bits.
     const int clear_at = picture.coder == GifCoder::kPlainBiggest ? kCodeLimit : 1 << (b + 1);
 
-    // A clear code after a pixel code when the table is full, or else when
-    // the clear threshold is reached and more pixels follow; the end code
-    // after the last pixel code or the clear code that follows it.
+    // A clear code after a pixel code when the table is full, or else when the clear threshold is reached and
+    // more pixels follow; the end code after the last pixel code or the clear code that follows it.
     if (!emitter.emit_clear()) {
         return data.fail_coder(this, kAreaFull);
     }

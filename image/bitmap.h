@@ -1,20 +1,15 @@
 // clBitMap: the run's one in-memory picture.
 //
-// Pixels are stored top row first, no padding between rows: one index byte
-// per pixel for depths 1 to 8, three bytes blue, green, red for depth 24. A
-// 1- or 4-bit picture may instead be created packed: each row then takes
-// ceil(width x bits / 8) bytes, first pixel in the most significant bits,
-// as a BMP file stores it; the colour work keeps it packed (a smaller depth
-// after compact_palette keeps the same storage), and the GIF writer unpacks
-// a few rows at a time.
-// The buffer is one zero-filled allocation of width x height x bytes-per-
-// pixel rounded up to 16. The colour operations rewrite a true-colour image
-// into an indexed one in place (one byte per pixel in the first width x
-// height bytes), so after them color_depth may be any value from 1 to 8.
+// Pixels are stored top row first, no padding between rows: one index byte per pixel for depths 1 to 8, three
+// bytes blue, green, red for depth 24. A 1- or 4-bit picture may instead be created packed: each row then
+// takes ceil(width x bits / 8) bytes, first pixel in the most significant bits, as a BMP file stores it; the
+// colour work keeps it packed (a smaller depth after compact_palette keeps the same storage), and the GIF
+// writer unpacks a few rows at a time. The buffer is one zero-filled allocation of width x height x bytes per
+// pixel, rounded up to 16. The colour operations rewrite a true-colour image into an indexed one in place (one
+// byte per pixel in the first width x height bytes), so color_depth may then be anything from 1 to 8.
 //
-// Lifecycle: construct -> set_color_depth -> create -> fill pixels/palette ->
-// [set_transparent_index] -> colour work -> read by the GIF writer ->
-// release/destroy. Fields not yet set hold -1.
+// Lifecycle: construct -> set_color_depth -> create -> fill pixels/palette -> [set_transparent_index] ->
+// colour work -> read by the GIF writer -> release/destroy. Fields not yet set hold -1.
 #ifndef VASTRELMON_IMAGE_BITMAP_H
 #define VASTRELMON_IMAGE_BITMAP_H
 
@@ -51,14 +46,12 @@ public:
     clBitMap(const clBitMap&) = delete;
     clBitMap& operator=(const clBitMap&) = delete;
 
-    // Depths 1 to this one are indexed (one index byte per pixel); above it
-    // a pixel is three bytes blue, green, red.
+    // Depths 1 to this one are indexed; above it a pixel is three bytes blue, green, red.
     static constexpr int32_t kMaxIndexedDepth = 8;
     static constexpr int32_t kTrueColorDepth = 24;
     static constexpr int kTrueColorBytes = 3;
 
-    // Frees the pixel buffer and unsets size, depth and transparency. The
-    // error record and the palette stay. Cannot fail.
+    // Frees the pixels and unsets size, depth and transparency; error record and palette stay. Cannot fail.
     void release();
     // Once while unset; bits 1, 4, 8 or 24. Errors 0x3A0006 (lines 108, 117).
     int set_color_depth(int bits);
@@ -75,43 +68,36 @@ public:
     int32_t get_transparent_index() const { return transparent_index_; }
     // Size of the pixel buffer in bytes (-1 before create).
     int32_t get_data_size() const { return data_size_; }
-    // Bits each pixel takes in the buffer: 1 or 4 for a packed picture, else
-    // 8 (one byte per index, or per colour channel at depth 24).
+    // Bits a pixel takes in the buffer: 1 or 4 when packed, else 8 (a byte per index, or per channel at depth 24).
     int32_t get_stored_bits() const { return stored_bits_; }
     // Bytes of one row in the buffer.
     size_t row_bytes() const;
     // The index of pixel (x, y) of an indexed picture, packed or not.
     uint8_t index_at(int32_t x, int32_t y) const;
 
-    // The pixel buffer (null until create succeeds), read and written in
-    // place by the reader, the colour work and the GIF writer; and the
-    // kPaletteBytes-byte palette, red, green, blue per entry.
+    // The pixel buffer (null until create succeeds), read and written in place by the reader, the colour work
+    // and the GIF writer; and the kPaletteBytes-byte palette, red, green, blue per entry.
     uint8_t* pixels() { return pixels_.get(); }
     const uint8_t* pixels() const { return pixels_.get(); }
     uint8_t* palette() { return palette_; }
     const uint8_t* palette() const { return palette_; }
 
-    // Palette work (palette.cpp). compact_palette for depths 1/4/8,
-    // build_palette for depth 24; both in place.
+    // Palette work (palette.cpp): compact_palette for depths 1/4/8, build_palette for depth 24; both in place.
     int compact_palette();
-    // compact_palette looks at every kSampleRowStep-th row of an 8-bit
-    // picture first, from the top row on: when those rows alone use all 256
-    // entries, it reads no other row and leaves the picture as it is.
+    // compact_palette looks at every kSampleRowStep-th row of an 8-bit picture first, from the top row on:
+    // when those rows alone use all 256 entries, it reads no other row and leaves the picture as it is.
     static constexpr int32_t kSampleRowStep = 64;
-    // compact_palette for pixels that lie elsewhere (and are read through
-    // map): used flags the indices they hold. map gets each index's new
-    // one; the pixels here are left as they are.
+    // compact_palette for pixels that lie elsewhere (and are read through map): used flags the indices they
+    // hold. map gets each index's new one; the pixels here are left as they are.
     int compact_palette(const bool* used, uint8_t* map);
     int build_palette();
-    // build_palette for a true-colour picture whose pixels are elsewhere
-    // (its file): colors holds them all, and takes the table's order; the
-    // palette and depth are set from it, and the pixels, once read, become
+    // build_palette for a true-colour picture whose pixels are elsewhere (its file): colors holds them all,
+    // and takes the table's order; the palette and depth are set from it, and the pixels, once read, become
     // indices through colors->index. Error 0x3A0006 (575).
     int take_palette(TrueColorPalette* colors);
 
-    // Colour modes (color_modes.cpp). On an indexed image they rewrite the
-    // palette entries in use; on a true-colour image they write a full
-    // palette, one index byte per pixel and set depth 8.
+    // Colour modes (color_modes.cpp). On an indexed image they rewrite the palette entries in use; on a
+    // true-colour image they write a full palette, one index byte per pixel and set depth 8.
     int apply_tone(int kind);
     int keep_channel(int kind);
     int quantize_rgb332();

@@ -1,6 +1,5 @@
-// Colour modes: greyscale and toned greyscale, one channel alone, and the
-// fixed 3-3-2 palette. Curves and channel rules are worked out once per
-// palette entry; a true-colour picture costs one integer pass over its
+// Colour modes: greyscale and toned greyscale, one channel alone, and the fixed 3-3-2 palette. Curves and
+// channel rules are worked out once per palette entry; a true-colour picture costs one integer pass over its
 // pixels, rewritten in place to one index byte each.
 #include <cstring>
 
@@ -20,8 +19,7 @@ constexpr uint32_t kGreenWeight = 9860814;
 constexpr uint32_t kBlueWeight = 1924761;
 constexpr int kWeightShift = 24;
 
-// Offsets of the channels within a palette entry (red, green, blue) and
-// within a true-colour pixel (blue, green, red).
+// Offsets of the channels within a palette entry (red, green, blue) and a true-colour pixel (blue, green, red).
 constexpr int kPaletteRed = 0;
 constexpr int kPaletteGreen = 1;
 constexpr int kPaletteBlue = 2;
@@ -79,8 +77,7 @@ Rgb get_entry(const uint8_t* palette, int index)
             palette[3 * index + kPaletteBlue]};
 }
 
-// Writes index_of(pixel j) to byte j. Byte j lies at or before pixel j's own
-// three bytes, so each pixel is read before anything overwrites it.
+// Writes index_of(pixel j) to byte j, at or before pixel j's bytes: no pixel is overwritten before it is read.
 template <typename IndexOf>
 void index_in_place(uint8_t* pixels, size_t count, IndexOf index_of)
 {

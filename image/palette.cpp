@@ -45,10 +45,9 @@ int count_flags(const bool* used)
     return flagged;
 }
 
-// The same, a chunk of pixels at a time with no test per pixel. The chunk in
-// which the count reaches `entries` is gone through again one pixel at a
-// time, so the scan stops at the same pixel and flags the same indices even
-// when some pixels hold values of 2^depth or more.
+// The same, a chunk of pixels at a time with no test per pixel. The chunk in which the count reaches
+// `entries` is gone through again one pixel at a time, so the scan stops at the same pixel and flags the same
+// indices even when some pixels hold values of 2^depth or more.
 int flag_used_indices(const uint8_t* pixels, size_t count, int entries, bool* used)
 {
     int seen = 0;
@@ -69,11 +68,9 @@ int flag_used_indices(const uint8_t* pixels, size_t count, int entries, bool* us
     return seen;
 }
 
-// A picture of one byte per pixel whose pixels use all 256 entries mostly
-// shows every one of them in a few rows spread over its height (a
-// photograph's last new colour may turn up only 60 % of the way down, but
-// somewhere in every 64th row). Whether those rows hold every entry; when
-// they do not, used is cleared again.
+// A picture of one byte per pixel whose pixels use all 256 entries mostly shows every one of them in a few
+// rows spread over its height (a photograph's last new colour may turn up far down, but somewhere in
+// every 64th row). Whether those rows hold every entry; when they do not, used is cleared again.
 bool sample_fills_table(const uint8_t* pixels, size_t width, size_t height, int entries, bool* used)
 {
     if (entries != kPaletteEntries) {
@@ -92,11 +89,10 @@ bool sample_fills_table(const uint8_t* pixels, size_t width, size_t height, int 
     return false;
 }
 
-// flag_used_indices for a picture of one byte per pixel, which finds a full
-// table sooner: the sample rows first, and only when an entry is still
-// missing the scan in order as before. With 256 entries every byte value is
-// an entry, so neither the order nor the early stop can change what is
-// flagged: every entry, or exactly the values present.
+// flag_used_indices for a picture of one byte per pixel, which finds a full table sooner: the sample rows
+// first, and only when an entry is still missing the scan in order as before. With 256 entries every byte
+// value is an entry, so neither the order nor the early stop can change what is flagged: every entry, or
+// exactly the values present.
 int flag_used_rows(const uint8_t* pixels, size_t width, size_t height, int entries, bool* used)
 {
     if (sample_fills_table(pixels, width, height, entries, used)) {
@@ -105,9 +101,8 @@ int flag_used_rows(const uint8_t* pixels, size_t width, size_t height, int entri
     return flag_used_indices(pixels, width * height, entries, used);
 }
 
-// flag_used_indices for packed rows (their values are all below 2^bits, so
-// stopping early never changes the result). Each distinct byte is noted
-// once; the pixels of a row's last byte are taken one by one, as its low
+// flag_used_indices for packed rows (their values are all below 2^bits, so stopping early never changes the
+// result). Each distinct byte is noted once; the pixels of a row's last byte are taken one by one, as its low
 // bits may hold no pixel.
 int flag_used_packed(const uint8_t* pixels, size_t width, size_t height, int bits, bool* used)
 {
@@ -161,8 +156,7 @@ int clBitMap::compact_palette()
     if (compact_palette(used, map) != 0) {
         return 1;
     }
-    // Packed rows: every byte at once, each of its pixels mapped (padding
-    // pixels are 0, and so stay: 0 maps to 0 whether used or not).
+    // Packed rows: a whole byte at a time, each of its pixels mapped (padding pixels are 0, and 0 always maps to 0).
     const int bits = stored_bits_;
     uint8_t byte_map[kPaletteEntries];
     for (int value = 0; value < kPaletteEntries; ++value) {

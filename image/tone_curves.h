@@ -1,6 +1,5 @@
-// Tone curves, 255 x (level / 255)^gamma truncated toward zero, worked
-// out once by tools/tone_curves.py so that the program needs no maths
-// library (loading one costs every run a share of its start-up).
+// Tone curves, 255 x (level / 255)^gamma truncated toward zero, worked out once by tools/tone_curves.py so
+// that the program needs no maths library (loading one costs every run a share of its start-up).
 #ifndef VASTRELMON_IMAGE_TONE_CURVES_H
 #define VASTRELMON_IMAGE_TONE_CURVES_H
 

@@ -18,11 +18,10 @@ uint32_t pack_bgr(const uint8_t* bgr)
     return static_cast<uint32_t>(bgr[2]) << 16 | static_cast<uint32_t>(bgr[1]) << 8 | bgr[0];
 }
 
-// Four pixels (12 bytes) that all equal the pixel before them are taken
-// together, after one compare: a flat area costs a compare per four pixels,
-// and a photograph, whose runs are short, no branch per pixel that could
-// mispredict. The compare reads the bytes as two little-endian words (elsewhere
-// each pixel is looked up on its own).
+// Four pixels (12 bytes) that all equal the pixel before them are taken together, after one compare: a flat
+// area costs a compare per four pixels, and a photograph, whose runs are short, no branch per pixel that
+// could mispredict. The compare reads the bytes as two little-endian words (elsewhere each pixel is looked up
+// on its own).
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 constexpr bool kColorGroups = true;
 #else
@@ -51,10 +50,9 @@ struct PixelGroup {
     bool operator==(const PixelGroup& other) const { return head == other.head && tail == other.tail; }
 };
 
-// Calls visit(i, packed colour) for each of count pixels in turn, except
-// that four pixels that all equal the one before them may go to repeat(i)
-// as one, i the first of them. Both return false to stop, and then so does
-// this.
+// Calls visit(i, packed colour) for each of count pixels in turn, except that four pixels that all equal the
+// one before them may go to repeat(i) as one, i the first of them. Both return false to stop, and then so
+// does this.
 template <typename Visit, typename Repeat>
 bool for_each_color(const uint8_t* bgr, size_t count, Visit visit, Repeat repeat)
 {
@@ -197,9 +195,8 @@ bool TrueColorPalette::add(const uint8_t* bgr, size_t count, uint8_t* numbers)
 int TrueColorPalette::finish(uint8_t* palette)
 {
     start();
-    // Largest key first. Stable, so colours with equal keys keep their order
-    // of first appearance and every platform builds the same palette.
-    // Afterwards the index gives each colour's position in the sorted list.
+    // Largest key first. Stable, so colours with equal keys keep their order of first appearance and every
+    // platform builds the same palette. Afterwards the index gives each colour's position in the sorted list.
     for (int i = 0; i < list_.size; ++i) {
         list_.entries[i].key = static_cast<uint8_t>(list_.entries[i].uses & kSortKeyMask);
     }

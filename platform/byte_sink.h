@@ -1,5 +1,4 @@
-// Where an encoder's bytes go, in the order the file holds them, and the
-// sink that keeps them in memory for a caller to take.
+// Where an encoder's bytes go, in file order, and the sink that keeps them in memory for a caller to take.
 #ifndef VASTRELMON_PLATFORM_BYTE_SINK_H
 #define VASTRELMON_PLATFORM_BYTE_SINK_H
 
@@ -9,14 +8,11 @@
 class ByteSink {
 public:
     virtual ~ByteSink() = default;
-    // Takes size bytes after those before; false when they could not all be
-    // taken (the sink says why).
+    // Takes size bytes after those before; false when they could not all be taken (the sink says why).
     virtual bool write(const void* data, size_t size) = 0;
-    // After a refused write: how many of its bytes the sink got to their
-    // place (a file's sink counts what reached the file).
+    // After a refused write: how many of its bytes reached their place (for a file's sink, the file).
     virtual size_t written_of_refused() const { return 0; }
-    // Waits until every byte taken is where the sink puts it (a sink that
-    // writes on another thread); false when some were refused.
+    // Waits until every byte taken is in place (for a sink writing on another thread); false when some were refused.
     virtual bool drain() { return true; }
 };
 

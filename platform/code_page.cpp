@@ -11,8 +11,7 @@
 
 namespace {
 
-// Lower-cases and drops '-' and '_' so "Shift_JIS", "shift-jis" and
-// "SHIFTJIS" compare equal.
+// Lower-cases and drops '-' and '_' so "Shift_JIS", "shift-jis" and "SHIFTJIS" compare equal.
 void normalise_codeset(const char* begin, const char* end, char* out, size_t out_size)
 {
     size_t used = 0;
@@ -64,8 +63,7 @@ int code_page_from_locale(const char* locale)
     }
     const char* dot = std::strchr(locale, '.');
     if (dot == nullptr || dot > end) {
-        // No codeset. Only UTF-8 is ever named alone (macOS sets LC_CTYPE
-        // to "UTF-8"); a bare "SJIS" is no locale.
+        // No codeset. Only UTF-8 is ever named alone (macOS sets LC_CTYPE to "UTF-8"); a bare "SJIS" is no locale.
         return code_page_of_codeset(locale, end) == kUtf8CodePage ? kUtf8CodePage
                                                                   : kDefaultCodePage;
     }

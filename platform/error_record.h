@@ -1,10 +1,8 @@
 // The error record every module object carries: a code and a formatted text.
 //
-// Each failure of a module is described once, in a table of ErrorEntry values
-// (code, fixed line number, text format). record_error writes the text as
-// ":CCCCCC:LLLLL:" (code in six upper-case hex digits, line in five decimal
-// digits) followed by the formatted failure text, all within kErrorTextLimit
-// bytes including the terminator.
+// Each failure of a module is described once, in a table of ErrorEntry values (code, fixed line number, text
+// format). record_error writes the text as ":CCCCCC:LLLLL:" (code in six upper-case hex digits, line in five
+// decimal digits) and the formatted failure text, all within kErrorTextLimit bytes including the terminator.
 #ifndef VASTRELMON_PLATFORM_ERROR_RECORD_H
 #define VASTRELMON_PLATFORM_ERROR_RECORD_H
 

@@ -6,12 +6,10 @@
 
 namespace {
 
-// The file gets whole blocks of this size, the last part of a write
-// staying here until the next or the commit; the bulk of a large write goes
-// to the file without a copy.
+// The file gets whole blocks of this size, the last part of a write staying here until the next or the
+// commit; the bulk of a large write goes to the file without a copy.
 constexpr size_t kBufferBytes = 4096;
-// After this much, the system is asked to start the disk on what the file
-// holds, so the sync before the naming finds most of it done.
+// After this much the system is told to start writing back, so the sync before naming finds most of it done.
 constexpr uint64_t kWritebackBytes = uint64_t{8} << 20;
 
 }  // namespace

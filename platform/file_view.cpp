@@ -22,9 +22,8 @@ std::atomic<uintptr_t> g_page_bytes{0};
 std::atomic<bool> g_view_lost{false};
 struct sigaction g_previous_handler;
 
-// A bus error on a page of the view, which the file no longer reaches: a
-// page of zeros goes in its place and the read goes on. Any other bus error
-// goes to the handler there was before the view, by the same fault again.
+// A bus error on a page of the view the file no longer reaches: a page of zeros goes in its place and the
+// read goes on. Any other bus error goes to the handler there was before the view, by the same fault again.
 void on_bus_error(int, siginfo_t* info, void*)
 {
     const uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
@@ -55,8 +54,7 @@ bool FileView::map_file()
     if (sigaction(SIGBUS, &handler, &g_previous_handler) != 0) {
         return false;
     }
-    // Populated at once: every byte is read, and one call maps the pages
-    // where a fault a few pages at a time would cost more.
+    // Populated at once: every byte will be read, and one call costs less than faulting a few pages at a time.
     void* bytes = mmap(nullptr, static_cast<size_t>(length), PROT_READ, MAP_SHARED | MAP_POPULATE, fileno(file_), 0);
     if (bytes == MAP_FAILED) {
         sigaction(SIGBUS, &g_previous_handler, nullptr);

@@ -87,8 +87,7 @@ int64_t file_size(std::FILE* file)
 
 void start_writeback(std::FILE* file)
 {
-    // Offset 0 and length 0: the whole file. Only a request; a failure here
-    // is found again by the sync.
+    // Offset 0 and length 0: the whole file. Only a request; a failure here is found again by the sync.
     sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 

@@ -1,6 +1,5 @@
-// A buffer from malloc with one owner: freed when the holder goes, handed on
-// only by moving. Allocation never throws; a null holder after
-// allocate_buffer is the caller's "can't allocate memory" error.
+// A buffer from malloc with one owner: freed when the holder goes, handed on only by moving. Allocation never
+// throws; a null holder after allocate_buffer is the caller's "can't allocate memory" error.
 #ifndef VASTRELMON_PLATFORM_MALLOC_BUFFER_H
 #define VASTRELMON_PLATFORM_MALLOC_BUFFER_H
 

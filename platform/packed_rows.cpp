@@ -9,8 +9,7 @@ constexpr int kByteValues = 256;
 constexpr uint8_t kLowNibble = 0x0F;
 constexpr int kNibbleBits = 4;
 
-// The eight index bytes of every packed byte, so a whole byte of a 1-bit
-// row becomes one 8-byte copy.
+// The eight index bytes of every packed byte, so a whole byte of a 1-bit row becomes one 8-byte copy.
 struct BitExpansion {
     uint8_t indices[kByteValues][kBitsPerByte];
 };

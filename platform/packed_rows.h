@@ -1,6 +1,5 @@
-// Rows of 1- or 4-bit indices packed as a BMP stores them: first pixel in
-// the most significant bits, each row starting on a byte, the unused low
-// bits of its last byte never read. The BMP reader unpacks them into the
+// Rows of 1- or 4-bit indices packed as a BMP stores them: first pixel in the most significant bits, each row
+// starting on a byte, the unused low bits of its last byte never read. The BMP reader unpacks them into the
 // picture's bytes, the GIF coders a window of rows at a time.
 #ifndef VASTRELMON_PLATFORM_PACKED_ROWS_H
 #define VASTRELMON_PLATFORM_PACKED_ROWS_H

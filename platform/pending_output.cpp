@@ -39,8 +39,7 @@ uint64_t mix(uint64_t x)
     return x ^ (x >> 31);
 }
 
-// Letters and digits that make one temporary name unlikely to be taken:
-// the clock, the process and a counter, mixed.
+// Letters and digits unlikely to name an existing file: the clock, the process and a counter, mixed.
 template <typename Char>
 void random_letters(Char* out, uint64_t process)
 {
@@ -55,8 +54,7 @@ void random_letters(Char* out, uint64_t process)
     }
 }
 
-// Length of the folder part of path, separator included (0: the current
-// folder).
+// Length of the folder part of path, separator included (0: the current folder).
 template <typename Char>
 size_t folder_length(const Char* path, size_t length, bool windows)
 {
@@ -69,8 +67,7 @@ size_t folder_length(const Char* path, size_t length, bool windows)
     return folder;
 }
 
-// Writes the folder of final_path, then the hidden temporary name, into out
-// (capacity checked by the caller).
+// Writes the folder of final_path, then the hidden temporary name, into out (capacity checked by the caller).
 template <typename Char>
 void temporary_name(const Char* final_path, size_t length, bool windows, uint64_t process,
                     Char* out)
@@ -107,9 +104,8 @@ int PendingOutput::give_up(int error)
 
 #ifdef _WIN32
 
-// Windows: a temporary in the same folder, FlushFileBuffers, then
-// MoveFileExW without MOVEFILE_REPLACE_EXISTING, which refuses an existing
-// name. Names are taken in the ANSI code page, as the C runtime takes them.
+// Windows: a temporary in the same folder, FlushFileBuffers, then MoveFileExW without MOVEFILE_REPLACE_EXISTING
+// (refusing an existing name). Names are taken in the ANSI code page, as the C runtime takes them.
 
 std::FILE* PendingOutput::open(const char* final_path, const OutputOptions& options)
 {
@@ -199,29 +195,25 @@ void PendingOutput::forget_names()
 
 namespace {
 
-// The file systems' ways of saying "not here" to each step. Anything else
-// (no such folder, no permission, a read-only file system, no space) is a
-// failure of the output, not of the method, and ends it.
+// The file systems' ways of saying "not here" to each step. Anything else (no such folder, no permission, a
+// read-only file system, no space) is a failure of the output, not of the method, and ends it.
 
-// O_TMPFILE: EOPNOTSUPP from a file system without it; EISDIR from a kernel
-// older than 3.11, which takes the flag for O_DIRECTORY; EINVAL from file
-// systems that reject the flag combination.
+// O_TMPFILE: EOPNOTSUPP from a file system without it; EISDIR from a kernel older than 3.11, which takes the
+// flag for O_DIRECTORY; EINVAL from file systems that reject the flag combination.
 bool unnamed_refused(int error)
 {
     return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
 }
 
-// link(): EPERM where the file system has no hard links (FAT, some network
-// shares; the other EPERM cases concern files we do not own, and the
-// temporary is ours), EOPNOTSUPP from some FUSE and network file systems.
+// link(): EPERM where the file system has no hard links (FAT, some network shares; other EPERM cases concern
+// files we do not own, and the temporary is ours), EOPNOTSUPP from some FUSE and network file systems.
 bool link_refused(int error)
 {
     return error == EPERM || error == EOPNOTSUPP;
 }
 
-// renameat2(RENAME_NOREPLACE): ENOSYS before Linux 3.15, EINVAL from a file
-// system that cannot honour the flag; EPERM from a seccomp filter that does
-// not know the call (the sticky-folder EPERM again concerns others' files).
+// renameat2(RENAME_NOREPLACE): ENOSYS before Linux 3.15, EINVAL from a file system that cannot honour the
+// flag, EPERM from a seccomp filter unaware of the call (the sticky-folder EPERM concerns others' files).
 bool rename_refused(int error)
 {
     return error == ENOSYS || error == EINVAL || error == EPERM;
@@ -243,8 +235,7 @@ int rename_noreplace(const char* from, const char* to)
 #endif
 }
 
-// The folder part of path into out (capacity kPathCapacity), "." when path
-// has none.
+// The folder part of path into out (capacity kPathCapacity), "." when path has none.
 void folder_of(const char* path, char* out)
 {
     size_t length = folder_length(path, std::strlen(path), false);
@@ -256,10 +247,8 @@ void folder_of(const char* path, char* out)
     out[length] = '\0';
 }
 
-// Syncs the folder that holds path, so that a name just given there (or
-// taken away) survives a power loss as the file's data does; -1 with errno
-// when that cannot be promised. fail stands in for a failing disk, for the
-// tests.
+// Syncs path's folder, so that a name just given there (or taken away) survives a power loss as the file's
+// data does; -1 with errno when that cannot be promised. fail stands in for a failing disk (tests).
 int sync_folder(const char* path, bool fail)
 {
     char folder[PendingOutput::kPathCapacity];
@@ -270,8 +259,7 @@ int sync_folder(const char* path, bool fail)
         // synced; refusing the output there would refuse it for good.
         return errno == EACCES ? 0 : -1;
     }
-    // EINVAL: a file system that has no sync for folders (older network
-    // ones); there is nothing more to wait for.
+    // EINVAL: a file system with no sync for folders (older network ones); there is nothing more to wait for.
     int result = fsync(fd) == 0 || errno == EINVAL ? 0 : -1;
     if (fail) {
         result = -1;
@@ -287,8 +275,7 @@ int sync_folder(const char* path, bool fail)
 int open_unnamed(const char* folder)
 {
 #ifdef O_TMPFILE
-    // The file is named through its /proc/self/fd link; without /proc it
-    // could never be named, so the way is refused from the start.
+    // Named through its /proc/self/fd link: without /proc it never could be, so the way is refused at once.
     if (access("/proc/self/fd", X_OK) != 0) {
         errno = EOPNOTSUPP;
         return -1;
@@ -301,8 +288,7 @@ int open_unnamed(const char* folder)
 #endif
 }
 
-// The mode of a plain create (0666 less the umask), so the named file has
-// the permissions the user expects.
+// The mode of a plain create (0666 less the umask), so the named file has the permissions the user expects.
 int create_new(const char* path)
 {
     return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -361,8 +347,7 @@ std::FILE* PendingOutput::open(const char* final_path, const OutputOptions& opti
         return nullptr;
     }
     std::memcpy(final_path_, final_path, length + 1);
-    // Anything under the name, even a dangling link, is refused as an
-    // exclusive create would refuse it.
+    // Anything under the name, even a dangling link, is refused as an exclusive create would refuse it.
     struct stat info;
     if (lstat(final_path_, &info) == 0) {
         name_taken_ = true;
@@ -469,10 +454,9 @@ int PendingOutput::name_from_temporary()
     return copy_into_place();
 }
 
-// No step here refuses an existing name atomically: the final name is
-// created exclusively, as a plain exclusive create would, and the synced
-// temporary copied into it; only a kill during the copy can leave a short
-// file there.
+// No step here refuses an existing name atomically: the final name is created exclusively, as a plain
+// exclusive create would, and the synced temporary copied into it; only a kill during the copy can leave a
+// short file there.
 int PendingOutput::copy_into_place()
 {
     int to = create_new(final_path_);
@@ -498,9 +482,8 @@ int PendingOutput::copy_into_place()
     return keep_name();
 }
 
-// The name just given stays ours until its folder is synced: should that
-// fail, a power loss could take the name away after the run said it
-// succeeded, so the name is taken away now and the output fails.
+// The name just given stays ours until its folder is synced: should that fail, a power loss could take the
+// name away after the run said it succeeded, so the name is taken away now and the output fails.
 int PendingOutput::keep_name()
 {
     if (sync_ && sync_folder(final_path_, fail_folder_sync_) != 0) {

@@ -13,8 +13,7 @@
 
 namespace {
 
-// Looks again this many times before sleeping: about as long as a sleep
-// and a wake-up cost.
+// Looks again this many times before sleeping: about as long as a sleep and a wake-up cost.
 constexpr int kSpins = 2000;
 
 inline void spin_pause()
@@ -53,10 +52,8 @@ struct SideThread::Handle {
 bool SideThread::start(Job job, void* context)
 {
     join();
-    // On a single processor the two threads would only take turns, and
-    // the waiting side's spin would cost the other its time. What counts is
-    // where this process may run (taskset, cgroups), not what the machine
-    // has.
+    // On a single processor the two threads would only take turns, and the waiting side's spin would cost the
+    // other its time. What counts is where this process may run (taskset, cgroups), not what the machine has.
     static const bool several_processors = processors_available() > 1;
     if (!several_processors) {
         return false;
@@ -112,9 +109,8 @@ void SideWait::wait_until(Ready ready, const void* context)
         }
         return;
     }
-    // A waker changes the condition before it looks for sleepers, and a
-    // sleeper counts itself before it looks at the condition again, so one
-    // of the two always sees the other.
+    // A waker changes the condition before it looks for sleepers, and a sleeper counts itself before it looks
+    // at the condition again, so one of the two always sees the other.
     pthread_mutex_lock(&state_->lock);
     state_->sleepers.fetch_add(1);
     while (!ready(context)) {
@@ -159,9 +155,8 @@ SideWait::SideWait() : state_(nullptr) {}
 
 SideWait::~SideWait() {}
 
-// Only the caller's own thread runs, so the condition is already whatever
-// it will ever be: waiting could only hang. Every user waits only after a
-// successful start(), which never happens here.
+// Only the caller's own thread runs, so the condition is already whatever it will ever be: waiting could only
+// hang. Every user waits only after a successful start(), which never happens here.
 void SideWait::wait_until(Ready, const void*) {}
 
 void SideWait::poll_until(Ready, const void*, long) {}

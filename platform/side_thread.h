@@ -1,11 +1,9 @@
-// A second thread for work that runs beside the caller's (getting pages,
-// writing a file, packing codes), and a condition one side waits for while
-// the other brings it about.
+// A second thread for work that runs beside the caller's (getting pages, writing a file, packing codes), and
+// a condition one side waits for while the other brings it about.
 //
-// The run's results never depend on these: every user does the same work
-// on its own thread when start() returns false, which it does where the
-// system has no POSIX threads, only one processor, or no thread to spare.
-// No exception is thrown.
+// The run's results never depend on these: every user does the same work on its own thread when start()
+// returns false, which it does where the system has no POSIX threads, only one processor, or no thread to
+// spare. No exception is thrown.
 #ifndef VASTRELMON_PLATFORM_SIDE_THREAD_H
 #define VASTRELMON_PLATFORM_SIDE_THREAD_H
 
@@ -30,9 +28,8 @@ private:
     Handle* handle_;
 };
 
-// Waiting for a condition made true by the other thread: a short spin, since
-// the other side mostly needs only microseconds, then asleep. Whoever
-// changes what a waiter may be waiting for calls wake_all() afterwards.
+// Waiting for a condition made true by the other thread: a short spin, since the other side mostly needs only
+// microseconds, then asleep. Whoever changes what a waiter may be waiting for calls wake_all() afterwards.
 // The condition is read with sequentially consistent atomics by its caller.
 class SideWait {
 public:
@@ -44,9 +41,8 @@ public:
     SideWait& operator=(const SideWait&) = delete;
 
     void wait_until(Ready ready, const void* context);
-    // The same wait for a side that is mostly idle: it looks again every
-    // pause_nanoseconds instead of sleeping until woken, so the busy side
-    // never pays for a wake-up (on a virtual machine tens of microseconds).
+    // The same wait for a mostly idle side: it looks again every pause_nanoseconds instead of sleeping until
+    // woken, so the busy side never pays for a wake-up (tens of microseconds on a virtual machine).
     void poll_until(Ready ready, const void* context, long pause_nanoseconds);
     void wake_all();
 

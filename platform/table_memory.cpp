@@ -37,18 +37,16 @@ void* allocate_table(size_t bytes)
         return nullptr;
     }
     if (bytes < kHugePagesFrom) {
-        // Fresh anonymous pages read as zero. Every page is had at once: a
-        // table's entry is read before it is written, and a page first read
-        // would fault twice (once for the system's shared page of zeros,
-        // again at the first write), which costs more than taking the few
-        // dozen pages together, even those a picture never touches.
+        // Fresh anonymous pages read as zero. Every page is had at once: a table's entry is read before it is
+        // written, and a page first read would fault twice (once for the system's shared page of zeros, again
+        // at the first write), which costs more than taking the few dozen pages together, even those a
+        // picture never touches.
         void* mapping = mmap(nullptr, mapped_bytes(bytes), PROT_READ | PROT_WRITE,
                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         return mapping == MAP_FAILED ? nullptr : mapping;
     }
-    // Whole 2 MiB pages: the part of the block past the first one would
-    // otherwise take a page fault every 4 KiB. Mapped with room to start at
-    // a 2 MiB boundary; the rest is given back at once.
+    // Whole 2 MiB pages: past the first, the block would otherwise take a page fault every 4 KiB. Mapped with
+    // room to start at a 2 MiB boundary; the rest is given back at once.
     const size_t length = mapped_bytes(bytes);
     void* mapping = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping == MAP_FAILED) {

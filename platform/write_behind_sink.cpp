@@ -44,8 +44,7 @@ void WriteBehindSink::write_chunks()
             const WriteBehindSink* sink;
             int chunk;
         } look = {this, k};
-        // Mostly idle: it looks for work now and then, so that handing a
-        // chunk over costs the coder no wake-up.
+        // Mostly idle: it looks for work now and then, so handing a chunk over costs the coder no wake-up.
         wait_.poll_until(
             [](const void* context) {
                 const Look* l = static_cast<const Look*>(context);

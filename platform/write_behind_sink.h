@@ -1,11 +1,8 @@
-// A sink that hands its bytes to another sink on a second thread: the
-// caller's bytes are copied into one of a few chunks, and a full chunk is
-// written (to a file, mostly) while the caller goes on producing the next.
-// Where no second thread can be had, the caller writes each full chunk
-// itself. Only the timing changes: the other sink gets the same chunks
-// either way, and a refusal is told by drain, never earlier, so the caller
-// sees the same failure, after the same work, whether or not a second
-// thread ran.
+// A sink that hands its bytes to another sink on a second thread: the caller's bytes are copied into one of a
+// few chunks, and a full chunk is written (to a file, mostly) while the caller goes on producing the next.
+// Where no second thread can be had, the caller writes each full chunk itself. Only the timing changes: the
+// other sink gets the same chunks either way, and a refusal is told by drain, never earlier, so the caller
+// sees the same failure, after the same work, whether or not a second thread ran.
 #ifndef VASTRELMON_PLATFORM_WRITE_BEHIND_SINK_H
 #define VASTRELMON_PLATFORM_WRITE_BEHIND_SINK_H
 
@@ -33,21 +30,18 @@ public:
     bool write(const void* data, size_t size) override;
     // Of the chunk the other sink refused.
     size_t written_of_refused() const override { return refused_written_; }
-    // Sends what is held and waits until every byte taken is in the other
-    // sink; false when that sink refused any.
+    // Sends what is held and waits until every byte taken is in the other sink; false when it refused any.
     bool drain() override;
 
 private:
     static constexpr int kChunks = 4;
     static constexpr size_t kChunkBytes = size_t{256} << 10;
-    // How often the idle writer looks for a chunk: well below the time the
-    // coder takes to fill one.
+    // How often the idle writer looks for a chunk: well below the time the coder takes to fill one.
     static constexpr long kPollNanoseconds = 50000;
 
     static void run(void* self) { static_cast<WriteBehindSink*>(self)->write_chunks(); }
     void write_chunks();
-    // Hands the chunk being filled to the second thread and waits for the
-    // next one to be free.
+    // Hands the chunk being filled to the second thread and waits for the next one to be free.
     void hand_over();
 
     // Writes chunk k to the other sink unless it refused one already.
