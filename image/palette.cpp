@@ -156,7 +156,8 @@ int clBitMap::compact_palette()
     if (compact_palette(used, map) != 0) {
         return 1;
     }
-    // Packed rows: a whole byte at a time, each of its pixels mapped (padding pixels are 0, and 0 always maps to 0).
+    // Every byte through one table; in packed rows each of its pixels is mapped (padding pixels are 0, and 0
+    // always maps to 0).
     const int bits = stored_bits_;
     uint8_t byte_map[kPaletteEntries];
     for (int value = 0; value < kPaletteEntries; ++value) {

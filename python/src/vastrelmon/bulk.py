@@ -177,22 +177,23 @@ def _convert_one(pair: Tuple[str, str], source_fs: Any, options: dict) -> "bytes
         return Failure(pair[0], "io", str(error))
 
 
-def _write_new(target_fs: Any, gifs: List[Tuple[str, bytes]]) -> List["bool | OSError"]:
+def _write_new(target_fs: Any, gifs: List[Tuple[str, bytes]], pool: ThreadPoolExecutor) -> List["bool | OSError"]:
     """Writes each (path, data) unless the name is taken (then False), or
     its error. An object store has no exclusive create: the name is checked
-    just before the write."""
+    just before the write, and the writes, which wait on the network, go
+    out on the pool's threads."""
     if isinstance(target_fs, LocalFileSystem):
         return _write_local(gifs)
-    outcomes: List["bool | OSError"] = []
-    for path, data in gifs:
+
+    def put(gif: Tuple[str, bytes]) -> "bool | OSError":
         try:
-            made = not target_fs.exists(path)
-            if made:
-                target_fs.pipe_file(path, data)
-            outcomes.append(made)
+            if target_fs.exists(gif[0]):
+                return False
+            target_fs.pipe_file(gif[0], gif[1])
+            return True
         except OSError as error:
-            outcomes.append(error)
-    return outcomes
+            return error
+    return list(pool.map(put, gifs))
 
 
 # Threads of one batch: reads from a store wait, and the conversion runs
@@ -210,7 +211,7 @@ def _convert_batch(pairs: List[Tuple[str, str]], source_fs: Any, target_fs: Any,
             group = pairs[start:start + GROUP]
             made = list(pool.map(lambda pair: _convert_one(pair, source_fs, options), group))
             written = iter(_write_new(target_fs, [(gif, data) for (_, gif), data in zip(group, made)
-                                                   if not isinstance(data, Failure)]))
+                                                   if not isinstance(data, Failure)], pool))
             for (bmp, _), data in zip(group, made):
                 outcome = data if isinstance(data, Failure) else next(written)
                 if isinstance(outcome, Failure):
